@@ -1,0 +1,72 @@
+// The source cursor: a position in one loaded file with a line counter that
+// moves with it, and the scans that the readers are built from.
+#ifndef ZUNT_CURSOR_CURSOR_H_
+#define ZUNT_CURSOR_CURSOR_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "cursor/char_set.h"
+
+namespace zunt {
+
+/// How a scan ended.
+enum class TScanEnd {
+  Stopped,      // on a stop byte, which was consumed
+  EndOfData,    // the data ran out first
+  Interrupted,  // on a byte of the error set, which was not consumed
+};
+
+/// The result of `ScanUntil`: how it ended, the interrupting byte, and the text.
+struct TScan {
+  TScanEnd End = TScanEnd::EndOfData;
+  unsigned char Byte = 0;  // the interrupting byte
+  std::string_view Text;   // the bytes before the stop byte, or all scanned bytes at the end
+};
+
+/// `SkipAndMatch` results besides a byte value.
+inline constexpr int kEndOfData = -1;
+inline constexpr int kMatched = 256;
+
+struct TCursor {
+  std::string_view Data;
+  size_t Size = 0;
+  size_t Pos = 0;
+  uint64_t Line = 1;
+  unsigned char LineTerminator = '\n';
+
+  /// Points the cursor at the data: position 0, line 1.
+  void InitCursor(std::string_view data, unsigned char terminator);
+
+  /// Consumes bytes of the skip set and tries to match the pattern after them.
+  /// Returns kMatched, kEndOfData, or (with stopOnMismatch) the first byte that
+  /// is neither skipped nor matching, left unread.
+  int SkipAndMatch(const TCharSet& skip, std::string_view pattern, bool stopOnMismatch);
+
+  /// Scans up to the first stop byte (consumed) or error byte (left unread).
+  /// Returns how the scan ended and the bytes before the stop byte.
+  TScan ScanUntil(const TCharSet& stop, const TCharSet& error);
+
+  /// Moves past the next line terminator; returns false when the data ends first.
+  bool SkipLine();
+
+  /// Returns whether all the data has been read.
+  bool AtEnd() const { return Pos >= Size; }
+
+ private:
+  // Consumes the byte at Pos and counts it if it ends a line.
+  unsigned char Take() {
+    unsigned char b = static_cast<unsigned char>(Data[Pos++]);
+    if (b == LineTerminator) ++Line;
+    return b;
+  }
+  // Gives back the byte before Pos.
+  void GiveBack() {
+    if (static_cast<unsigned char>(Data[--Pos]) == LineTerminator) --Line;
+  }
+};
+
+}  // namespace zunt
+
+#endif  // ZUNT_CURSOR_CURSOR_H_

@@ -1,0 +1,74 @@
+#include "cursor/fold.h"
+
+#include <array>
+#include <cstdint>
+
+namespace zunt {
+namespace {
+
+// Small letters of Windows-1251 outside a-z and а-я, with their capitals.
+constexpr unsigned char kOtherPairs[][2] = {
+    {0x90, 0x80},  // ђ Ђ
+    {0x83, 0x81},  // ѓ Ѓ
+    {0x9A, 0x8A},  // љ Љ
+    {0x9C, 0x8C},  // њ Њ
+    {0x9D, 0x8D},  // ќ Ќ
+    {0x9E, 0x8E},  // ћ Ћ
+    {0x9F, 0x8F},  // џ Џ
+    {0xA2, 0xA1},  // ў Ў
+    {0xBC, 0xA3},  // ј Ј
+    {0xB4, 0xA5},  // ґ Ґ
+    {0xB8, 0xA8},  // ё Ё
+    {0xBA, 0xAA},  // є Є
+    {0xBF, 0xAF},  // ї Ї
+    {0xB3, 0xB2},  // і І
+    {0xBE, 0xBD},  // ѕ Ѕ
+};
+
+constexpr std::array<unsigned char, 256> MakeFoldTable() {
+  std::array<unsigned char, 256> table{};
+  for (int b = 0; b < 256; ++b) table[b] = static_cast<unsigned char>(b);
+  for (int b = 'a'; b <= 'z'; ++b) table[b] = static_cast<unsigned char>(b - 32);
+  for (int b = 0xE0; b <= 0xFF; ++b) table[b] = static_cast<unsigned char>(b - 32);
+  for (const auto& pair : kOtherPairs) table[pair[0]] = pair[1];
+  return table;
+}
+
+constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
+
+}  // namespace
+
+void UpperCaseName(std::string& name) {
+  for (char& c : name) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if ((b >= 'a' && b <= 'z') || b >= 0xE0) {
+      c = static_cast<char>(b - 32);
+    } else if (b == 0xB8) {
+      c = static_cast<char>(0xA8);
+    }
+  }
+}
+
+unsigned char FoldByte(unsigned char b) { return kFold[b]; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (kFold[static_cast<unsigned char>(a[i])] != kFold[static_cast<unsigned char>(b[i])]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+size_t TNameHash::operator()(std::string_view name) const {
+  // FNV-1a over the folded bytes.
+  uint64_t h = 14695981039346656037ull;
+  for (char c : name) {
+    h ^= kFold[static_cast<unsigned char>(c)];
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
+}
+
+}  // namespace zunt

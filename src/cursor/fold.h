@@ -1,0 +1,34 @@
+// Letter case of names. Names are stored and shown folded to upper case, and
+// compared without regard to the case of any Windows-1251 letter.
+#ifndef ZUNT_CURSOR_FOLD_H_
+#define ZUNT_CURSOR_FOLD_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zunt {
+
+/// Folds a name to upper case in place: Latin a-z, Cyrillic а-я and ё.
+void UpperCaseName(std::string& name);
+
+/// Returns the capital of any Windows-1251 small letter (ў, ї, ђ ... too), else the byte.
+unsigned char FoldByte(unsigned char b);
+
+/// Returns whether two names are equal without regard to letter case.
+bool SameName(std::string_view a, std::string_view b);
+
+/// Hash and equality of names without regard to letter case, for hash maps
+/// that are searched with a string_view.
+struct TNameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view name) const;
+};
+struct TNameEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
+};
+
+}  // namespace zunt
+
+#endif  // ZUNT_CURSOR_FOLD_H_

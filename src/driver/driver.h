@@ -1,0 +1,42 @@
+// The run: from the command-line argument to the output file.
+#ifndef ZUNT_DRIVER_DRIVER_H_
+#define ZUNT_DRIVER_DRIVER_H_
+
+#include <string>
+#include <string_view>
+
+#include "driver/state.h"
+#include "platform/platform.h"
+
+namespace zunt {
+
+/// Runs the whole translation for the argument (empty when there is none):
+/// reads BASE.txt and BASE.erm and writes the parent folder's NAME.erm.
+/// Shows the message of the first error; returns the exit status, 0 or 1.
+int Run(TPlatform& platform, std::string_view argument);
+
+/// Loads the declarations file of the argument and reads it into the state.
+/// Returns the base path (the argument without its extension).
+std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TState& state);
+
+/// Loads the script file of the base path into the state and prepares the output.
+void LoadScript(TPlatform& platform, const std::string& basePath, TState& state);
+
+/// Writes the output to the parent folder under the base path's file name.
+void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state);
+
+/// Returns the path without its extension: the text from the last "." that
+/// follows every separator.
+std::string_view StripExtension(std::string_view path, std::string_view separators);
+
+/// Returns the file-name part of a path: the text after its last separator.
+std::string_view FileNamePart(std::string_view path, std::string_view separators);
+
+/// Returns the first argument after the program's own path in a Windows
+/// command line, or an empty text when there is none. Runs of bytes 1 to 32
+/// separate arguments; double quotes make a stretch with blanks and are dropped.
+std::string FirstArgument(std::string_view commandLine);
+
+}  // namespace zunt
+
+#endif  // ZUNT_DRIVER_DRIVER_H_

@@ -1,0 +1,41 @@
+#include "platform/fake.h"
+
+#include "driver/fail.h"
+
+namespace zunt {
+
+TFileKind TFakePlatform::Probe(const std::string& path) {
+  Calls.push_back("probe " + path);
+  auto it = Files.find(path);
+  return it == Files.end() ? TFileKind::Missing : it->second.Kind;
+}
+
+TLoadStatus TFakePlatform::Load(const std::string& path, std::string* data) {
+  Calls.push_back("load " + path);
+  data->clear();
+  auto it = Files.find(path);
+  if (it == Files.end() || it->second.Locked || it->second.Kind != TFileKind::Regular) {
+    return TLoadStatus::CannotOpen;
+  }
+  if (it->second.ReadShort) return TLoadStatus::ReadShort;
+  *data = it->second.Data;
+  return TLoadStatus::Ok;
+}
+
+TWriteStatus TFakePlatform::WriteOutput(const std::string& path, std::string_view data) {
+  Calls.push_back("write " + path);
+  if (FailCreate) return TWriteStatus::CannotCreate;
+  if (FailWrite) return TWriteStatus::CannotWrite;
+  if (FailRename) return TWriteStatus::CannotCreate;
+  Files[path].Data = std::string(data);
+  return TWriteStatus::Ok;
+}
+
+void TFakePlatform::ShowFailure(const TFail& fail) { Shown = fail.Text(); }
+
+void TFakePlatform::PlaySuccessSound() {
+  Calls.push_back("sound");
+  SoundPlayed = true;
+}
+
+}  // namespace zunt

@@ -1,0 +1,49 @@
+// An in-memory platform for tests: files in a map, faults on request, and a
+// record of every call.
+#ifndef ZUNT_PLATFORM_FAKE_H_
+#define ZUNT_PLATFORM_FAKE_H_
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zunt {
+
+class TFakePlatform : public TPlatform {
+ public:
+  struct TFile {
+    std::string Data;
+    TFileKind Kind = TFileKind::Regular;  // Missing here stands for a directory
+    bool Locked = false;                  // opening it fails
+    bool ReadShort = false;               // reading it delivers too few bytes
+  };
+
+  std::string Separators = "/";
+  std::string Parent = "../";
+  std::map<std::string, TFile> Files;
+  bool FailCreate = false;  // the temporary output file cannot be made
+  bool FailWrite = false;   // writing the output writes short
+  bool FailRename = false;  // the finished output cannot be moved into place
+
+  std::vector<std::string> Calls;  // "probe PATH", "load PATH", "write PATH", "sound"
+  std::optional<std::string> Shown;  // the message of a failure, if one was shown
+  bool SoundPlayed = false;
+
+  /// Adds an ordinary file.
+  void AddFile(const std::string& path, std::string data) { Files[path].Data = std::move(data); }
+
+  std::string_view PathSeparators() const override { return Separators; }
+  std::string_view ParentPrefix() const override { return Parent; }
+  TFileKind Probe(const std::string& path) override;
+  TLoadStatus Load(const std::string& path, std::string* data) override;
+  TWriteStatus WriteOutput(const std::string& path, std::string_view data) override;
+  void ShowFailure(const TFail& fail) override;
+  void PlaySuccessSound() override;
+};
+
+}  // namespace zunt
+
+#endif  // ZUNT_PLATFORM_FAKE_H_

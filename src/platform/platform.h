@@ -1,0 +1,59 @@
+// What the driver needs from the system: the input files, the output file,
+// the error message and the success sound.
+#ifndef ZUNT_PLATFORM_PLATFORM_H_
+#define ZUNT_PLATFORM_PLATFORM_H_
+
+#include <string>
+#include <string_view>
+
+namespace zunt {
+
+class TFail;
+
+/// What a path names, as far as the driver cares.
+enum class TFileKind {
+  Missing,  // nothing there, or a directory
+  Regular,  // an ordinary file
+  Other,    // something else (a pipe, a device): it exists but is never read
+};
+
+/// How loading a whole file ended.
+enum class TLoadStatus {
+  Ok,
+  CannotOpen,  // missing, locked, not an ordinary file, or no permission
+  ReadShort,   // fewer bytes arrived than the file holds, or it is too large to hold
+};
+
+/// How writing the output file ended.
+enum class TWriteStatus {
+  Ok,
+  CannotCreate,  // the temporary file could not be made, or not moved over the output
+  CannotWrite,   // a write, flush or close failed or wrote short
+};
+
+class TPlatform {
+ public:
+  virtual ~TPlatform() = default;
+
+  /// Returns the bytes that separate the parts of a path ("/" on POSIX).
+  virtual std::string_view PathSeparators() const = 0;
+  /// Returns the prefix that names the parent of the working directory ("../").
+  virtual std::string_view ParentPrefix() const = 0;
+
+  /// Returns what the path names.
+  virtual TFileKind Probe(const std::string& path) = 0;
+  /// Reads a whole file into data (cleared first); returns how it went.
+  virtual TLoadStatus Load(const std::string& path, std::string* data) = 0;
+  /// Replaces the file at path by data, so that a failure leaves any old file
+  /// as it was and nothing else behind; returns how it went.
+  virtual TWriteStatus WriteOutput(const std::string& path, std::string_view data) = 0;
+
+  /// Shows a fatal error to the user.
+  virtual void ShowFailure(const TFail& fail) = 0;
+  /// Plays the success sound, if the platform has one; waits until it ends.
+  virtual void PlaySuccessSound() = 0;
+};
+
+}  // namespace zunt
+
+#endif  // ZUNT_PLATFORM_PLATFORM_H_

@@ -1,0 +1,34 @@
+// The platform on POSIX systems: files through open/read/write/rename, the
+// message on stderr in UTF-8, no sound.
+#ifndef ZUNT_PLATFORM_POSIX_H_
+#define ZUNT_PLATFORM_POSIX_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace zunt {
+
+class TPosixPlatform : public TPlatform {
+ public:
+  std::string_view PathSeparators() const override { return "/"; }
+  std::string_view ParentPrefix() const override { return "../"; }
+  TFileKind Probe(const std::string& path) override;
+  TLoadStatus Load(const std::string& path, std::string* data) override;
+  TWriteStatus WriteOutput(const std::string& path, std::string_view data) override;
+  void ShowFailure(const TFail& fail) override;
+  void PlaySuccessSound() override {}
+
+  /// Inputs larger than this are not loaded (the load-error message).
+  uint64_t MaxInputSize = uint64_t{1} << 30;
+};
+
+/// Returns the text shown on a terminal for a failure: the caption, a line
+/// feed, the message in UTF-8 with CR LF as LF (the path left as it is), and
+/// a final line feed.
+std::string TerminalText(const TFail& fail);
+
+}  // namespace zunt
+
+#endif  // ZUNT_PLATFORM_POSIX_H_

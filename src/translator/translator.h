@@ -1,0 +1,45 @@
+// The pass over the script (NAME.erm) that copies its text and expands
+// references and local declarations.
+#ifndef ZUNT_TRANSLATOR_TRANSLATOR_H_
+#define ZUNT_TRANSLATOR_TRANSLATOR_H_
+
+#include <cstdint>
+#include <string>
+
+#include "driver/state.h"
+
+namespace zunt {
+
+/// Translates the script under the cursor to the end, appending to the output;
+/// throws TFail at the first error.
+///
+/// Bytes are copied except:
+///   $NAME$ @NAME@ $NAME[k]$ @NAME[k]@   a variable: letter and number, or the number
+///   (NAME)                              a constant's text
+///   ~NAME=VALUE                         a local variable, up to LF or ";"
+///   ~~                                  forget the local variables
+///   `                                   leave out blanks and line feeds up to the next `
+void TranslateScript(TState& state);
+
+/// Translates a variable reference, with the cursor on "$" or "@".
+void TranslateVarRef(TState& state);
+
+/// Appends a variable's letter (unless numberOnly) and its number offset by index;
+/// without an index the number is written as it was declared.
+void EmitVar(std::string& output, const TVar& var, bool numberOnly, int32_t index);
+
+/// Translates a constant reference, with the cursor on "(".
+void TranslateConstRef(TState& state);
+
+/// Appends a constant's text.
+void EmitConst(std::string& output, const std::string& text);
+
+/// Reads a local declaration, with the cursor on "~"; it leaves no output.
+void TranslateLocalDecl(TState& state);
+
+/// Forgets all local variables.
+void ClearLocals(TState& state);
+
+}  // namespace zunt
+
+#endif  // ZUNT_TRANSLATOR_TRANSLATOR_H_

@@ -1,0 +1,156 @@
+#include "cursor/cursor.h"
+
+#include <gtest/gtest.h>
+
+#include "cursor/fold.h"
+#include "test_util.h"
+
+namespace zunt {
+namespace {
+
+TCursor At(std::string_view data) {
+  TCursor cursor;
+  cursor.InitCursor(data, '\n');
+  return cursor;
+}
+
+TEST(SkipAndMatch, EmptyPatternConsumesFirstUnskippedByte) {
+  TCursor c = At("\r\n\r\n  x");
+  EXPECT_EQ(kMatched, c.SkipAndMatch(TCharSet("\n\r "), "", false));
+  EXPECT_EQ(7u, c.Pos);
+  EXPECT_EQ(3u, c.Line);
+}
+
+TEST(SkipAndMatch, MismatchIsGivenBack) {
+  TCursor c = At("   :");
+  EXPECT_EQ(':', c.SkipAndMatch(TCharSet(" "), "=", true));
+  EXPECT_EQ(3u, c.Pos);
+
+  // A line feed given back is uncounted again.
+  c = At(" \nx");
+  EXPECT_EQ('\n', c.SkipAndMatch(TCharSet(" "), "=", true));
+  EXPECT_EQ(1u, c.Pos);
+  EXPECT_EQ(1u, c.Line);
+}
+
+TEST(SkipAndMatch, EndOfDataGivesBackFinalLineFeed) {
+  TCursor c = At("  \n \n");
+  EXPECT_EQ(kEndOfData, c.SkipAndMatch(TCharSet(" \n"), "", false));
+  EXPECT_EQ(4u, c.Pos);
+  EXPECT_EQ(2u, c.Line);
+
+  // Nothing read: nothing changes.
+  c = At("a\n");
+  c.Pos = 2;
+  c.Line = 2;
+  EXPECT_EQ(kEndOfData, c.SkipAndMatch(TCharSet(" "), "", false));
+  EXPECT_EQ(2u, c.Pos);
+  EXPECT_EQ(2u, c.Line);
+}
+
+TEST(SkipAndMatch, PatternRestartsOnMismatch) {
+  TCursor c = At("aab");
+  EXPECT_EQ(kMatched, c.SkipAndMatch(TCharSet(), "ab", true));
+  EXPECT_EQ(3u, c.Pos);
+
+  c = At("ac");
+  EXPECT_EQ('c', c.SkipAndMatch(TCharSet(), "ab", true));
+  EXPECT_EQ(1u, c.Pos);
+
+  c = At("axxab");
+  EXPECT_EQ(kMatched, c.SkipAndMatch(TCharSet(), "ab", false));
+  EXPECT_EQ(5u, c.Pos);
+}
+
+TEST(ScanUntil, EndsAndResults) {
+  const TCharSet stop(")"), error("\r");
+  struct {
+    std::string_view data;
+    TScanEnd end;
+    std::string_view text;
+    unsigned char byte;
+    size_t pos;
+  } cases[] = {
+      {"NAME)rest", TScanEnd::Stopped, "NAME", 0, 5},
+      {")", TScanEnd::Stopped, "", 0, 1},
+      {"NA\rME)", TScanEnd::Interrupted, "", '\r', 2},
+      {"NAME", TScanEnd::EndOfData, "NAME", 0, 4},
+      {"", TScanEnd::EndOfData, "", 0, 0},
+      // Texts that a marker byte in the result could be mistaken for.
+      {"\xFF)", TScanEnd::Stopped, "\xFF", 0, 2},
+      {std::string_view("\0\r)", 3), TScanEnd::Interrupted, "", '\r', 1},
+      {std::string_view("\0x)", 3), TScanEnd::Stopped, std::string_view("\0x", 2), 0, 3},
+  };
+  for (const auto& t : cases) {
+    TCursor c = At(t.data);
+    TScan scan = c.ScanUntil(stop, error);
+    EXPECT_EQ(t.end, scan.End) << t.data;
+    EXPECT_EQ(t.text, scan.Text) << t.data;
+    EXPECT_EQ(t.byte, scan.Byte) << t.data;
+    EXPECT_EQ(t.pos, c.Pos) << t.data;
+  }
+}
+
+TEST(ScanUntil, CountsPassedAndStoppingLineFeedsButNotInterrupting) {
+  TCursor c = At("a\nb\n;");
+  c.ScanUntil(TCharSet("\n"), TCharSet());
+  EXPECT_EQ(2u, c.Line);
+  c.ScanUntil(TCharSet(";"), TCharSet());
+  EXPECT_EQ(3u, c.Line);
+
+  c = At("ab\ncd");
+  EXPECT_EQ(TScanEnd::Interrupted, c.ScanUntil(TCharSet("\n"), TCharSet("\n")).End);
+  EXPECT_EQ(1u, c.Line);
+  EXPECT_EQ(2u, c.Pos);
+
+  c = At("x\ny\nz");
+  EXPECT_EQ(TScanEnd::EndOfData, c.ScanUntil(TCharSet(";"), TCharSet()).End);
+  EXPECT_EQ(3u, c.Line);
+}
+
+TEST(SkipLine, MovesPastLineFeed) {
+  TCursor c = At("ab\ncd");
+  EXPECT_TRUE(c.SkipLine());
+  EXPECT_EQ(3u, c.Pos);
+  EXPECT_EQ(2u, c.Line);
+  EXPECT_FALSE(c.SkipLine());
+  EXPECT_EQ(5u, c.Pos);
+  EXPECT_FALSE(c.SkipLine());
+  EXPECT_EQ(5u, c.Pos);
+  EXPECT_EQ(2u, c.Line);
+}
+
+TEST(Fold, UpperCaseNameFoldsLatinRussianAndYo) {
+  std::string name = W("quest_ёж1 ўя");
+  UpperCaseName(name);
+  EXPECT_EQ(W("QUEST_ЁЖ1 ўЯ"), name);  // ў is not folded here
+}
+
+TEST(Fold, SameNamePairsEveryCapitalWithItsSmallLetter) {
+  const char* pairs[] = {"Ёё", "Ўў", "Іі", "Її", "Єє", "Ґґ", "Јј", "Ѕѕ", "Ђђ",
+                         "Ѓѓ", "Љљ", "Њњ", "Ќќ", "Ћћ", "Џџ", "Аа", "Яя", "Zz"};
+  for (const char* utf8 : pairs) {
+    std::string pair = W(utf8);
+    ASSERT_EQ(2u, pair.size()) << utf8;
+    EXPECT_TRUE(SameName(pair.substr(0, 1), pair.substr(1))) << utf8;
+    EXPECT_EQ(TNameHash()(pair.substr(0, 1)), TNameHash()(pair.substr(1))) << utf8;
+  }
+  EXPECT_FALSE(SameName(W("Е"), W("Ё")));
+  EXPECT_FALSE(SameName("[", "{"));  // bytes 32 apart that are not letters
+  EXPECT_FALSE(SameName(W("ё"), W("ј")));
+  EXPECT_FALSE(SameName("AB", "A"));
+}
+
+TEST(Win1251, ConvertsBothWays) {
+  EXPECT_EQ("\xD3\xEA\xE0\xE7\xE0\xED\xED\xFB\xE9 \xB9\xA8\xB8", W("Указанный №Ёё"));
+  for (int b = 0; b < 256; ++b) {
+    if (b == 0x98) continue;
+    std::string byte(1, static_cast<char>(b));
+    EXPECT_EQ(byte, W(Utf8FromWin1251(byte))) << b;
+  }
+  EXPECT_EQ("\xEF\xBF\xBD", Utf8FromWin1251("\x98"));
+  EXPECT_EQ("??", W("\xE2\x82"));  // a cut sequence: each byte
+}
+
+}  // namespace
+}  // namespace zunt
