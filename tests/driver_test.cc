@@ -1,1 +1,166 @@
+#include "driver/driver.h"
+
 #include <gtest/gtest.h>
+
+#include "driver/fail.h"
+#include "platform/fake.h"
+#include "test_util.h"
+
+namespace zunt {
+namespace {
+
+struct DriverTest : testing::Test {
+  TFakePlatform platform;
+
+  void AddQuest(const std::string& base = "quest") {
+    platform.AddFile(base + ".txt", "A = y1\r\n");
+    platform.AddFile(base + ".erm", "set $A$;\r\n");
+  }
+  // Runs and expects a failure with exactly this message and no output written.
+  void ExpectFailure(std::string_view argument, const std::string& message) {
+    EXPECT_EQ(1, zunt::Run(platform, argument));
+    EXPECT_EQ(message, platform.Shown.value_or("(no message)"));
+    EXPECT_FALSE(platform.SoundPlayed);
+    EXPECT_EQ(0u, platform.Files.count("../quest.erm") - (hadOutput ? 1 : 0));
+  }
+  bool hadOutput = false;
+};
+
+TEST_F(DriverTest, WritesParentOutputAndPlaysSound) {
+  AddQuest();
+  EXPECT_EQ(0, zunt::Run(platform, "quest"));
+  EXPECT_FALSE(platform.Shown);
+  EXPECT_EQ("set y1;\r\n", platform.Files["../quest.erm"].Data);
+  EXPECT_EQ((std::vector<std::string>{"probe quest.txt", "load quest.txt", "probe quest.erm",
+                                      "load quest.erm", "write ../quest.erm", "sound"}),
+            platform.Calls);
+}
+
+TEST_F(DriverTest, ArgumentNamesEitherFileOrNone) {
+  struct {
+    std::string_view argument, base, output;
+  } cases[] = {
+      {"quest", "quest", "../quest.erm"},
+      {"quest.erm", "quest", "../quest.erm"},
+      {"quest.txt", "quest", "../quest.erm"},
+      {"quest.anything", "quest", "../quest.erm"},
+      {"dir/sub/quest.erm", "dir/sub/quest", "../quest.erm"},
+      {"dir.old/quest", "dir.old/quest", "../quest.erm"},
+      {"a.b.c", "a.b", "../a.b.erm"},
+      {"quest.", "quest", "../quest.erm"},
+      {".hidden", "", "../.erm"},
+  };
+  for (const auto& t : cases) {
+    TFakePlatform p;
+    std::string base(t.base);
+    p.AddFile(base + ".txt", "A = y1\r\n");
+    p.AddFile(base + ".erm", "x");
+    EXPECT_EQ(0, zunt::Run(p, t.argument)) << t.argument << ": " << p.Shown.value_or("");
+    EXPECT_EQ("x", p.Files[std::string(t.output)].Data) << t.argument;
+  }
+}
+
+TEST_F(DriverTest, WindowsSeparatorsAndParent) {
+  platform.Separators = "\\/:";
+  platform.Parent = "..\\";
+  platform.AddFile("c:dir\\quest.txt", "A = y1\r\n");
+  platform.AddFile("c:dir\\quest.erm", "x");
+  EXPECT_EQ(0, zunt::Run(platform, "c:dir\\quest.erm"));
+  EXPECT_EQ("x", platform.Files["..\\quest.erm"].Data);
+  EXPECT_EQ("old.dir/quest", StripExtension("old.dir/quest", "\\/:"));
+  EXPECT_EQ("old", StripExtension("old.dir/quest", "\\"));
+  EXPECT_EQ("quest", FileNamePart("c:quest", "\\/:"));
+}
+
+TEST_F(DriverTest, FileErrorsInTheOrderTheyArise) {
+  ExpectFailure("", W("Не указан файл для компиляции!"));
+  ExpectFailure("quest", W("Указанный файл не существует! (quest.txt)."));
+
+  platform.Files["quest.txt"].Kind = TFileKind::Missing;  // a directory
+  ExpectFailure("quest", W("Указанный файл не существует! (quest.txt)."));
+
+  platform.Files["quest.txt"] = {"A = y1\r\n", TFileKind::Regular, true, false};
+  const std::string cannotOpen = W("Не удалось открыть указанный файл (quest.txt).\r\n") +
+                                 W("Файл заблокирован или уже используется");
+  ExpectFailure("quest", cannotOpen);
+  platform.Files["quest.txt"] = {"A = y1\r\n", TFileKind::Other, false, false};
+  platform.Calls.clear();
+  ExpectFailure("quest", cannotOpen);
+  EXPECT_EQ(platform.Calls.end(),
+            std::find(platform.Calls.begin(), platform.Calls.end(), "load quest.txt"))
+      << "a pipe or device is never read";
+
+  platform.Files["quest.txt"] = {"", TFileKind::Regular, false, false};
+  ExpectFailure("quest", W("Указанный файл пуст!"));
+  platform.Files["quest.txt"] = {"A = y1\r\n", TFileKind::Regular, false, true};
+  ExpectFailure("quest", W("Возникла ошибка при загрузке файла (quest.txt)."));
+
+  // The declarations are read before the script is looked for.
+  platform.Files["quest.txt"] = {"A = q\r\n", TFileKind::Regular, false, false};
+  ExpectFailure("quest", TxtError(W("Некорректное значение переменной $A$ !")) + OnLine(1));
+
+  platform.Files["quest.txt"] = {"A = y1\r\n", TFileKind::Regular, false, false};
+  ExpectFailure("quest", W("Файл \"quest.erm\" не существует!"));
+  platform.Files["quest.erm"] = {"x", TFileKind::Regular, true, false};
+  ExpectFailure("quest", W("Не удалось открыть указанный файл (quest.erm).\r\n") +
+                             W("Файл заблокирован или уже используется"));
+  platform.Files["quest.erm"] = {"", TFileKind::Regular, false, false};
+  ExpectFailure("quest", W("Указанный файл пуст!"));
+  platform.Files["quest.erm"] = {"x", TFileKind::Regular, false, true};
+  ExpectFailure("quest", W("Возникла ошибка при загрузке файла (quest.erm)."));
+}
+
+TEST_F(DriverTest, FailedWriteKeepsOldOutput) {
+  AddQuest();
+  platform.AddFile("../quest.erm", "old");
+  hadOutput = true;
+  platform.FailCreate = true;
+  ExpectFailure("quest", W("Не могу создать выходной ЕРМ файл скрипта!"));
+  platform.FailCreate = false;
+  platform.FailWrite = true;
+  ExpectFailure("quest", W("Не могу записать выходной ЕРМ файл скрипта!"));
+  platform.FailWrite = false;
+  platform.FailRename = true;
+  ExpectFailure("quest", W("Не могу создать выходной ЕРМ файл скрипта!"));
+  EXPECT_EQ("old", platform.Files["../quest.erm"].Data);
+}
+
+TEST_F(DriverTest, ErrorInScriptLeavesNoOutput) {
+  platform.AddFile("quest.txt", "A = y1\r\n");
+  platform.AddFile("quest.erm", "line\n$B$");
+  ExpectFailure("quest", ErmError(W("Переменной $B$ не существует!")) + OnLine(2));
+}
+
+TEST(FailText, PathIsKeptApart) {
+  TFail fail("before (", "p\xFF.txt", ") after");
+  EXPECT_EQ("before (p\xFF.txt) after", fail.Text());
+  EXPECT_EQ("before (", fail.BeforePath());
+  EXPECT_EQ("p\xFF.txt", fail.Path());
+  EXPECT_EQ(") after", fail.AfterPath());
+
+  TFail plain("no path");
+  EXPECT_EQ("no path", plain.BeforePath());
+  EXPECT_EQ("", plain.Path());
+  EXPECT_EQ("", plain.AfterPath());
+}
+
+TEST(FirstArgument, SplitsLikeWindows) {
+  struct {
+    std::string_view line, first;
+  } cases[] = {
+      {"zunt.exe quest", "quest"},
+      {"zunt.exe", ""},
+      {"  zunt.exe \t  quest.erm  more", "quest.erm"},
+      {"\"C:\\Program Files\\zunt.exe\" \"my quest.erm\"", "my quest.erm"},
+      {"zunt a\"b c\"d e", "ab cd"},
+      {"zunt \"\" \"\" quest", "quest"},
+      {"zunt dir\\sub\\quest", "dir\\sub\\quest"},
+      {"zunt \"open to the end", "open to the end"},
+      {"zunt \x01\x1F quest", "quest"},
+      {"\"\" zunt quest", "quest"},
+  };
+  for (const auto& t : cases) EXPECT_EQ(t.first, FirstArgument(t.line)) << t.line;
+}
+
+}  // namespace
+}  // namespace zunt

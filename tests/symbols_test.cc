@@ -1,1 +1,184 @@
 #include <gtest/gtest.h>
+
+#include "driver/fail.h"
+#include "symbols/declarations.h"
+#include "symbols/table.h"
+#include "symbols/var.h"
+#include "test_util.h"
+
+namespace zunt {
+namespace {
+
+using namespace std::literals;
+
+TEST(StrToIntStrict, AcceptsDecimalAndHexadecimalAtTheirLimits) {
+  struct {
+    std::string_view text;
+    int32_t value;
+  } cases[] = {
+      {"0", 0},
+      {"  12", 12},
+      {"+7", 7},
+      {"007", 7},
+      {"2147483647", 2147483647},
+      {"-2147483648", INT32_MIN},
+      {"0x10", 16},
+      {"0X10", 16},
+      {"x1f", 31},
+      {"X1F", 31},
+      {"$1F", 31},
+      {"-$10", -16},
+      {"$7FFFFFFF", 2147483647},
+      {"$FFFFFFFF", -1},
+      {"$80000000", INT32_MIN},
+      {"-$80000000", INT32_MIN},
+      {"-$FFFFFFFF", 1},
+      {"$0FFFFFFFF", -1},  // a leading zero is not a significant digit
+      {std::string_view("12\0zz", 5), 12},
+  };
+  for (const auto& t : cases) {
+    std::optional<int32_t> value = StrToIntStrict(t.text);
+    ASSERT_TRUE(value.has_value()) << t.text;
+    EXPECT_EQ(t.value, *value) << t.text;
+  }
+}
+
+TEST(StrToIntStrict, RejectsEverythingElse) {
+  const std::string_view bad[] = {
+      "", "   ", "-", "+", "$", "x", "0x", "-$", "12 ", "1 2", "\t12", "12a", "- 5", "--5",
+      "2147483648", "-2147483649", "99999999999", "$100000000", "$1FFFFFFFF", "0x1G", "$-1",
+      std::string_view("\0" "12", 3), "1.5", "1e3",
+  };
+  for (std::string_view text : bad) EXPECT_FALSE(StrToIntStrict(text).has_value()) << text;
+}
+
+TEST(ParseVarValue, LetterThenInteger) {
+  struct {
+    std::string_view text;
+    char letter;
+    int32_t number;
+    std::string_view rest;
+  } cases[] = {
+      {"y0010", 'y', 10, "0010"},     {"y$1F", 'y', 31, "$1F"},
+      {"w-2147483648", 'w', INT32_MIN, "-2147483648"},
+      {"11", '1', 1, "1"},            {"z-3", 'z', -3, "-3"},
+      {"y 10", 'y', 10, " 10"},
+      {std::string_view("y12\0zz", 6), 'y', 12, std::string_view("12\0zz", 5)},
+  };
+  for (const auto& t : cases) {
+    TVar var = ParseVarValue(t.text);
+    ASSERT_TRUE(var.Valid()) << t.text;
+    EXPECT_EQ(t.letter, var.Letter);
+    EXPECT_EQ(t.number, var.Number);
+    EXPECT_EQ(t.rest, var.Text);
+  }
+  for (std::string_view text : {"", "y", "y1x", "y10 ", "yq", "w2147483648", "\xFF"}) {
+    EXPECT_FALSE(ParseVarValue(text).Valid()) << text;
+  }
+  EXPECT_FALSE(ParseVarValue(std::string_view("\0" "12", 3)).Valid());  // a zero letter
+}
+
+TEST(Table, FindsInAnyCaseAndClears) {
+  TVarTable table;
+  table.Add(W("ЎЖ"), ParseVarValue("y1"));
+  table.Add("HERO", ParseVarValue("y2"));
+  ASSERT_NE(nullptr, table.Find(W("ўж")));
+  EXPECT_EQ(1, table.Find(W("ўж"))->Number);
+  EXPECT_EQ(2, table.Find("hero")->Number);
+  EXPECT_EQ(nullptr, table.Find("HER"));
+  EXPECT_EQ("HERO", table.All()[1].first);
+  table.Clear();
+  EXPECT_EQ(nullptr, table.Find("HERO"));
+  table.Clear();
+}
+
+// Reads declarations; returns the error message, or "" when they are fine.
+std::string Read(std::string_view text, TVarTable& vars, TConstTable& constants) {
+  TCursor cursor;
+  cursor.InitCursor(text, '\n');
+  try {
+    ReadDeclarations(cursor, vars, constants);
+  } catch (const TFail& fail) {
+    return fail.Text();
+  }
+  return "";
+}
+
+TEST(ReadDeclarations, AcceptedForms) {
+  TVarTable vars;
+  TConstTable constants;
+  ASSERT_EQ("", Read("HERO = y0100\r\n(START) = '5'\r\n; note\r\n"
+                     "(X)='line1\r\nline2' ignored\r\n( X ) = 'a'\r\n(E) = ''\r\n(Y) = '\xFF'\r\n"
+                     "LIST[3] = y5\r\nLIST [3] = w6\r\n= v7\r\n\tTAB = t8;REST=r9;; comment\r\n"
+                     "\xFF= y1\r\n(\xFF) = 'x'\r\n(Z) = 'a\0b'\r\n  \r\n"sv,
+                     vars, constants));
+  struct {
+    std::string_view name;
+    char letter;
+    int32_t number;
+    std::string_view text;
+  } expected[] = {{"HERO", 'y', 100, "0100"}, {"LIST", 'y', 5, "5"}, {"LIST ", 'w', 6, "6"},
+                  {"", 'v', 7, "7"},          {"TAB", 't', 8, "8"},  {"REST", 'r', 9, "9"},
+                  {"\xDF", 'y', 1, "1"}};
+  ASSERT_EQ(std::size(expected), vars.All().size());
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(expected[i].name, vars.All()[i].first);
+    EXPECT_EQ(expected[i].letter, vars.All()[i].second.Letter);
+    EXPECT_EQ(expected[i].number, vars.All()[i].second.Number);
+    EXPECT_EQ(expected[i].text, vars.All()[i].second.Text);
+  }
+  std::pair<std::string_view, std::string_view> texts[] = {
+      {"START", "5"}, {"X", "line1\nline2"}, {" X ", "a"}, {"E", ""},
+      {"Y", "\xFF"},  {"\xDF", "x"},         {"Z", "a"}};
+  ASSERT_EQ(std::size(texts), constants.All().size());
+  for (size_t i = 0; i < std::size(texts); ++i) {
+    EXPECT_EQ(texts[i].first, constants.All()[i].first);
+    EXPECT_EQ(texts[i].second, constants.All()[i].second);
+  }
+}
+
+TEST(ReadDeclarations, EveryErrorWithItsLine) {
+  const std::string cr = W("\"Конец строки\"");
+  struct {
+    std::string_view text;
+    std::string message;
+  } cases[] = {
+      {"(X", W("Неожиданный конец объявления константы!") + OnLine(1)},
+      {"\r\n(X)", W("Неожиданный конец объявления константы!") + OnLine(2)},
+      {"(X) ", W("Неожиданный конец объявления константы!") + OnLine(1)},
+      {"()", W("Пустые константы запрещены!") + OnLine(1)},
+      {"(X\r\n)", W("Некорректный символ ") + cr + W(" прервал описание константы!") + OnLine(1)},
+      {"(x) = 'a'\r\n(X) = 'b'",
+       W("Константа (X) уже была объявлена ранее!") + OnLine(2)},
+      {"(X) 'a'", W("Некорректный символ {'} прервал описание константы!") + OnLine(1)},
+      {"(X) = a", W("Некорректный символ {a} прервал описание константы!") + OnLine(1)},
+      {"(X)\r\n= 'a'", W("Некорректный символ {\r} прервал описание константы!") + OnLine(1)},
+      {"(X)\t= 'a'", W("Некорректный символ {\t} прервал описание константы!") + OnLine(1)},
+      {"(x) =  ", W("Неожиданный конец объявления константы (X) !") + OnLine(1)},
+      {"(X) = 'abc\r\n\r\ndef",
+       W("Неожиданный конец объявления константы (X) !\r\nНе указано её значение!") + OnLine(3)},
+      {"A = y1\r\nhero", W("Неожиданный конец объявления переменной!") + OnLine(2)},
+      {"first\r\n", W("Некорректный символ ") + cr + W(" прервал описание переменной!") + OnLine(1)},
+      {"A = y1; first\r\n",
+       W("Некорректный символ ") + cr + W(" прервал описание переменной!") + OnLine(1)},
+      {"A@ = y1", W("Некорректный символ \"@\" прервал описание переменной!") + OnLine(1)},
+      {"$A = y1", W("Некорректный символ \"$\" прервал описание переменной!") + OnLine(1)},
+      {"a = y1\r\n A = y2", W("Переменная $A$ уже была объявлена ранее!") + OnLine(2)},
+      {"L[1] = y1\r\nl[2] = y2", W("Переменная $L$ уже была объявлена ранее!") + OnLine(2)},
+      {"a =", W("Неожиданный конец объявления переменной $A$ !") + OnLine(1)},
+      {"a =\r\n", W("Некорректное значение переменной $A$ !") + OnLine(1)},
+      {"A = y1\nB = y2\n", W("Некорректное значение переменной $A$ !") + OnLine(3)},
+      {"A=\xFF;", W("Некорректное значение переменной $A$ !") + OnLine(1)},
+      {"\t(X) = 'a'", W("Некорректное значение переменной $(X)$ !") + OnLine(1)},
+      {"A = y1 ; B = q\r\n", W("Некорректное значение переменной $B$ !") + OnLine(1)},
+      {"(X) = 'a\r\nb\r\n'\r\n; c\r\nE = 1x", W("Некорректное значение переменной $E$ !") + OnLine(5)},
+  };
+  for (const auto& t : cases) {
+    TVarTable vars;
+    TConstTable constants;
+    EXPECT_EQ(Readable(TxtError(t.message)), Readable(Read(t.text, vars, constants))) << t.text;
+  }
+}
+
+}  // namespace
+}  // namespace zunt

@@ -12,6 +12,10 @@ namespace zunt {
 /// Windows-1251 bytes of UTF-8 test text.
 inline std::string W(std::string_view utf8) { return Win1251(utf8); }
 
+/// Windows-1251 bytes shown as UTF-8, so that a failed comparison reads well;
+/// two texts are equal exactly when their readable forms are.
+inline std::string Readable(std::string_view bytes) { return Utf8FromWin1251(bytes); }
+
 /// The prefix of errors in the declarations file.
 inline std::string TxtError(std::string_view body) {
   return W("| Ошибка в *.TXT файле |\r\n") + std::string(body);
