@@ -1,1 +1,111 @@
-exit 0
+#!/usr/bin/env bash
+# Runs the real program in a scratch folder tree and checks its output file,
+# its messages and its exit status.
+# Usage: end_to_end.sh ZUNT EXAMPLES_DIR
+set -u
+zunt=$(realpath "$1")
+examples=$(realpath "$2")
+data=$(dirname "$(realpath "$0")")/data
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+checks=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# expect NAME COMMAND...: one more check, which fails unless the command succeeds.
+expect() {
+  local name=$1
+  shift
+  checks=$((checks + 1))
+  "$@" || fail "$name"
+}
+
+# check NAME EXPECTED_STATUS EXPECTED_STDERR: runs "$@" after them in $work.
+check() {
+  local name=$1 status=$2 stderr=$3
+  shift 3
+  checks=$((checks + 1))
+  (cd "$work" && "$@" >"$scratch/out" 2>"$scratch/err")
+  local got=$?
+  if [ "$got" != "$status" ]; then
+    fail "$name: exit status $got, expected $status"
+  elif [ "$(cat "$scratch/err")" != "$stderr" ]; then
+    fail "$name: stderr was [$(cat "$scratch/err")]"
+  fi
+}
+
+# A fresh work folder inside a fresh parent, with the example's files.
+fresh() {
+  rm -rf "$scratch/tree"
+  work=$scratch/tree/work
+  mkdir -p "$work"
+  cp "$examples"/quest/quest.txt "$examples"/quest/quest.erm "$work"/
+}
+
+caption="ZUNT 2B  version 1.0"
+
+fresh
+check "example" 0 "" "$zunt" quest
+expect "example: output bytes" cmp -s "$scratch/tree/quest.erm" "$data/quest.erm"
+expect "example: nothing printed on success" test ! -s "$scratch/out"
+expect "example: no stray files" test "$(ls -A "$scratch/tree")" = "$(printf 'quest.erm\nwork')"
+
+fresh
+mkdir -p "$work/dir/sub"
+mv "$work"/quest.* "$work/dir/sub/"
+check "path with folders" 0 "" "$zunt" "" dir/sub/quest.txt ignored
+expect "path with folders: output bytes" cmp -s "$scratch/tree/quest.erm" "$data/quest.erm"
+
+fresh
+rm "$work/quest.erm"
+check "missing script" 1 "$caption
+Файл \"quest.erm\" не существует!" "$zunt" quest.erm
+
+check "no argument" 1 "$caption
+Не указан файл для компиляции!" "$zunt" ""
+
+fresh
+printf 'old output\r\n' >"$scratch/tree/quest.erm"
+printf 'x $NOPE$\r\n' >>"$work/quest.erm"
+check "error keeps old output" 1 "$caption
+| Ошибка в *.ERM файле |
+Переменной \$NOPE\$ не существует!
+Ошибка в строке №19" "$zunt" quest
+expect "error: old output kept" test "$(cat "$scratch/tree/quest.erm")" = "$(printf 'old output\r\n')"
+expect "error: no stray files" test "$(ls -A "$scratch/tree")" = "$(printf 'quest.erm\nwork')"
+
+fresh
+mkdir "$work/ещё"
+mv "$work"/quest.* "$work/ещё/"
+rm "$work/ещё/quest.erm"
+check "path bytes shown as they are" 1 "$caption
+Файл \"ещё/quest.erm\" не существует!" "$zunt" ещё/quest
+
+fresh
+rm "$work/quest.erm"
+mkfifo "$work/quest.erm"
+check "a pipe is not read" 1 "$caption
+Не удалось открыть указанный файл (quest.erm).
+Файл заблокирован или уже используется" timeout 5 "$zunt" quest
+
+# The working folder's parent is gone: the output cannot be created.
+fresh
+mkdir -p "$scratch/gone/a"
+work=$scratch/gone/a
+(cd "$work" && rm -rf "$scratch/gone" && "$zunt" "$scratch/tree/work/quest" 2>"$scratch/err")
+expect "failed create: exit status" test $? = 1
+expect "failed create: message" test "$(cat "$scratch/err")" = "$caption
+Не могу создать выходной ЕРМ файл скрипта!"
+
+work=$scratch
+check "--version" 0 "" "$zunt" --version
+expect "--version prints the caption" test "$(cat "$scratch/out")" = "$caption"
+check "--help" 0 "" "$zunt" --help
+expect "--help prints two lines" test "$(wc -l <"$scratch/out")" = 2
+
+echo "end_to_end: $((checks - failures)) passed, $failures failed"
+[ "$failures" = 0 ]

@@ -1,1 +1,129 @@
+#include "platform/posix.h"
+
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "driver/fail.h"
+#include "test_util.h"
+
+namespace zunt {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct PosixPlatformTest : testing::Test {
+  fs::path dir;
+  TPosixPlatform platform;
+
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "zunt-posix-XXXXXX").string();
+    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+    dir = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string PathOf(const std::string& name) { return (dir / name).string(); }
+  void Put(const std::string& name, const std::string& data) {
+    std::ofstream(PathOf(name), std::ios::binary) << data;
+  }
+  std::string Get(const std::string& name) {
+    std::ostringstream out;
+    out << std::ifstream(PathOf(name), std::ios::binary).rdbuf();
+    return out.str();
+  }
+  // Returns the names in the folder, sorted.
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(PosixPlatformTest, ProbeAndLoad) {
+  Put("file.txt", std::string("a\0\xFF\r\n", 5));
+  fs::create_directory(PathOf("dir.txt"));
+  ASSERT_EQ(0, mkfifo(PathOf("pipe.txt").c_str(), 0600));
+
+  EXPECT_EQ(TFileKind::Missing, platform.Probe(PathOf("none.txt")));
+  EXPECT_EQ(TFileKind::Missing, platform.Probe(PathOf("dir.txt")));
+  EXPECT_EQ(TFileKind::Regular, platform.Probe(PathOf("file.txt")));
+  EXPECT_EQ(TFileKind::Other, platform.Probe(PathOf("pipe.txt")));
+
+  std::string data = "stale";
+  EXPECT_EQ(TLoadStatus::Ok, platform.Load(PathOf("file.txt"), &data));
+  EXPECT_EQ(std::string("a\0\xFF\r\n", 5), data);
+  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("none.txt"), &data));
+  // A pipe with no writer must not block the load.
+  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("pipe.txt"), &data));
+  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("dir.txt"), &data));
+
+  platform.MaxInputSize = 4;
+  EXPECT_EQ(TLoadStatus::ReadShort, platform.Load(PathOf("file.txt"), &data));
+  EXPECT_EQ("", data);
+}
+
+TEST_F(PosixPlatformTest, WriteReplacesOutputAndLeavesNothingElse) {
+  Put("out.erm", "old");
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), "new\r\n"));
+  EXPECT_EQ("new\r\n", Get("out.erm"));
+  EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
+
+  struct stat st;
+  ASSERT_EQ(0, stat(PathOf("out.erm").c_str(), &st));
+  mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(0666 & ~mask, st.st_mode & 0777);
+}
+
+TEST_F(PosixPlatformTest, FailedCreateOrMoveKeepsOldOutput) {
+  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("no/out.erm"), "x"));
+
+  // The output's name is taken by a folder that cannot be replaced.
+  fs::create_directory(PathOf("out.erm"));
+  Put("out.erm/keep", "old");
+  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("out.erm"), "x"));
+  EXPECT_EQ("old", Get("out.erm/keep"));
+  EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
+}
+
+TEST_F(PosixPlatformTest, ShortWriteKeepsOldOutput) {
+  Put("out.erm", "old");
+  // A file-size limit makes the write stop short.
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limit = saved;
+  limit.rlim_cur = 10;
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
+  TWriteStatus status = platform.WriteOutput(PathOf("out.erm"), std::string(100, 'x'));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(TWriteStatus::CannotWrite, status);
+  EXPECT_EQ("old", Get("out.erm"));
+  EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
+}
+
+TEST(TerminalText, Utf8WithLineFeedsAndRawPath) {
+  TFail fail(W("Не удалось (\r\n"), "п\xD1\x83\xFF\r\n", W(").\r\nконец ") + "\x98\r");
+  EXPECT_EQ(
+      "ZUNT 2B  version 1.0\n"
+      "Не удалось (\n"
+      "п\xD1\x83\xFF\r\n"
+      ").\nконец \xEF\xBF\xBD\r\n",
+      TerminalText(fail));
+}
+
+}  // namespace
+}  // namespace zunt

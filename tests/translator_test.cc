@@ -1,1 +1,158 @@
+#include "translator/translator.h"
+
 #include <gtest/gtest.h>
+
+#include "driver/fail.h"
+#include "symbols/declarations.h"
+#include "test_util.h"
+
+namespace zunt {
+namespace {
+
+using namespace std::literals;
+
+constexpr std::string_view kDeclarations =
+    "HERO = y0100\r\nN = w5\r\nH = y$1F\r\n(GREET) = 'Hi there'\r\n(Z) = 'a\0b'\r\n"sv;
+
+// Translates the script after the declarations; returns the output, or the
+// error message after "error: ".
+std::string Translate(std::string_view script, std::string_view declarations = kDeclarations) {
+  TState state;
+  try {
+    state.LoadIntoCursor(std::string(declarations));
+    ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+    state.LoadIntoCursor(std::string(script));
+    TranslateScript(state);
+  } catch (const TFail& fail) {
+    return "error: " + Readable(fail.Text());
+  }
+  return Readable(state.Output);
+}
+
+std::string Error(const std::string& message) { return "error: " + Readable(message); }
+
+struct TCase {
+  std::string script;
+  std::string expected;
+};
+
+
+TEST(TranslateScript, CopiesAndCompacts) {
+  const TCase cases[] = {
+      {"plain text; no specials\r\n\ttab", "plain text; no specials\r\n\ttab"},
+      {"set a b;\r\n", "set a b;\r\n"},
+      {"`set a b;\r\n`", "setab;\r"},
+      {"a`b`c", "abc"},
+      {"`a b\n c  d \r\n", "abcd\r"},
+      {"x ` a b ` y", "x ab y"},
+      {"` $HERO$ (GREET) `", "y0100Hi there"},
+      {"~~", ""},
+      {"a~~b~~", "ab"},
+      {"\xFF\x01\x80\0 ok"s, "\xFF\x01\x80\0 ok"s},
+  };
+  for (const auto& t : cases) EXPECT_EQ(Readable(t.expected), Translate(t.script)) << t.script;
+}
+
+TEST(TranslateScript, ExpandsReferences) {
+  const TCase cases[] = {
+      {"set $HERO$ to (GREET);", "set y0100 to Hi there;"},
+      {"$HERO$|@HERO@|$HERO[1]$|@HERO[-100]@|$HERO[0]$", "y0100|0100|y101|0|y0100"},
+      {"$hero$ $Hero$ (greet)", "y0100 y0100 Hi there"},
+      {"$HERO[1]xyz$", "y101"},
+      {"$HERO[ 2]$", "y102"},
+      {"$HERO[x10]$ @HERO[0X10]@", "y116 116"},
+      {"$N[2147483647]$", "w-2147483644"},
+      {"$N[-5]$ @N[-6]@", "w0 -1"},
+      {"$H$ $H[1]$", "y$1F y32"},
+      {"(Z)", "a"},
+      {"a\r\nb $HERO$\r\n", "a\r\nb y0100\r\n"},
+  };
+  for (const auto& t : cases) EXPECT_EQ(Readable(t.expected), Translate(t.script)) << t.script;
+}
+
+TEST(TranslateScript, LocalDeclarations) {
+  const TCase cases[] = {
+      {"~T=y7\r\nset $T$;", "set y7;"},
+      {"~T=y7;\r\n", "\r\n"},
+      {"~T=y7; rest", " rest"},
+      {"~T=y7;~~~T=y8;$T$", "y8"},
+      {"~~", ""},
+      {"~ =y1;$[0]$", "y1"},
+      {"~=y1;@[5]@", "6"},
+      {"~T [5]=y1;$T $", "y1"},
+      {"~t = w 10 ;$T$ $T[1]$", "w 10 w11"},
+      {"~T=y7", ""},
+      {"~T=y7\r", ""},
+      {W("~ ў=y1;$Ў$"), "y1"},
+      {W("~я=x9;$Я$"), "x9"},  // a name that is one byte 255
+  };
+  for (const auto& t : cases) EXPECT_EQ(Readable(t.expected), Translate(t.script)) << t.script;
+
+  // A local cannot take a global's name, in any letter case.
+  EXPECT_EQ(Error(ErmError(W("Переменная $HERO$ уже была объявлена ранее!")) + OnLine(1)),
+            Translate("~hero=y1;"));
+}
+
+TEST(TranslateScript, ReferenceErrors) {
+  const std::string lineEnd = W("Некорректный символ \"Конец строки\" прервал ");
+  const TCase cases[] = {
+      {"$HERO", ErmError(W("Неожиданный конец переменной!")) + OnLine(1)},
+      {"\n\n@HERO", ErmError(W("Неожиданный конец переменной!")) + OnLine(3)},
+      {"$$", ErmError(W("Пустые переменные запрещены!")) + OnLine(1)},
+      {"a\n@@", ErmError(W("Пустые переменные запрещены!")) + OnLine(2)},
+      {"$HERO\r\n$", ErmError(lineEnd + W("переменную!")) + OnLine(1)},
+      {"$HERO[1$", ErmError(W("Отсутствует закрывающая скобка индекса переменной!")) + OnLine(1)},
+      {"$HERO[]$", ErmError(W("Некорректный индекс переменной!")) + OnLine(1)},
+      {"$HERO][1$", ErmError(W("Некорректный индекс переменной!")) + OnLine(1)},
+      {"$HERO[a]$", ErmError(W("Некорректный индекс переменной!")) + OnLine(1)},
+      {"$HERO[1 ]$", ErmError(W("Некорректный индекс переменной!")) + OnLine(1)},
+      {"$HERO[2147483648]$", ErmError(W("Некорректный индекс переменной!")) + OnLine(1)},
+      {"$ HERO$", ErmError(W("Переменной $ HERO$ не существует!")) + OnLine(1)},
+      {"$villain[2]$", ErmError(W("Переменной $VILLAIN$ не существует!")) + OnLine(1)},
+      {"@[3]@", ErmError(W("Переменной $$ не существует!")) + OnLine(1)},
+      {W("$я$"), ErmError(W("Переменной $Я$ не существует!")) + OnLine(1)},
+      {"(GREET", ErmError(W("Неожиданный конец константы!")) + OnLine(1)},
+      {"()", ErmError(W("Пустые константы запрещены!")) + OnLine(1)},
+      {"\n(GREET\n)", ErmError(lineEnd + W("константу!")) + OnLine(2)},
+      {"if (a)", W("Константы (A) не существует!") + OnLine(1)},
+      {W("(я)"), W("Константы (Я) не существует!") + OnLine(1)},
+      {"\0$\0$"s, ErmError(W("Переменной $\0$ не существует!"sv)) + OnLine(1)},
+      // Line feeds dropped in compact mode are counted.
+      {"`\n\n\n`$X$", ErmError(W("Переменной $X$ не существует!")) + OnLine(4)},
+  };
+  for (const auto& t : cases) EXPECT_EQ(Error(t.expected), Translate(t.script)) << t.script;
+}
+
+TEST(TranslateScript, LocalDeclarationErrors) {
+  const TCase cases[] = {
+      {"~", ErmError(W("Неожиданный конец объявления переменной!")) + OnLine(1)},
+      {"a\n~T", ErmError(W("Неожиданный конец объявления переменной!")) + OnLine(2)},
+      {"~T\r\n=y1",
+       ErmError(W("Некорректный символ \"Конец строки\" прервал описание переменной!")) +
+           OnLine(1)},
+      {"~A$=y1", ErmError(W("Некорректный символ \"$\" прервал описание переменной!")) + OnLine(1)},
+      {"~A@=y1", ErmError(W("Некорректный символ \"@\" прервал описание переменной!")) + OnLine(1)},
+      {"~T=y7;~t=y8;", ErmError(W("Переменная $T$ уже была объявлена ранее!")) + OnLine(1)},
+      {"~ HERO = y1", ErmError(W("Переменная $HERO$ уже была объявлена ранее!")) + OnLine(1)},
+      {"~T[1]=y1\n~T=y2", ErmError(W("Переменная $T$ уже была объявлена ранее!")) + OnLine(2)},
+      {"~T=", ErmError(W("Неожиданный конец объявления переменной $T$ !")) + OnLine(1)},
+      {"~T=;", ErmError(W("Некорректное значение переменной $T$ !")) + OnLine(1)},
+      {"~T=\r\n", ErmError(W("Некорректное значение переменной $T$ !")) + OnLine(1)},
+      {"\n~T=q\nx", ErmError(W("Некорректное значение переменной $T$ !")) + OnLine(2)},
+      {"~T= ", ErmError(W("Некорректное значение переменной $T$ !")) + OnLine(1)},
+      {"~T=y7\n~~\n$T$", ErmError(W("Переменной $T$ не существует!")) + OnLine(3)},
+  };
+  for (const auto& t : cases) EXPECT_EQ(Error(t.expected), Translate(t.script)) << t.script;
+}
+
+TEST(EmitVar, AppendsReplacementWhole) {
+  std::string out = "x";
+  TVar var = ParseVarValue("v0x7FFFFFFF");
+  EmitVar(out, var, false, 1);
+  EmitVar(out, var, true, 0);
+  EmitVar(out, var, true, INT32_MIN);
+  EXPECT_EQ("xv-21474836480x7FFFFFFF-1", out);
+}
+
+}  // namespace
+}  // namespace zunt
