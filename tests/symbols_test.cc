@@ -45,9 +45,32 @@ TEST(StrToIntStrict, AcceptsDecimalAndHexadecimalAtTheirLimits) {
 
 TEST(StrToIntStrict, RejectsEverythingElse) {
   const std::string_view bad[] = {
-      "", "   ", "-", "+", "$", "x", "0x", "-$", "12 ", "1 2", "\t12", "12a", "- 5", "--5",
-      "2147483648", "-2147483649", "99999999999", "$100000000", "$1FFFFFFFF", "0x1G", "$-1",
-      std::string_view("\0" "12", 3), "1.5", "1e3",
+      "",
+      "   ",
+      "-",
+      "+",
+      "$",
+      "x",
+      "0x",
+      "-$",
+      "12 ",
+      "1 2",
+      "\t12",
+      "12a",
+      "- 5",
+      "--5",
+      "2147483648",
+      "-2147483649",
+      "99999999999",
+      "$100000000",
+      "$1FFFFFFFF",
+      "0x1G",
+      "$-1",
+      std::string_view("\0"
+                       "12",
+                       3),
+      "1.5",
+      "1e3",
   };
   for (std::string_view text : bad) EXPECT_FALSE(StrToIntStrict(text).has_value()) << text;
 }
@@ -59,9 +82,11 @@ TEST(ParseVarValue, LetterThenInteger) {
     int32_t number;
     std::string_view rest;
   } cases[] = {
-      {"y0010", 'y', 10, "0010"},     {"y$1F", 'y', 31, "$1F"},
+      {"y0010", 'y', 10, "0010"},
+      {"y$1F", 'y', 31, "$1F"},
       {"w-2147483648", 'w', INT32_MIN, "-2147483648"},
-      {"11", '1', 1, "1"},            {"z-3", 'z', -3, "-3"},
+      {"11", '1', 1, "1"},
+      {"z-3", 'z', -3, "-3"},
       {"y 10", 'y', 10, " 10"},
       {std::string_view("y12\0zz", 6), 'y', 12, std::string_view("12\0zz", 5)},
   };
@@ -75,7 +100,10 @@ TEST(ParseVarValue, LetterThenInteger) {
   for (std::string_view text : {"", "y", "y1x", "y10 ", "yq", "w2147483648", "\xFF"}) {
     EXPECT_FALSE(ParseVarValue(text).Valid()) << text;
   }
-  EXPECT_FALSE(ParseVarValue(std::string_view("\0" "12", 3)).Valid());  // a zero letter
+  EXPECT_FALSE(ParseVarValue(std::string_view("\0"
+                                              "12",
+                                              3))
+                   .Valid());  // a zero letter
 }
 
 TEST(Table, FindsInAnyCaseAndClears) {
@@ -148,8 +176,7 @@ TEST(ReadDeclarations, EveryErrorWithItsLine) {
       {"(X) ", W("Неожиданный конец объявления константы!") + OnLine(1)},
       {"()", W("Пустые константы запрещены!") + OnLine(1)},
       {"(X\r\n)", W("Некорректный символ ") + cr + W(" прервал описание константы!") + OnLine(1)},
-      {"(x) = 'a'\r\n(X) = 'b'",
-       W("Константа (X) уже была объявлена ранее!") + OnLine(2)},
+      {"(x) = 'a'\r\n(X) = 'b'", W("Константа (X) уже была объявлена ранее!") + OnLine(2)},
       {"(X) 'a'", W("Некорректный символ {'} прервал описание константы!") + OnLine(1)},
       {"(X) = a", W("Некорректный символ {a} прервал описание константы!") + OnLine(1)},
       {"(X)\r\n= 'a'", W("Некорректный символ {\r} прервал описание константы!") + OnLine(1)},
@@ -158,7 +185,8 @@ TEST(ReadDeclarations, EveryErrorWithItsLine) {
       {"(X) = 'abc\r\n\r\ndef",
        W("Неожиданный конец объявления константы (X) !\r\nНе указано её значение!") + OnLine(3)},
       {"A = y1\r\nhero", W("Неожиданный конец объявления переменной!") + OnLine(2)},
-      {"first\r\n", W("Некорректный символ ") + cr + W(" прервал описание переменной!") + OnLine(1)},
+      {"first\r\n",
+       W("Некорректный символ ") + cr + W(" прервал описание переменной!") + OnLine(1)},
       {"A = y1; first\r\n",
        W("Некорректный символ ") + cr + W(" прервал описание переменной!") + OnLine(1)},
       {"A@ = y1", W("Некорректный символ \"@\" прервал описание переменной!") + OnLine(1)},
@@ -171,7 +199,8 @@ TEST(ReadDeclarations, EveryErrorWithItsLine) {
       {"A=\xFF;", W("Некорректное значение переменной $A$ !") + OnLine(1)},
       {"\t(X) = 'a'", W("Некорректное значение переменной $(X)$ !") + OnLine(1)},
       {"A = y1 ; B = q\r\n", W("Некорректное значение переменной $B$ !") + OnLine(1)},
-      {"(X) = 'a\r\nb\r\n'\r\n; c\r\nE = 1x", W("Некорректное значение переменной $E$ !") + OnLine(5)},
+      {"(X) = 'a\r\nb\r\n'\r\n; c\r\nE = 1x",
+       W("Некорректное значение переменной $E$ !") + OnLine(5)},
   };
   for (const auto& t : cases) {
     TVarTable vars;

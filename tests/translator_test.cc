@@ -36,7 +36,6 @@ struct TCase {
   std::string expected;
 };
 
-
 TEST(TranslateScript, CopiesAndCompacts) {
   const TCase cases[] = {
       {"plain text; no specials\r\n\ttab", "plain text; no specials\r\n\ttab"},

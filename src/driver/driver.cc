@@ -32,8 +32,7 @@ void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TSta
 std::string_view StripExtension(std::string_view path, std::string_view separators) {
   size_t dot = path.rfind('.');
   size_t separator = path.find_last_of(separators);
-  if (dot == std::string_view::npos ||
-      (separator != std::string_view::npos && dot < separator)) {
+  if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator)) {
     return path;
   }
   return path.substr(0, dot);

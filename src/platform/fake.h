@@ -28,7 +28,7 @@ class TFakePlatform : public TPlatform {
   bool FailWrite = false;   // writing the output writes short
   bool FailRename = false;  // the finished output cannot be moved into place
 
-  std::vector<std::string> Calls;  // "probe PATH", "load PATH", "write PATH", "sound"
+  std::vector<std::string> Calls;    // "probe PATH", "load PATH", "write PATH", "sound"
   std::optional<std::string> Shown;  // the message of a failure, if one was shown
   bool SoundPlayed = false;
 

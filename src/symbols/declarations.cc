@@ -47,8 +47,8 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants) {
   std::string name(scan.Text);
   UpperCaseName(name);
   if (constants.Find(name)) {
-    FailInDeclarations(cursor, Win1251("Константа (") + name +
-                                   Win1251(") уже была объявлена ранее!"));
+    FailInDeclarations(cursor,
+                       Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"));
   }
 
   int r = cursor.SkipAndMatch(kBlank, "=", true);
@@ -72,7 +72,8 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants) {
   std::string_view text = scan.Text.substr(0, scan.Text.find('\0'));
   std::string value;
   value.reserve(text.size());
-  std::copy_if(text.begin(), text.end(), std::back_inserter(value), [](char c) { return c != '\r'; });
+  std::copy_if(text.begin(), text.end(), std::back_inserter(value),
+               [](char c) { return c != '\r'; });
   constants.Add(std::move(name), std::move(value));
   return cursor.SkipLine();
 }
@@ -94,8 +95,8 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars) {
                        Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"));
   }
   if (cursor.AtEnd()) {
-    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления переменной $") + name +
-                                   Win1251("$ !"));
+    FailInDeclarations(
+        cursor, Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"));
   }
   TVar var = ParseVarValue(Trim(cursor.ScanUntil(kVariableValueEnd, kNothing).Text));
   if (!var.Valid()) {

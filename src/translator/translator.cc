@@ -122,8 +122,7 @@ void TranslateVarRef(TState& state) {
   const TVar* var = state.LocalVars.Find(name);
   if (!var) var = state.GlobalVars.Find(name);
   if (!var) {
-    FailInScript(c.Line,
-                 Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"));
+    FailInScript(c.Line, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"));
   }
   EmitVar(state.Output, *var, mark == '@', index);
 }
@@ -135,8 +134,8 @@ void EmitVar(std::string& output, const TVar& var, bool numberOnly, int32_t inde
     return;
   }
   // The sum wraps around in 32 bits.
-  int32_t number = static_cast<int32_t>(static_cast<uint32_t>(var.Number) +
-                                        static_cast<uint32_t>(index));
+  int32_t number =
+      static_cast<int32_t>(static_cast<uint32_t>(var.Number) + static_cast<uint32_t>(index));
   char digits[16];
   char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
   output.append(digits, end);
