@@ -9,6 +9,7 @@
 # Needs wine, xdotool, ImageMagick's import and the ru_RU.UTF-8 locale. Uses
 # the X display in DISPLAY, or starts its own Xvfb when there is none. Wine's
 # X11 driver should have Managed=N (closing a managed box takes 2 s more).
+# shellcheck disable=SC2016 # "$" and "`" in single quotes are script text
 set -u
 
 case_name=$1
@@ -36,7 +37,8 @@ if [ -z "${DISPLAY:-}" ]; then
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.05; done
-  export DISPLAY=:$(cat "$scratch/display")
+  DISPLAY=:$(cat "$scratch/display")
+  export DISPLAY
 fi
 
 # The sound goes through ALSA into a file, which then holds the samples that
@@ -54,6 +56,7 @@ export ALSA_CONFIG_PATH=$scratch/asound.conf
 
 # A WAV file of 0.2 s of noise, 16-bit mono at 22050 Hz, and its samples.
 head -c 8820 /dev/urandom >"$scratch/samples"
+# shellcheck disable=SC2059 # the format is the escaped bytes
 le32() { printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) \
   $(($1 >> 16 & 255)) $(($1 >> 24 & 255)))"; }
 {
@@ -104,7 +107,9 @@ expect_success() {
   expect_exit 0
   cmp -s "$tree/$output" "$expected" || fail "$output differs from $expected"
   cmp -s "$capture" "$scratch/samples" || fail "the sound did not reach the device whole"
-  [ "$(cd "$tree" && ls -A | grep -v '^work$')" = "$output" ] || fail "stray files: $(ls -A "$tree")"
+  local others
+  others=$(cd "$tree" && find . -mindepth 1 -maxdepth 1 ! -name work)
+  [ "$others" = "./$output" ] || fail "stray files: $others"
 }
 
 # expect_box TEXT ARG...: a run that shows TEXT in a message box and changes
