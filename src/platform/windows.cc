@@ -34,9 +34,9 @@ std::string Hex8(uint32_t value) {
 // its name in *temp.
 HANDLE CreateTempBeside(const std::string& path, std::string* temp) {
   static uint32_t counter = 0;
-  std::string prefix = std::string(DirectoryPart(path)) + "~" +
-                       path.substr(DirectoryPart(path).size()) + "." + Hex8(GetCurrentProcessId()) +
-                       ".";
+  size_t nameStart = DirectoryPart(path).size();
+  std::string prefix = path.substr(0, nameStart) + "~" + path.substr(nameStart) + "." +
+                       Hex8(GetCurrentProcessId()) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     *temp = prefix + Hex8(GetTickCount() + ++counter) + ".tmp";
     HANDLE file = CreateFileA(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -26,12 +26,10 @@ class TWindowsPlatform : public TPlatform {
   uint64_t MaxInputSize = uint64_t{1} << 30;
 };
 
-/// Returns the UTF-16 text of bytes in the given code page (CP_ACP for the
-/// system's own).
+/// Returns the UTF-16 text of bytes in a code page (CP_ACP: the system's own).
 std::wstring WideFromCodePage(std::string_view bytes, unsigned codePage);
 
-/// Returns the text of a failure's message box: the message from
-/// Windows-1251, with its path from the system's ANSI code page.
+/// Returns a failure's message in UTF-16: Windows-1251 text, the path in CP_ACP.
 std::wstring WideMessage(const TFail& fail);
 
 /// Returns the caption of every message box in UTF-16.
