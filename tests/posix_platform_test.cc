@@ -6,12 +6,9 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "driver/fail.h"
+#include "scratch_test.h"
 #include "test_util.h"
 
 namespace zunt {
@@ -19,35 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct PosixPlatformTest : testing::Test {
-  fs::path dir;
+struct PosixPlatformTest : TScratchTest {
   TPosixPlatform platform;
-
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "zunt-posix-XXXXXX").string();
-    ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string PathOf(const std::string& name) { return (dir / name).string(); }
-  void Put(const std::string& name, const std::string& data) {
-    std::ofstream(PathOf(name), std::ios::binary) << data;
-  }
-  std::string Get(const std::string& name) {
-    std::ostringstream out;
-    out << std::ifstream(PathOf(name), std::ios::binary).rdbuf();
-    return out.str();
-  }
-  // Returns the names in the folder, sorted.
-  std::vector<std::string> Names() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
 };
 
 TEST_F(PosixPlatformTest, ProbeAndLoad) {

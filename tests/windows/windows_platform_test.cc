@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <vector>
 
 #include "driver/driver.h"
 #include "driver/fail.h"
+#include "scratch_test.h"
 #include "test_util.h"
 
 namespace zunt {
@@ -39,40 +36,18 @@ struct THeldFile {
   }
 };
 
-struct WindowsPlatformTest : testing::Test {
-  fs::path dir;
+struct WindowsPlatformTest : TScratchTest {
   fs::path savedCwd;
   TWindowsPlatform platform;
 
   void SetUp() override {
-    static int serial = 0;
-    dir = fs::temp_directory_path() /
-          ("zunt-win-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial));
+    TScratchTest::SetUp();
     fs::create_directories(dir / "work");
     savedCwd = fs::current_path();
   }
   void TearDown() override {
     fs::current_path(savedCwd);
-    fs::remove_all(dir);
-  }
-
-  std::string PathOf(const std::string& name) { return (dir / name).string(); }
-  void Put(const std::string& name, const std::string& data) {
-    std::ofstream(PathOf(name), std::ios::binary) << data;
-  }
-  std::string Get(const std::string& name) {
-    std::ostringstream out;
-    out << std::ifstream(PathOf(name), std::ios::binary).rdbuf();
-    return out.str();
-  }
-  // Returns the names in the folder, sorted.
-  std::vector<std::string> Names(const std::string& folder = "") {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir / folder)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    TScratchTest::TearDown();
   }
 };
 
