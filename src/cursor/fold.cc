@@ -49,8 +49,6 @@ void UpperCaseName(std::string& name) {
   }
 }
 
-unsigned char FoldByte(unsigned char b) { return kFold[b]; }
-
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -12,10 +12,8 @@ namespace zunt {
 /// Folds a name to upper case in place: Latin a-z, Cyrillic а-я and ё.
 void UpperCaseName(std::string& name);
 
-/// Returns the capital of any Windows-1251 small letter (ў, ї, ђ ... too), else the byte.
-unsigned char FoldByte(unsigned char b);
-
-/// Returns whether two names are equal without regard to letter case.
+/// Returns whether two names are equal without regard to the case of any
+/// Windows-1251 letter (ў and Ў, ї and Ї ... too).
 bool SameName(std::string_view a, std::string_view b);
 
 /// Hash and equality of names without regard to letter case, for hash maps

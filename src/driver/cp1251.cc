@@ -38,13 +38,14 @@ void AppendUtf8(std::string* out, char32_t cp) {
   }
 }
 
-}  // namespace
-
+// Returns the Unicode code point of a Windows-1251 byte (U+FFFD for 0x98).
 char32_t CodePointOfWin1251(unsigned char byte) {
   if (byte < 0x80) return byte;
   if (byte >= 0xC0) return 0x0410 + (byte - 0xC0);
   return kHighHalf[byte - 0x80];
 }
+
+}  // namespace
 
 std::string Win1251(std::string_view utf8) {
   std::string out;

@@ -15,9 +15,6 @@ std::string Win1251(std::string_view utf8);
 /// Converts Windows-1251 bytes to UTF-8; the unassigned byte 0x98 becomes U+FFFD.
 std::string Utf8FromWin1251(std::string_view bytes);
 
-/// Returns the Unicode code point of a Windows-1251 byte (0xFFFD for 0x98).
-char32_t CodePointOfWin1251(unsigned char byte);
-
 }  // namespace zunt
 
 #endif  // ZUNT_DRIVER_CP1251_H_
