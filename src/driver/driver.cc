@@ -89,9 +89,9 @@ void LoadScript(TPlatform& platform, const std::string& basePath, TState& state)
 }
 
 void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state) {
-  std::string separators(platform.PathSeparators());
-  std::string outPath = std::string(platform.ParentPrefix()) +
-                        std::string(FileNamePart(basePath, separators)) + ".erm";
+  std::string outPath(platform.ParentPrefix());
+  outPath += FileNamePart(basePath, platform.PathSeparators());
+  outPath += ".erm";
   switch (platform.WriteOutput(outPath, state.Output)) {
     case TWriteStatus::Ok:
       return;

@@ -3,12 +3,16 @@
 #ifndef ZUNT_PLATFORM_PLATFORM_H_
 #define ZUNT_PLATFORM_PLATFORM_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zunt {
 
 class TFail;
+
+/// Inputs larger than this are not loaded: they get the load-error message.
+inline constexpr uint64_t kMaxInputSize = uint64_t{1} << 30;
 
 /// What a path names, as far as the driver cares.
 enum class TFileKind {

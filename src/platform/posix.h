@@ -21,7 +21,7 @@ class TPosixPlatform : public TPlatform {
   void PlaySuccessSound() override {}
 
   /// Inputs larger than this are not loaded (the load-error message).
-  uint64_t MaxInputSize = uint64_t{1} << 30;
+  uint64_t MaxInputSize = kMaxInputSize;
 };
 
 /// Returns the text shown on a terminal for a failure: the caption, a line

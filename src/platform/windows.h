@@ -23,7 +23,7 @@ class TWindowsPlatform : public TPlatform {
   void PlaySuccessSound() override;
 
   /// Inputs larger than this are not loaded (the load-error message).
-  uint64_t MaxInputSize = uint64_t{1} << 30;
+  uint64_t MaxInputSize = kMaxInputSize;
 };
 
 /// Returns the UTF-16 text of bytes in a code page (CP_ACP: the system's own).
