@@ -150,6 +150,8 @@ TEST(Win1251, ConvertsBothWays) {
   }
   EXPECT_EQ("\xEF\xBF\xBD", Utf8FromWin1251("\x98"));
   EXPECT_EQ("??", W("\xE2\x82"));  // a cut sequence: each byte
+  // Characters the code page lacks, of two, three and four bytes in UTF-8.
+  EXPECT_EQ("?a??\xE5?", W("\u00FFa\u65E5\uFFFDе\U0001F600"));
 }
 
 }  // namespace

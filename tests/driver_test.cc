@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "driver/fail.h"
 #include "platform/fake.h"
 #include "test_util.h"
@@ -125,6 +127,19 @@ TEST_F(DriverTest, FailedWriteKeepsOldOutput) {
   EXPECT_EQ("old", platform.Files["../quest.erm"].Data);
 }
 
+// Running out of memory anywhere in the run is one more message, not a crash.
+TEST(DriverOutOfMemory, IsShownAsAMessage) {
+  struct TNoMemoryPlatform : TFakePlatform {
+    TLoadStatus Load(const std::string&, std::string*) override { throw std::bad_alloc(); }
+  } platform;
+  platform.AddFile("quest.txt", "A = y1\r\n");
+  platform.AddFile("quest.erm", "x");
+  EXPECT_EQ(1, zunt::Run(platform, "quest"));
+  EXPECT_EQ(W("Недостаточно памяти для компиляции!"), platform.Shown.value_or("(no message)"));
+  EXPECT_FALSE(platform.SoundPlayed);
+  EXPECT_EQ(0u, platform.Files.count("../quest.erm"));
+}
+
 TEST_F(DriverTest, ErrorInScriptLeavesNoOutput) {
   platform.AddFile("quest.txt", "A = y1\r\n");
   platform.AddFile("quest.erm", "line\n$B$");
@@ -146,10 +161,11 @@ TEST(FailText, PathIsKeptApart) {
 
 TEST(FirstArgument, SplitsLikeWindows) {
   struct {
-    std::string_view line, first;
+    std::string line, first;
   } cases[] = {
       {"zunt.exe quest", "quest"},
       {"zunt.exe", ""},
+      {"zunt.exe  \t ", ""},
       {"  zunt.exe \t  quest.erm  more", "quest.erm"},
       {"\"C:\\Program Files\\zunt.exe\" \"my quest.erm\"", "my quest.erm"},
       {"zunt a\"b c\"d e", "ab cd"},
@@ -158,6 +174,9 @@ TEST(FirstArgument, SplitsLikeWindows) {
       {"zunt \"open to the end", "open to the end"},
       {"zunt \x01\x1F quest", "quest"},
       {"\"\" zunt quest", "quest"},
+      // Bytes above 127 are never separators, whatever the sign of char.
+      {W("zunt ещё\\квест.erm x"), W("ещё\\квест.erm")},
+      {"zunt \xA0\xFF", "\xA0\xFF"},
   };
   for (const auto& t : cases) EXPECT_EQ(t.first, FirstArgument(t.line)) << t.line;
 }

@@ -38,6 +38,15 @@ TEST_F(PosixPlatformTest, ProbeAndLoad) {
   EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("pipe.txt"), &data));
   EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("dir.txt"), &data));
 
+  // A file that delivers fewer bytes than its size (a sysfs file claims a whole
+  // page) reads short.
+  const std::string shrunk = "/sys/devices/system/cpu/online";
+  if (platform.Probe(shrunk) == TFileKind::Regular) {
+    data = "stale";
+    EXPECT_EQ(TLoadStatus::ReadShort, platform.Load(shrunk, &data));
+    EXPECT_EQ("", data);
+  }
+
   platform.MaxInputSize = 4;
   EXPECT_EQ(TLoadStatus::ReadShort, platform.Load(PathOf("file.txt"), &data));
   EXPECT_EQ("", data);

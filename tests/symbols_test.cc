@@ -65,6 +65,7 @@ TEST(StrToIntStrict, RejectsEverythingElse) {
       "$100000000",
       "$1FFFFFFFF",
       "0x1G",
+      "0x1g",
       "$-1",
       std::string_view("\0"
                        "12",
@@ -162,6 +163,22 @@ TEST(ReadDeclarations, AcceptedForms) {
   for (size_t i = 0; i < std::size(texts); ++i) {
     EXPECT_EQ(texts[i].first, constants.All()[i].first);
     EXPECT_EQ(texts[i].second, constants.All()[i].second);
+  }
+
+  // The last item may end the file without a line break.
+  struct {
+    std::string_view text;
+    size_t vars, constants;
+  } lastItems[] = {
+      {"(X) = 'a'", 0, 1},        {"(X) = 'a' tail", 0, 1},      {"; note", 0, 0},
+      {"A = y1\r\n; note", 1, 0}, {"; note\r\n(X) = 'a'", 0, 1}, {"(X) = 'a'\r\nA = y1", 1, 1},
+  };
+  for (const auto& t : lastItems) {
+    TVarTable lastVars;
+    TConstTable lastConstants;
+    EXPECT_EQ("", Readable(Read(t.text, lastVars, lastConstants))) << t.text;
+    EXPECT_EQ(t.vars, lastVars.All().size()) << t.text;
+    EXPECT_EQ(t.constants, lastConstants.All().size()) << t.text;
   }
 }
 
