@@ -1,0 +1,103 @@
+// Fuzz target: the declarations reader on the cursor of a run's state. The
+// input is the declarations file. The reader either fills the tables with
+// entries that keep the rules of stored names and values, or throws TFail
+// (and nothing else) with a declarations error on a line of the file.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "driver/fail.h"
+#include "driver/state.h"
+#include "fuzz_check.h"
+#include "symbols/declarations.h"
+
+namespace zunt {
+namespace {
+
+bool IsFolded(const std::string& name) {
+  std::string folded = name;
+  UpperCaseName(folded);
+  return folded == name;
+}
+
+// Every name is found as itself and in small letters, and leads to its own
+// entry, so no two entries share a name.
+template <class TValue>
+void CheckFindable(const TTable<TValue>& table) {
+  for (const auto& [name, value] : table.All()) {
+    Require(table.Find(name) == &value, "a stored name is found and leads to its own entry");
+    Require(table.Find(LowerCase(name)) == &value, "a stored name is found in small letters");
+  }
+}
+
+void CheckVariables(const TVarTable& vars, const std::string& foldedInput) {
+  CheckFindable(vars);
+  for (const auto& [name, var] : vars.All()) {
+    Require(IsFolded(name), "a variable's name is stored folded");
+    Require(name.find_first_of("[=$@\r") == std::string::npos,
+            "a variable's name holds no \"[\", \"=\", \"$\", \"@\" or CR");
+    Require(name.empty() || static_cast<unsigned char>(name[0]) > 32,
+            "a variable's name is trimmed at its start");
+    Require(foldedInput.find(name) != std::string::npos,
+            "a variable's name is taken from the file");
+    Require(var.Valid(), "a stored variable is valid");
+    std::optional<int32_t> number = StrToIntStrict(var.Text);
+    Require(number && *number == var.Number, "a variable's number is the value of its text");
+    Require(var.Text.empty() || static_cast<unsigned char>(var.Text.back()) > 32,
+            "a variable's value is trimmed at its end");
+  }
+}
+
+void CheckConstants(const TConstTable& constants, const std::string& foldedInput,
+                    const std::string& inputWithoutCr) {
+  CheckFindable(constants);
+  for (const auto& [name, text] : constants.All()) {
+    Require(!name.empty() && IsFolded(name), "a constant's name is stored folded and not empty");
+    Require(name.find_first_of(")\r") == std::string::npos,
+            "a constant's name holds no \")\" or CR");
+    Require(foldedInput.find("(" + name + ")") != std::string::npos,
+            "a constant's name is taken from between parentheses");
+    Require(text.find_first_of(std::string_view("\r\0", 2)) == std::string::npos,
+            "a constant's text holds no CR and no zero byte");
+    Require(inputWithoutCr.find("'" + text) != std::string::npos,
+            "a constant's text is taken from after a quote");
+  }
+}
+
+}  // namespace
+}  // namespace zunt
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace zunt;
+  std::string input(reinterpret_cast<const char*>(data), size);
+  uint64_t lineFeeds = CountLineFeeds(input);
+
+  TState state;
+  state.LoadIntoCursor(input);
+  try {
+    ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+  } catch (const TFail& fail) {
+    Require(IsErrorInFile(fail.Text(), TErrorFile::Declarations, lineFeeds),
+            "an error is a declarations error with a line of the file");
+    return 0;
+  } catch (...) {
+    Broken("the reader throws nothing but TFail");
+  }
+
+  Require(state.Cursor.Pos <= state.Cursor.Size && state.Cursor.Line >= 1 &&
+              state.Cursor.Line <= lineFeeds + 1,
+          "the cursor stays inside the file");
+  size_t entries = state.GlobalVars.All().size() + state.Constants.All().size();
+  Require(entries <= static_cast<size_t>(std::count(input.begin(), input.end(), '=')),
+          "every entry was declared with an \"=\"");
+
+  std::string folded = input;
+  UpperCaseName(folded);
+  std::string withoutCr = input;
+  withoutCr.erase(std::remove(withoutCr.begin(), withoutCr.end(), '\r'), withoutCr.end());
+  CheckVariables(state.GlobalVars, folded);
+  CheckConstants(state.Constants, folded, withoutCr);
+  return 0;
+}
