@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cursor/find_any.h"
 #include "cursor/fold.h"
 #include "test_util.h"
 
@@ -118,6 +119,47 @@ TEST(SkipLine, MovesPastLineFeed) {
   EXPECT_FALSE(c.SkipLine());
   EXPECT_EQ(5u, c.Pos);
   EXPECT_EQ(2u, c.Line);
+}
+
+// FindAny looks at sixteen bytes at a time past its first sixteen: stops and
+// line feeds are placed on both sides of those block edges, and high bytes
+// must not be taken for stops.
+TEST(FindAny, StopsAtFirstStopByteAndCountsLineFeedsBeforeIt) {
+  constexpr TStopBytes kStops("$@(`~", '\n');
+  constexpr TStopBytes kCompact("$@(`~\n ", '\n');
+  for (size_t size : {0, 1, 15, 16, 17, 31, 32, 33, 47, 48, 100, 5000}) {
+    std::string base(size, 'a');
+    for (size_t i = 0; i < size; ++i) {
+      if (i % 7 == 3) base[i] = '\n';
+      if (i % 11 == 5) base[i] = static_cast<char>(0xA4 + i % 0x5C);  // never a stop byte
+    }
+    for (size_t stopAt : {size_t{0}, size / 2, size > 0 ? size - 1 : 0, size}) {
+      for (char stop : {'$', '@', '(', '`', '~'}) {
+        std::string data = base;
+        if (stopAt < size) data[stopAt] = stop;
+        uint64_t lineFeeds = 7;
+        size_t found = FindAny(data, 0, kStops, &lineFeeds);
+        size_t want = std::min(stopAt, size);
+        ASSERT_EQ(want, found) << "size " << size << " stop " << stop << " at " << stopAt;
+        ASSERT_EQ(7 + std::count(data.begin(), data.begin() + want, '\n'), lineFeeds)
+            << "size " << size << " stop at " << stopAt;
+      }
+    }
+    // In compact mode the line feed stops: nothing is counted.
+    uint64_t lineFeeds = 0;
+    EXPECT_EQ(std::min(base.find('\n'), size), FindAny(base, 0, kCompact, &lineFeeds));
+    EXPECT_EQ(0u, lineFeeds);
+  }
+  // The search starts at the given position; a tally of more than 255 line
+  // feeds per lane is added up without overflowing.
+  std::string lines(16 * 300, '\n');
+  uint64_t lineFeeds = 0;
+  EXPECT_EQ(lines.size(), FindAny(lines + "$", 0, TStopBytes("$", '\n'), &lineFeeds) - 0);
+  EXPECT_EQ(lines.size(), lineFeeds);
+  lineFeeds = 0;
+  EXPECT_EQ(40u, FindAny("$$$$ $$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$ $", 5, TStopBytes(" ", '$'),
+                         &lineFeeds));
+  EXPECT_EQ(35u, lineFeeds);
 }
 
 TEST(Fold, UpperCaseNameFoldsLatinRussianAndYo) {

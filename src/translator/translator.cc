@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "cursor/find_any.h"
 #include "cursor/fold.h"
 #include "driver/cp1251.h"
 #include "driver/fail.h"
@@ -12,8 +13,8 @@ namespace {
 
 // Bytes that end a run of copied text. A line feed is counted; in compact mode
 // it is dropped like a blank.
-constexpr TCharSet kSpecial("$@(`~\n");
-constexpr TCharSet kSpecialCompact("$@(`~\n ");
+constexpr TStopBytes kSpecial("$@(`~", '\n');
+constexpr TStopBytes kSpecialCompact("$@(`~\n ", '\n');
 constexpr TCharSet kNothing;
 constexpr TCharSet kLineFeed("\n");
 constexpr TCharSet kDollar("$");
@@ -38,19 +39,7 @@ std::string Folded(std::string_view name) {
 // Copies ordinary bytes from the cursor up to the next special byte in bulk.
 void CopyRun(TState& state) {
   TCursor& c = state.Cursor;
-  const TCharSet& special = state.KeepWhitespace ? kSpecial : kSpecialCompact;
-  size_t end = c.Pos;
-  while (end < c.Size) {
-    unsigned char b = static_cast<unsigned char>(c.Data[end]);
-    if (!special.Has(b)) {
-      ++end;
-    } else if (b == '\n' && state.KeepWhitespace) {
-      ++c.Line;
-      ++end;
-    } else {
-      break;
-    }
-  }
+  size_t end = FindAny(c.Data, c.Pos, state.KeepWhitespace ? kSpecial : kSpecialCompact, &c.Line);
   state.Output.append(c.Data.substr(c.Pos, end - c.Pos));
   c.Pos = end;
 }
