@@ -130,7 +130,9 @@ TEST_F(DriverTest, FailedWriteKeepsOldOutput) {
 // Running out of memory anywhere in the run is one more message, not a crash.
 TEST(DriverOutOfMemory, IsShownAsAMessage) {
   struct TNoMemoryPlatform : TFakePlatform {
-    TLoadStatus Load(const std::string&, std::string*) override { throw std::bad_alloc(); }
+    TLoadStatus Load(const std::string&, std::unique_ptr<TInputFile>*) override {
+      throw std::bad_alloc();
+    }
   } platform;
   platform.AddFile("quest.txt", "A = y1\r\n");
   platform.AddFile("quest.erm", "x");

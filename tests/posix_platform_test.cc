@@ -31,25 +31,53 @@ TEST_F(PosixPlatformTest, ProbeAndLoad) {
   EXPECT_EQ(TFileKind::Other, platform.Probe(PathOf("pipe.txt")));
 
   std::string data = "stale";
-  EXPECT_EQ(TLoadStatus::Ok, platform.Load(PathOf("file.txt"), &data));
+  EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, PathOf("file.txt"), &data));
   EXPECT_EQ(std::string("a\0\xFF\r\n", 5), data);
-  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("none.txt"), &data));
+  EXPECT_EQ(TLoadStatus::CannotOpen, LoadText(platform, PathOf("none.txt"), &data));
   // A pipe with no writer must not block the load.
-  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("pipe.txt"), &data));
-  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("dir.txt"), &data));
+  EXPECT_EQ(TLoadStatus::CannotOpen, LoadText(platform, PathOf("pipe.txt"), &data));
+  EXPECT_EQ(TLoadStatus::CannotOpen, LoadText(platform, PathOf("dir.txt"), &data));
 
   // A file that delivers fewer bytes than its size (a sysfs file claims a whole
   // page) reads short.
   const std::string shrunk = "/sys/devices/system/cpu/online";
   if (platform.Probe(shrunk) == TFileKind::Regular) {
     data = "stale";
-    EXPECT_EQ(TLoadStatus::ReadShort, platform.Load(shrunk, &data));
+    EXPECT_EQ(TLoadStatus::ReadShort, LoadText(platform, shrunk, &data));
     EXPECT_EQ("", data);
   }
 
+  // Large files are mapped instead of read: the same bytes.
+  platform.MapSize = 1;
+  EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, PathOf("file.txt"), &data));
+  EXPECT_EQ(std::string("a\0\xFF\r\n", 5), data);
+
   platform.MaxInputSize = 4;
-  EXPECT_EQ(TLoadStatus::ReadShort, platform.Load(PathOf("file.txt"), &data));
+  EXPECT_EQ(TLoadStatus::ReadShort, LoadText(platform, PathOf("file.txt"), &data));
   EXPECT_EQ("", data);
+}
+
+// A mapped input that another program cuts short loses its bytes; touching
+// them ends the run with the load-error message, not with a crash.
+TEST_F(PosixPlatformTest, MappedFileCutShortEndsWithLoadError) {
+  Put("quest.erm", std::string(3 * 4096, 'x'));
+  platform.MapSize = 1;
+  std::unique_ptr<TInputFile> file;
+  ASSERT_EQ(TLoadStatus::Ok, platform.Load(PathOf("quest.erm"), &file));
+  EXPECT_EXIT(
+      {
+        if (truncate(PathOf("quest.erm").c_str(), 0) != 0) _exit(2);
+        volatile char last = file->Bytes().back();
+        (void)last;
+        _exit(3);
+      },
+      testing::ExitedWithCode(1),
+      "^ZUNT 2B  version 1\\.0\nВозникла ошибка при загрузке файла \\(.*quest\\.erm\\)\\.\n$");
+  // While one input is mapped, another is read.
+  Put("quest.txt", "A = y1\r\n");
+  std::string data;
+  EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, PathOf("quest.txt"), &data));
+  EXPECT_EQ("A = y1\r\n", data);
 }
 
 TEST_F(PosixPlatformTest, WriteReplacesOutputAndLeavesNothingElse) {

@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace zunt {
 
@@ -37,6 +40,14 @@ struct TScratchTest : testing::Test {
     std::ostringstream out;
     out << std::ifstream(PathOf(name), std::ios::binary).rdbuf();
     return out.str();
+  }
+  /// Loads a file with the platform into *data: its bytes, or "" when loading
+  /// fails. Returns how loading went.
+  static TLoadStatus LoadText(TPlatform& platform, const std::string& path, std::string* data) {
+    std::unique_ptr<TInputFile> file;
+    TLoadStatus status = platform.Load(path, &file);
+    *data = file ? std::string(file->Bytes()) : "";
+    return status;
   }
   /// Returns the names in the folder or one of its subfolders, sorted.
   std::vector<std::string> Names(const std::string& folder = "") const {

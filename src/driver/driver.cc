@@ -13,21 +13,23 @@ namespace {
 // Loads a whole input file that exists into the state's cursor; throws TFail
 // when it cannot. Anything but an ordinary file is never opened.
 void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TState& state) {
-  std::string data;
-  switch (kind == TFileKind::Regular ? platform.Load(path, &data) : TLoadStatus::CannotOpen) {
-    case TLoadStatus::Ok:
-      break;
-    case TLoadStatus::CannotOpen:
-      throw TFail(Win1251("Не удалось открыть указанный файл ("), path,
-                  Win1251(").\r\nФайл заблокирован или уже используется"));
-    case TLoadStatus::ReadShort:
-      throw TFail(Win1251("Возникла ошибка при загрузке файла ("), path, Win1251(")."));
-  }
-  if (data.empty()) Fail(Win1251("Указанный файл пуст!"));
-  state.LoadIntoCursor(std::move(data));
+  std::unique_ptr<TInputFile> file;
+  TLoadStatus status =
+      kind == TFileKind::Regular ? platform.Load(path, &file) : TLoadStatus::CannotOpen;
+  if (status != TLoadStatus::Ok) throw LoadFailure(status, path);
+  if (file->Bytes().empty()) Fail(Win1251("Указанный файл пуст!"));
+  state.LoadIntoCursor(std::move(file));
 }
 
 }  // namespace
+
+TFail LoadFailure(TLoadStatus status, const std::string& path) {
+  if (status == TLoadStatus::CannotOpen) {
+    return TFail(Win1251("Не удалось открыть указанный файл ("), path,
+                 Win1251(").\r\nФайл заблокирован или уже используется"));
+  }
+  return TFail(Win1251("Возникла ошибка при загрузке файла ("), path, Win1251(")."));
+}
 
 std::string_view StripExtension(std::string_view path, std::string_view separators) {
   size_t dot = path.rfind('.');
@@ -83,9 +85,11 @@ void LoadScript(TPlatform& platform, const std::string& basePath, TState& state)
   if (kind == TFileKind::Missing) {
     throw TFail(Win1251("Файл \""), path, Win1251("\" не существует!"));
   }
+  state.Unload();  // the declarations are read: their bytes are not needed any more
   LoadFile(platform, path, kind, state);
   state.Output.clear();
-  state.Output.reserve(state.Loaded.size() + state.Loaded.size() / 4 + 64);
+  size_t size = state.Loaded->Bytes().size();
+  platform.Reserve(state.Output, size + size / 4 + 64);
 }
 
 void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/fail.h"
 #include "driver/state.h"
 #include "platform/platform.h"
 
@@ -21,6 +22,9 @@ std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TSt
 
 /// Loads the script file of the base path into the state and prepares the output.
 void LoadScript(TPlatform& platform, const std::string& basePath, TState& state);
+
+/// Returns the failure shown when the file at path could not be loaded.
+TFail LoadFailure(TLoadStatus status, const std::string& path);
 
 /// Writes the output to the parent folder under the base path's file name.
 void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state);

@@ -10,15 +10,15 @@ TFileKind TFakePlatform::Probe(const std::string& path) {
   return it == Files.end() ? TFileKind::Missing : it->second.Kind;
 }
 
-TLoadStatus TFakePlatform::Load(const std::string& path, std::string* data) {
+TLoadStatus TFakePlatform::Load(const std::string& path, std::unique_ptr<TInputFile>* file) {
   Calls.push_back("load " + path);
-  data->clear();
+  file->reset();
   auto it = Files.find(path);
   if (it == Files.end() || it->second.Locked || it->second.Kind != TFileKind::Regular) {
     return TLoadStatus::CannotOpen;
   }
   if (it->second.ReadShort) return TLoadStatus::ReadShort;
-  *data = it->second.Data;
+  *file = std::make_unique<TTextFile>(it->second.Data);
   return TLoadStatus::Ok;
 }
 

@@ -38,7 +38,7 @@ class TFakePlatform : public TPlatform {
   std::string_view PathSeparators() const override { return Separators; }
   std::string_view ParentPrefix() const override { return Parent; }
   TFileKind Probe(const std::string& path) override;
-  TLoadStatus Load(const std::string& path, std::string* data) override;
+  TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;

@@ -3,7 +3,9 @@
 #ifndef ZUNT_PLATFORM_PLATFORM_H_
 #define ZUNT_PLATFORM_PLATFORM_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,23 @@ enum class TWriteStatus {
   CannotWrite,   // a write, flush or close failed or wrote short
 };
 
+/// A whole input file in memory, held for as long as the object lives.
+class TInputFile {
+ public:
+  virtual ~TInputFile() = default;
+  /// Returns the file's bytes.
+  virtual std::string_view Bytes() const = 0;
+};
+
+/// An input file read into a string.
+class TTextFile final : public TInputFile {
+ public:
+  explicit TTextFile(std::string text) : Text(std::move(text)) {}
+  std::string_view Bytes() const override { return Text; }
+
+  std::string Text;
+};
+
 class TPlatform {
  public:
   virtual ~TPlatform() = default;
@@ -46,11 +65,15 @@ class TPlatform {
 
   /// Returns what the path names.
   virtual TFileKind Probe(const std::string& path) = 0;
-  /// Reads a whole file into data (cleared first); returns how it went.
-  virtual TLoadStatus Load(const std::string& path, std::string* data) = 0;
+  /// Loads a whole file into *file, which is left empty unless it went well;
+  /// returns how it went.
+  virtual TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) = 0;
   /// Replaces the file at path by data, so that a failure leaves any old file
   /// as it was and nothing else behind; returns how it went.
   virtual TWriteStatus WriteOutput(const std::string& path, std::string_view data) = 0;
+  /// Makes room for capacity bytes in buffer, on large memory pages where the
+  /// system has them and the buffer is large.
+  virtual void Reserve(std::string& buffer, size_t capacity) { buffer.reserve(capacity); }
 
   /// Shows a fatal error to the user.
   virtual void ShowFailure(const TFail& fail) = 0;

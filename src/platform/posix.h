@@ -15,13 +15,16 @@ class TPosixPlatform : public TPlatform {
   std::string_view PathSeparators() const override { return "/"; }
   std::string_view ParentPrefix() const override { return "../"; }
   TFileKind Probe(const std::string& path) override;
-  TLoadStatus Load(const std::string& path, std::string* data) override;
+  TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data) override;
+  void Reserve(std::string& buffer, size_t capacity) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override {}
 
   /// Inputs larger than this are not loaded (the load-error message).
   uint64_t MaxInputSize = kMaxInputSize;
+  /// Inputs at least this large are mapped into memory rather than read.
+  uint64_t MapSize = uint64_t{4} << 20;
 };
 
 /// Returns the text shown on a terminal for a failure: the caption, a line

@@ -69,32 +69,33 @@ TFileKind TWindowsPlatform::Probe(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? TFileKind::Other : TFileKind::Regular;
 }
 
-TLoadStatus TWindowsPlatform::Load(const std::string& path, std::string* data) {
-  data->clear();
+TLoadStatus TWindowsPlatform::Load(const std::string& path, std::unique_ptr<TInputFile>* file) {
+  file->reset();
+  std::string data;
   // Other readers are welcome; a writer that has the file open makes this fail.
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return TLoadStatus::CannotOpen;
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return TLoadStatus::CannotOpen;
   LARGE_INTEGER size;
-  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) || size.QuadPart < 0) {
-    CloseHandle(file);
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size) || size.QuadPart < 0) {
+    CloseHandle(handle);
     return TLoadStatus::CannotOpen;
   }
   TLoadStatus status = TLoadStatus::Ok;
   try {
     if (static_cast<uint64_t>(size.QuadPart) > MaxInputSize) throw std::bad_alloc();
-    data->resize(static_cast<size_t>(size.QuadPart));
+    data.resize(static_cast<size_t>(size.QuadPart));
     DWORD got = 0;
-    if (!data->empty() &&
-        (!ReadFile(file, data->data(), static_cast<DWORD>(data->size()), &got, nullptr) ||
-         got < data->size())) {
+    if (!data.empty() &&
+        (!ReadFile(handle, data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
+         got < data.size())) {
       status = TLoadStatus::ReadShort;
     }
   } catch (const std::bad_alloc&) {
     status = TLoadStatus::ReadShort;
   }
-  CloseHandle(file);
-  if (status != TLoadStatus::Ok) data->clear();
+  CloseHandle(handle);
+  if (status == TLoadStatus::Ok) *file = std::make_unique<TTextFile>(std::move(data));
   return status;
 }
 

@@ -69,15 +69,15 @@ TEST_F(WindowsPlatformTest, ProbeAndLoad) {
   EXPECT_EQ(TFileKind::Regular, platform.Probe(PathOf("empty.txt")));
 
   std::string data = "stale";
-  EXPECT_EQ(TLoadStatus::Ok, platform.Load(PathOf("file.txt"), &data));
+  EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, PathOf("file.txt"), &data));
   EXPECT_EQ(bytes, data);
-  EXPECT_EQ(TLoadStatus::Ok, platform.Load(PathOf("empty.txt"), &data));
+  EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, PathOf("empty.txt"), &data));
   EXPECT_EQ("", data);
-  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("none.txt"), &data));
-  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("dir.txt"), &data));
+  EXPECT_EQ(TLoadStatus::CannotOpen, LoadText(platform, PathOf("none.txt"), &data));
+  EXPECT_EQ(TLoadStatus::CannotOpen, LoadText(platform, PathOf("dir.txt"), &data));
 
   platform.MaxInputSize = 5;
-  EXPECT_EQ(TLoadStatus::ReadShort, platform.Load(PathOf("file.txt"), &data));
+  EXPECT_EQ(TLoadStatus::ReadShort, LoadText(platform, PathOf("file.txt"), &data));
   EXPECT_EQ("", data);
 }
 
@@ -87,11 +87,11 @@ TEST_F(WindowsPlatformTest, OtherReadersAllowedWritersNot) {
   {
     THeldFile reader(PathOf("file.txt"), GENERIC_READ, FILE_SHARE_READ);
     ASSERT_NE(INVALID_HANDLE_VALUE, reader.Handle);
-    EXPECT_EQ(TLoadStatus::Ok, platform.Load(PathOf("file.txt"), &data));
+    EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, PathOf("file.txt"), &data));
   }
   THeldFile writer(PathOf("file.txt"), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_NE(INVALID_HANDLE_VALUE, writer.Handle);
-  EXPECT_EQ(TLoadStatus::CannotOpen, platform.Load(PathOf("file.txt"), &data));
+  EXPECT_EQ(TLoadStatus::CannotOpen, LoadText(platform, PathOf("file.txt"), &data));
 }
 
 TEST_F(WindowsPlatformTest, WriteCreatesAndReplacesOutput) {
