@@ -20,6 +20,8 @@ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "=== AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DZUNT_SANITIZE=ON
+echo "=== fuzzing"
+bash scripts/fuzz.sh
 if [ -f scripts/test-windows.sh ]; then
   echo "=== Windows program under Wine"
   bash scripts/test-windows.sh
