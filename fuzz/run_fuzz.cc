@@ -3,13 +3,15 @@
 // declarations file and the script. A run ends with exactly one of an output
 // and a message; a message is the first error of the declarations, an empty
 // file, or an error in the script on one of its lines; a script with no
-// reference, local declaration or back-quote is copied byte for byte.
+// reference, local declaration or back-quote is copied byte for byte; and
+// plain lines put before a script change nothing but the line of an error.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "driver/cp1251.h"
 #include "driver/driver.h"
 #include "driver/fail.h"
 #include "fuzz_check.h"
@@ -47,6 +49,48 @@ std::optional<std::string> PlainOutput(std::string_view script) {
     }
   }
   return output;
+}
+
+// Plain text of 1 to 4400 bytes with a line feed every 1 to 8 bytes, chosen
+// by the input's hash: long enough to cross hundreds of sixteen-byte blocks,
+// and with a period of 1, 2, 4 or 8 the line feeds fall on the same places of
+// every block.
+std::string PlainLines(std::string_view input) {
+  uint32_t hash = 2166136261u;
+  for (char c : input) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  size_t length = 1 + hash % 4400;
+  size_t period = 1 + (hash >> 16) % 8;
+  std::string text;
+  for (size_t i = 0; i < length; ++i) {
+    text.push_back(i % period == period - 1 ? '\n' : static_cast<char>('a' + i % 26));
+  }
+  return text;
+}
+
+// Returns the message with the line of its line suffix moved down by lines.
+std::string MovedDown(const std::string& message, uint64_t lines) {
+  static const std::string kSuffix = Win1251("\r\nОшибка в строке №");
+  size_t at = message.rfind(kSuffix) + kSuffix.size();
+  return message.substr(0, at) + std::to_string(std::stoull(message.substr(at)) + lines);
+}
+
+// Runs the script after the plain lines and compares with the first run.
+void CheckMovedDown(const std::string& declarations, const std::string& script,
+                    const TFakePlatform& first) {
+  std::string lines = PlainLines(script);
+  TFakePlatform platform;
+  platform.AddFile("quest.txt", declarations);
+  platform.AddFile("quest.erm", lines + script);
+  Run(platform, "quest");
+  if (first.Shown) {
+    Require(platform.Shown == MovedDown(*first.Shown, CountLineFeeds(lines)),
+            "plain lines before a script move its error down by as many lines");
+  } else {
+    auto output = platform.Files.find("../quest.erm");
+    Require(output != platform.Files.end() &&
+                output->second.Data == lines + first.Files.at("../quest.erm").Data,
+            "plain lines before a script come out before its output");
+  }
 }
 
 }  // namespace
@@ -90,5 +134,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "a script without references and local declarations is copied, less the "
             "whitespace between back-quotes");
   }
+  CheckMovedDown(declarations, script, platform);
   return 0;
 }
