@@ -175,7 +175,7 @@ TEST(Fold, SameNamePairsEveryCapitalWithItsSmallLetter) {
     std::string pair = W(utf8);
     ASSERT_EQ(2u, pair.size()) << utf8;
     EXPECT_TRUE(SameName(pair.substr(0, 1), pair.substr(1))) << utf8;
-    EXPECT_EQ(TNameHash()(pair.substr(0, 1)), TNameHash()(pair.substr(1))) << utf8;
+    EXPECT_EQ(HashName(pair.substr(0, 1)), HashName(pair.substr(1))) << utf8;
   }
   EXPECT_FALSE(SameName(W("Е"), W("Ё")));
   EXPECT_FALSE(SameName("[", "{"));  // bytes 32 apart that are not letters

@@ -59,7 +59,7 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-size_t TNameHash::operator()(std::string_view name) const {
+size_t HashName(std::string_view name) {
   // FNV-1a over the folded bytes.
   uint64_t h = 14695981039346656037ull;
   for (char c : name) {

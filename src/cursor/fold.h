@@ -16,16 +16,8 @@ void UpperCaseName(std::string& name);
 /// Windows-1251 letter (ў and Ў, ї and Ї ... too).
 bool SameName(std::string_view a, std::string_view b);
 
-/// Hash and equality of names without regard to letter case, for hash maps
-/// that are searched with a string_view.
-struct TNameHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view name) const;
-};
-struct TNameEqual {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
-};
+/// Returns a hash of the name that is the same in any letter case.
+size_t HashName(std::string_view name);
 
 }  // namespace zunt
 

@@ -3,11 +3,13 @@
 #ifndef ZUNT_SYMBOLS_TABLE_H_
 #define ZUNT_SYMBOLS_TABLE_H_
 
-#include <deque>
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "cursor/fold.h"
 #include "symbols/var.h"
@@ -19,34 +21,71 @@ class TTable {
  public:
   using TEntry = std::pair<std::string, TValue>;
 
-  TTable() = default;
-  TTable(const TTable&) = delete;  // the index points into the entries
-  TTable& operator=(const TTable&) = delete;
+  /// Returns the value stored under the name in any letter case, or nullptr;
+  /// the pointer is good until the next Add.
+  const TValue* Find(std::string_view name) const { return Find(name, HashName(name)); }
 
-  /// Returns the value stored under the name in any letter case, or nullptr.
-  const TValue* Find(std::string_view name) const {
-    auto it = Index.find(name);
-    return it == Index.end() ? nullptr : &it->second->second;
+  /// Returns the value stored under the name, whose HashName is hash, or nullptr.
+  const TValue* Find(std::string_view name, size_t hash) const {
+    if (Entries.empty()) return nullptr;
+    uint32_t tag = TagOf(hash);
+    for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
+      TSlot slot = Slots[i];
+      if (slot.Entry == 0) return nullptr;
+      const TEntry& entry = Entries[slot.Entry - 1];
+      if (slot.Tag == tag && SameName(entry.first, name)) return &entry.second;
+    }
   }
 
   /// Appends an entry; the caller has checked that the name is new.
   void Add(std::string name, TValue value) {
-    TEntry& entry = Entries.emplace_back(std::move(name), std::move(value));
-    Index.emplace(entry.first, &entry);
+    if ((Entries.size() + 1) * 2 > Slots.size()) Grow();
+    size_t hash = HashName(name);
+    Entries.emplace_back(std::move(name), std::move(value));
+    Place(hash & Mask, TSlot{TagOf(hash), static_cast<uint32_t>(Entries.size())});
   }
 
-  /// Removes all entries.
+  /// Removes all entries; the memory is kept for the next ones.
   void Clear() {
-    Index.clear();
+    for (uint32_t i : Used) Slots[i] = TSlot();
+    Used.clear();
     Entries.clear();
   }
 
   /// Returns the entries in insertion order.
-  const std::deque<TEntry>& All() const { return Entries; }
+  const std::vector<TEntry>& All() const { return Entries; }
 
  private:
-  std::deque<TEntry> Entries;  // never moves an entry, so the index can point into it
-  std::unordered_map<std::string_view, TEntry*, TNameHash, TNameEqual> Index;
+  // Open addressing with linear probing over a power-of-two number of slots,
+  // at most half of them in use. A slot is eight bytes, so that the slots of
+  // thousands of names stay in the cache; the entries are in insertion order.
+  struct TSlot {
+    uint32_t Tag = 0;    // the high half of the hash
+    uint32_t Entry = 0;  // the entry's index plus one; 0 for an empty slot
+  };
+
+  static uint32_t TagOf(size_t hash) { return static_cast<uint32_t>(uint64_t{hash} >> 32); }
+
+  void Place(size_t i, TSlot slot) {
+    while (Slots[i].Entry != 0) i = (i + 1) & Mask;
+    Slots[i] = slot;
+    Used.push_back(static_cast<uint32_t>(i));
+  }
+
+  void Grow() {
+    Slots.assign(std::max<size_t>(16, Slots.size() * 2), TSlot());
+    Mask = Slots.size() - 1;
+    Used.clear();
+    for (size_t e = 0; e < Entries.size(); ++e) {
+      size_t hash = HashName(Entries[e].first);
+      Place(hash & Mask, TSlot{TagOf(hash), static_cast<uint32_t>(e + 1)});
+    }
+  }
+
+  std::vector<TEntry> Entries;
+  std::vector<TSlot> Slots;
+  size_t Mask = 0;
+  std::vector<uint32_t> Used;  // the slots in use, so that Clear need not visit them all
 };
 
 using TVarTable = TTable<TVar>;

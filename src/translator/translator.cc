@@ -16,10 +16,6 @@ namespace {
 constexpr TStopBytes kSpecial("$@(`~", '\n');
 constexpr TStopBytes kSpecialCompact("$@(`~\n ", '\n');
 constexpr TCharSet kNothing;
-constexpr TCharSet kLineFeed("\n");
-constexpr TCharSet kDollar("$");
-constexpr TCharSet kAt("@");
-constexpr TCharSet kCloseParen(")");
 constexpr TCharSet kLocalNameEnd("=");
 constexpr TCharSet kLocalNameBreaks("\n$@");
 constexpr TCharSet kLocalValueEnd("\n;");
@@ -42,6 +38,25 @@ void CopyRun(TState& state) {
   size_t end = FindAny(c.Data, c.Pos, state.KeepWhitespace ? kSpecial : kSpecialCompact, &c.Line);
   state.Output.append(c.Data.substr(c.Pos, end - c.Pos));
   c.Pos = end;
+}
+
+// Scans a reference's name up to the closing byte, as ScanUntil(close, line
+// feed) does, in a tighter loop: a name cannot hold a line feed, so no line is
+// counted.
+TScan ScanName(TCursor& c, char close) {
+  const char* begin = c.Data.data() + c.Pos;
+  const char* end = c.Data.data() + c.Size;
+  const char* p = begin;
+  while (p != end && *p != close && *p != '\n') ++p;
+  std::string_view text(begin, static_cast<size_t>(p - begin));
+  if (p == end) {
+    c.Pos = c.Size;
+    return TScan{TScanEnd::EndOfData, 0, text};
+  }
+  c.Pos += text.size();
+  if (*p == '\n') return TScan{TScanEnd::Interrupted, '\n', {}};
+  ++c.Pos;
+  return TScan{TScanEnd::Stopped, 0, text};
 }
 
 }  // namespace
@@ -85,7 +100,7 @@ void TranslateScript(TState& state) {
 void TranslateVarRef(TState& state) {
   TCursor& c = state.Cursor;
   char mark = c.Data[c.Pos++];
-  TScan scan = c.ScanUntil(mark == '$' ? kDollar : kAt, kLineFeed);
+  TScan scan = ScanName(c, mark);
   if (scan.End == TScanEnd::EndOfData) {
     FailInScript(c.Line, Win1251("Неожиданный конец переменной!"));
   }
@@ -108,8 +123,9 @@ void TranslateVarRef(TState& state) {
     name = name.substr(0, open);
   }
 
-  const TVar* var = state.LocalVars.Find(name);
-  if (!var) var = state.GlobalVars.Find(name);
+  size_t hash = HashName(name);
+  const TVar* var = state.LocalVars.Find(name, hash);
+  if (!var) var = state.GlobalVars.Find(name, hash);
   if (!var) {
     FailInScript(c.Line, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"));
   }
@@ -133,7 +149,7 @@ void EmitVar(std::string& output, const TVar& var, bool numberOnly, int32_t inde
 void TranslateConstRef(TState& state) {
   TCursor& c = state.Cursor;
   ++c.Pos;
-  TScan scan = c.ScanUntil(kCloseParen, kLineFeed);
+  TScan scan = ScanName(c, ')');
   if (scan.End == TScanEnd::EndOfData) {
     FailInScript(c.Line, Win1251("Неожиданный конец константы!"));
   }
@@ -163,7 +179,8 @@ void TranslateLocalDecl(TState& state) {
                              Win1251(" прервал описание переменной!"));
   }
   std::string name = VariableName(scan.Text);
-  if (state.GlobalVars.Find(name) || state.LocalVars.Find(name)) {
+  size_t hash = HashName(name);
+  if (state.GlobalVars.Find(name, hash) || state.LocalVars.Find(name, hash)) {
     FailInScript(c.Line, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"));
   }
   if (c.AtEnd()) {
