@@ -101,6 +101,15 @@ expect "failed create: exit status" test $? = 1
 expect "failed create: message" test "$(cat "$scratch/err")" = "$caption
 Не могу создать выходной ЕРМ файл скрипта!"
 
+# A script of 8 MiB is mapped rather than read, and its output is built on
+# large pages: the same bytes as for a small one.
+fresh
+printf "A = y1\r\n(C) = '5'\r\n" >"$work/big.txt"
+yes '!!VR$A$:S(C) @A[2]@;' | head -n 400000 | sed 's/$/\r/' >"$work/big.erm"
+yes '!!VRy1:S5 3;' | head -n 400000 | sed 's/$/\r/' >"$scratch/big.expected"
+check "large script" 0 "" "$zunt" big
+expect "large script: output bytes" cmp -s "$scratch/tree/big.erm" "$scratch/big.expected"
+
 work=$scratch
 check "--version" 0 "" "$zunt" --version
 expect "--version prints the caption" test "$(cat "$scratch/out")" = "$caption"

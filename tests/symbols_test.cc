@@ -121,6 +121,32 @@ TEST(Table, FindsInAnyCaseAndClears) {
   table.Clear();
 }
 
+// Thousands of names: the slots grow several times and the entries fill
+// several blocks; every name stays findable, in order, until cleared, and the
+// table is as good after a clear.
+TEST(Table, ManyNamesGrowAndClear) {
+  TConstTable table;
+  for (int round = 0; round < 2; ++round) {
+    const int count = round == 0 ? 5000 : 300;
+    for (int i = 0; i < count; ++i) {
+      std::string name = "N" + std::to_string(i);
+      ASSERT_EQ(nullptr, table.Find(name)) << name;
+      table.Add(name, std::to_string(i * 7));
+    }
+    ASSERT_EQ(size_t(count), table.All().size());
+    int i = 0;
+    for (const auto& [name, text] : table.All()) {
+      ASSERT_EQ("N" + std::to_string(i), name);
+      ASSERT_EQ(std::to_string(i * 7), *table.Find("n" + std::to_string(i)));
+      ++i;
+    }
+    EXPECT_EQ(nullptr, table.Find("N" + std::to_string(count)));
+    table.Clear();
+    EXPECT_EQ(nullptr, table.Find("N0"));
+    EXPECT_EQ(0u, table.All().size());
+  }
+}
+
 // Reads declarations; returns the error message, or "" when they are fine.
 std::string Read(std::string_view text, TVarTable& vars, TConstTable& constants) {
   TCursor cursor;

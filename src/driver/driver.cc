@@ -89,7 +89,7 @@ void LoadScript(TPlatform& platform, const std::string& basePath, TState& state)
   LoadFile(platform, path, kind, state);
   state.Output.clear();
   size_t size = state.Loaded->Bytes().size();
-  platform.Reserve(state.Output, size + size / 4 + 64);
+  state.Output.reserve(size + size / 4 + 64);
 }
 
 void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state) {

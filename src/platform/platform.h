@@ -71,9 +71,6 @@ class TPlatform {
   /// Replaces the file at path by data, so that a failure leaves any old file
   /// as it was and nothing else behind; returns how it went.
   virtual TWriteStatus WriteOutput(const std::string& path, std::string_view data) = 0;
-  /// Makes room for capacity bytes in buffer, on large memory pages where the
-  /// system has them and the buffer is large.
-  virtual void Reserve(std::string& buffer, size_t capacity) { buffer.reserve(capacity); }
 
   /// Shows a fatal error to the user.
   virtual void ShowFailure(const TFail& fail) = 0;

@@ -173,18 +173,6 @@ TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_vi
   return TWriteStatus::Ok;
 }
 
-void TPosixPlatform::Reserve(std::string& buffer, size_t capacity) {
-  buffer.reserve(capacity);
-  // Touching a large buffer one 4 KiB page at a time costs more than copying
-  // the bytes into it; 2 MiB pages take a fault each 512 times less often.
-  constexpr uintptr_t kPage = 4096;
-  constexpr size_t kLarge = size_t{4} << 20;
-  if (capacity < kLarge) return;
-  uintptr_t begin = (reinterpret_cast<uintptr_t>(buffer.data()) + kPage - 1) & ~(kPage - 1);
-  uintptr_t end = (reinterpret_cast<uintptr_t>(buffer.data()) + capacity) & ~(kPage - 1);
-  madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // only advice
-}
-
 std::string TerminalText(const TFail& fail) {
   std::string text(kCaption);
   text += '\n';

@@ -17,7 +17,6 @@ class TPosixPlatform : public TPlatform {
   TFileKind Probe(const std::string& path) override;
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data) override;
-  void Reserve(std::string& buffer, size_t capacity) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override {}
 

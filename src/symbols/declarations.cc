@@ -46,7 +46,8 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants) {
   if (scan.Text.empty()) FailInDeclarations(cursor, Win1251("Пустые константы запрещены!"));
   std::string name(scan.Text);
   UpperCaseName(name);
-  if (constants.Find(name)) {
+  size_t hash = HashName(name);
+  if (constants.Find(name, hash)) {
     FailInDeclarations(cursor,
                        Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"));
   }
@@ -74,7 +75,7 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants) {
   value.reserve(text.size());
   std::copy_if(text.begin(), text.end(), std::back_inserter(value),
                [](char c) { return c != '\r'; });
-  constants.Add(std::move(name), std::move(value));
+  constants.Add(std::move(name), std::move(value), hash);
   return cursor.SkipLine();
 }
 
@@ -90,7 +91,8 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars) {
                                    Win1251(" прервал описание переменной!"));
   }
   std::string name = VariableName(scan.Text);
-  if (globalVars.Find(name)) {
+  size_t hash = HashName(name);
+  if (globalVars.Find(name, hash)) {
     FailInDeclarations(cursor,
                        Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"));
   }
@@ -103,7 +105,7 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars) {
     FailInDeclarations(cursor,
                        Win1251("Некорректное значение переменной $") + name + Win1251("$ !"));
   }
-  globalVars.Add(std::move(name), std::move(var));
+  globalVars.Add(std::move(name), std::move(var), hash);
 }
 
 }  // namespace

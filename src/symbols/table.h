@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cursor/fold.h"
+#include "symbols/block_list.h"
 #include "symbols/var.h"
 
 namespace zunt {
@@ -21,8 +22,7 @@ class TTable {
  public:
   using TEntry = std::pair<std::string, TValue>;
 
-  /// Returns the value stored under the name in any letter case, or nullptr;
-  /// the pointer is good until the next Add.
+  /// Returns the value stored under the name in any letter case, or nullptr.
   const TValue* Find(std::string_view name) const { return Find(name, HashName(name)); }
 
   /// Returns the value stored under the name, whose HashName is hash, or nullptr.
@@ -39,10 +39,15 @@ class TTable {
 
   /// Appends an entry; the caller has checked that the name is new.
   void Add(std::string name, TValue value) {
-    if ((Entries.size() + 1) * 2 > Slots.size()) Grow();
     size_t hash = HashName(name);
+    Add(std::move(name), std::move(value), hash);
+  }
+
+  /// Appends an entry whose name has the given HashName.
+  void Add(std::string name, TValue value, size_t hash) {
+    if ((Entries.size() + 1) * 2 > Slots.size()) Grow();
     Entries.emplace_back(std::move(name), std::move(value));
-    Place(hash & Mask, TSlot{TagOf(hash), static_cast<uint32_t>(Entries.size())});
+    Place(TSlot{TagOf(hash), static_cast<uint32_t>(Entries.size())});
   }
 
   /// Removes all entries; the memory is kept for the next ones.
@@ -53,36 +58,38 @@ class TTable {
   }
 
   /// Returns the entries in insertion order.
-  const std::vector<TEntry>& All() const { return Entries; }
+  const TBlockList<TEntry>& All() const { return Entries; }
 
  private:
   // Open addressing with linear probing over a power-of-two number of slots,
   // at most half of them in use. A slot is eight bytes, so that the slots of
-  // thousands of names stay in the cache; the entries are in insertion order.
+  // thousands of names stay in the cache. It keeps the low half of the name's
+  // hash, where the probing starts, so that growing needs no hashing.
   struct TSlot {
-    uint32_t Tag = 0;    // the high half of the hash
+    uint32_t Tag = 0;    // the low half of the hash
     uint32_t Entry = 0;  // the entry's index plus one; 0 for an empty slot
   };
 
-  static uint32_t TagOf(size_t hash) { return static_cast<uint32_t>(uint64_t{hash} >> 32); }
+  static uint32_t TagOf(size_t hash) { return static_cast<uint32_t>(hash); }
 
-  void Place(size_t i, TSlot slot) {
+  void Place(TSlot slot) {
+    size_t i = slot.Tag & Mask;
     while (Slots[i].Entry != 0) i = (i + 1) & Mask;
     Slots[i] = slot;
     Used.push_back(static_cast<uint32_t>(i));
   }
 
   void Grow() {
-    Slots.assign(std::max<size_t>(16, Slots.size() * 2), TSlot());
+    std::vector<TSlot> old(std::max<size_t>(16, Slots.size() * 2));
+    old.swap(Slots);
     Mask = Slots.size() - 1;
     Used.clear();
-    for (size_t e = 0; e < Entries.size(); ++e) {
-      size_t hash = HashName(Entries[e].first);
-      Place(hash & Mask, TSlot{TagOf(hash), static_cast<uint32_t>(e + 1)});
+    for (TSlot slot : old) {
+      if (slot.Entry != 0) Place(slot);
     }
   }
 
-  std::vector<TEntry> Entries;
+  TBlockList<TEntry> Entries;
   std::vector<TSlot> Slots;
   size_t Mask = 0;
   std::vector<uint32_t> Used;  // the slots in use, so that Clear need not visit them all
