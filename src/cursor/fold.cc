@@ -34,9 +34,9 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
   return table;
 }
 
-constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
-
 }  // namespace
+
+const std::array<unsigned char, 256> kFoldCase = MakeFoldTable();
 
 void UpperCaseName(std::string& name) {
   for (char& c : name) {
@@ -47,26 +47,6 @@ void UpperCaseName(std::string& name) {
       c = static_cast<char>(0xA8);
     }
   }
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (kFold[static_cast<unsigned char>(a[i])] != kFold[static_cast<unsigned char>(b[i])]) {
-      return false;
-    }
-  }
-  return true;
-}
-
-size_t HashName(std::string_view name) {
-  // FNV-1a over the folded bytes.
-  uint64_t h = 14695981039346656037ull;
-  for (char c : name) {
-    h ^= kFold[static_cast<unsigned char>(c)];
-    h *= 1099511628211ull;
-  }
-  return static_cast<size_t>(h);
 }
 
 }  // namespace zunt

@@ -110,8 +110,12 @@ void TranslateVarRef(TState& state) {
   std::string_view name = scan.Text;
   if (name.empty()) FailInScript(c.Line, Win1251("Пустые переменные запрещены!"));
 
+  // The name ends at the first "[", if any, and is hashed on the way there.
+  uint64_t hash = kNameHashStart;
+  size_t open = 0;
+  for (; open < name.size() && name[open] != '['; ++open) hash = NameHashStep(hash, name[open]);
   int32_t index = 0;
-  if (size_t open = name.find('['); open != std::string_view::npos) {
+  if (open < name.size()) {
     size_t close = name.find(']');
     if (close == std::string_view::npos) {
       FailInScript(c.Line, Win1251("Отсутствует закрывающая скобка индекса переменной!"));
@@ -123,9 +127,8 @@ void TranslateVarRef(TState& state) {
     name = name.substr(0, open);
   }
 
-  size_t hash = HashName(name);
-  const TVar* var = state.LocalVars.Find(name, hash);
-  if (!var) var = state.GlobalVars.Find(name, hash);
+  const TVar* var = state.LocalVars.Find(name, static_cast<size_t>(hash));
+  if (!var) var = state.GlobalVars.Find(name, static_cast<size_t>(hash));
   if (!var) {
     FailInScript(c.Line, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"));
   }
