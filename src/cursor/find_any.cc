@@ -9,10 +9,6 @@
 namespace zunt {
 namespace {
 
-// Runs are often a few bytes long: look at this many one at a time before
-// setting up the wide search.
-constexpr size_t kShortRun = 16;
-
 // Finds the stop byte one byte at a time from `from` up to `limit`.
 size_t FindAnyBytewise(std::string_view data, size_t from, size_t limit, const TStopBytes& stops,
                        uint64_t* counted) {
@@ -28,17 +24,14 @@ size_t FindAnyBytewise(std::string_view data, size_t from, size_t limit, const T
 
 size_t FindAny(std::string_view data, size_t from, const TStopBytes& stops, uint64_t* counted) {
   size_t size = data.size();
-  size_t pos = FindAnyBytewise(data, from, std::min(size, from + kShortRun), stops, counted);
-  if (pos < size && stops.Set.Has(static_cast<unsigned char>(data[pos]))) return pos;
 #if defined(__SSE2__)
   // Sixteen bytes at a time. Counted bytes are summed per lane in `tally`
   // (each match subtracts -1), which is added up before a lane can overflow.
-  __m128i want[TStopBytes::kMax];
-  for (size_t i = 0; i < TStopBytes::kMax; ++i) {
-    want[i] = _mm_set1_epi8(static_cast<char>(stops.Bytes[i]));
+  __m128i want[TStopBytes::kMax + 1];
+  for (size_t i = 0; i <= TStopBytes::kMax; ++i) {
+    want[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(stops.Lanes[i]));
   }
-  const __m128i count = stops.Count ? _mm_set1_epi8(static_cast<char>(stops.Counted))
-                                    : want[0];  // never counted: a stop ends the search
+  const __m128i count = want[TStopBytes::kMax];
   const __m128i zero = _mm_setzero_si128();
   __m128i tally = zero;
   unsigned tallied = 0;
@@ -50,19 +43,30 @@ size_t FindAny(std::string_view data, size_t from, const TStopBytes& stops, uint
     tallied = 0;
   };
   const char* bytes = data.data();
+  size_t pos = from;
   for (; pos + 16 <= size; pos += 16) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
     __m128i hit = _mm_cmpeq_epi8(block, want[0]);
     for (size_t i = 1; i < TStopBytes::kMax; ++i) {
       hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, want[i]));
     }
-    if (_mm_movemask_epi8(hit) != 0) break;
-    tally = _mm_sub_epi8(tally, _mm_cmpeq_epi8(block, count));
+    __m128i countHit = _mm_cmpeq_epi8(block, count);
+    if (unsigned stopMask = static_cast<unsigned>(_mm_movemask_epi8(hit))) {
+      // Most runs end in their first block: count the few bytes before the stop one by one.
+      unsigned first = static_cast<unsigned>(__builtin_ctz(stopMask));
+      unsigned before = static_cast<unsigned>(_mm_movemask_epi8(countHit)) & ((1u << first) - 1);
+      for (; before != 0; before &= before - 1) ++*counted;
+      addUp();
+      return pos + first;
+    }
+    tally = _mm_sub_epi8(tally, countHit);
     if (++tallied == 255) addUp();
   }
   addUp();
-#endif
   return FindAnyBytewise(data, pos, size, stops, counted);
+#else
+  return FindAnyBytewise(data, from, size, stops, counted);
+#endif
 }
 
 }  // namespace zunt

@@ -18,15 +18,22 @@ class TStopBytes {
   /// counted, when it is not itself a stop byte, are counted as they are passed.
   constexpr TStopBytes(std::string_view stops, unsigned char counted)
       : Set(stops), Counted(counted), Count(!Set.Has(counted)) {
-    for (size_t i = 0; i < kMax; ++i)
-      Bytes[i] = static_cast<unsigned char>(stops[i % stops.size()]);
+    for (size_t i = 0; i < kMax; ++i) {
+      for (size_t lane = 0; lane < 16; ++lane) {
+        Lanes[i][lane] = static_cast<unsigned char>(stops[i % stops.size()]);
+        // Never counted: the first stop byte, which ends the search before it is counted.
+        Lanes[kMax][lane] = Count ? counted : Lanes[0][lane];
+      }
+    }
   }
 
   static constexpr size_t kMax = 7;
   TCharSet Set;
-  unsigned char Bytes[kMax] = {};  // the stop bytes, the first ones repeated to fill
   unsigned char Counted;
   bool Count;
+  // Sixteen copies of each stop byte (the first ones repeated to fill), then
+  // of the counted byte: ready for comparing sixteen bytes at once.
+  alignas(16) unsigned char Lanes[kMax + 1][16] = {};
 };
 
 /// Returns the position of the first stop byte in data at or after from, or
