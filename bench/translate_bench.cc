@@ -47,9 +47,9 @@ void Translate(benchmark::State& bench, const std::string& script) {
     state.LoadIntoCursor(declarations);
     ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
     state.LoadIntoCursor(script);
-    state.Output.reserve(script.size() + script.size() / 4);
+    state.Output.Reserve(script.size() + script.size() / 4);
     TranslateScript(state);
-    benchmark::DoNotOptimize(state.Output.data());
+    benchmark::DoNotOptimize(state.Output.View().data());
   }
   bench.SetBytesProcessed(static_cast<int64_t>(bench.iterations()) *
                           static_cast<int64_t>(script.size()));

@@ -26,7 +26,7 @@ std::string Translate(std::string_view script, std::string_view declarations = k
   } catch (const TFail& fail) {
     return "error: " + Readable(fail.Text());
   }
-  return Readable(state.Output);
+  return Readable(state.Output.View());
 }
 
 std::string Error(const std::string& message) { return "error: " + Readable(message); }
@@ -145,12 +145,34 @@ TEST(TranslateScript, LocalDeclarationErrors) {
 }
 
 TEST(EmitVar, AppendsReplacementWhole) {
-  std::string out = "x";
+  TOutput out;
+  out.Push('x');
   TVar var = ParseVarValue("v0x7FFFFFFF");
   EmitVar(out, var, false, 1);
   EmitVar(out, var, true, 0);
   EmitVar(out, var, true, INT32_MIN);
-  EXPECT_EQ("xv-21474836480x7FFFFFFF-1", out);
+  EXPECT_EQ("xv-21474836480x7FFFFFFF-1", out.View());
+}
+
+// Appends of every length up to 40 (the short ones are copied in pieces that
+// overlap), into a buffer that starts empty or small and grows as it goes.
+TEST(Output, AppendsEveryLengthWhileGrowing) {
+  std::string bytes;
+  for (int i = 0; i < 64; ++i) bytes.push_back(static_cast<char>('A' + i % 58));
+  for (size_t reserved : {0, 1, 100}) {
+    TOutput out;
+    out.Reserve(reserved);
+    std::string expected;
+    for (size_t n = 0; n <= 40; ++n) {
+      out.Append(std::string_view(bytes).substr(n % 7, n));
+      expected.append(bytes, n % 7, n);
+      out.Push(static_cast<char>(n));
+      expected.push_back(static_cast<char>(n));
+    }
+    EXPECT_EQ(expected, out.View()) << reserved;
+    out.Clear();
+    EXPECT_EQ("", out.View());
+  }
 }
 
 }  // namespace

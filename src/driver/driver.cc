@@ -87,16 +87,16 @@ void LoadScript(TPlatform& platform, const std::string& basePath, TState& state)
   }
   state.Unload();  // the declarations are read: their bytes are not needed any more
   LoadFile(platform, path, kind, state);
-  state.Output.clear();
+  state.Output.Clear();
   size_t size = state.Loaded->Bytes().size();
-  state.Output.reserve(size + size / 4 + 64);
+  state.Output.Reserve(size + size / 4 + 64);
 }
 
 void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state) {
   std::string outPath(platform.ParentPrefix());
   outPath += FileNamePart(basePath, platform.PathSeparators());
   outPath += ".erm";
-  switch (platform.WriteOutput(outPath, state.Output)) {
+  switch (platform.WriteOutput(outPath, state.Output.View())) {
     case TWriteStatus::Ok:
       return;
     case TWriteStatus::CannotCreate:

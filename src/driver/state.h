@@ -9,6 +9,7 @@
 #include "cursor/cursor.h"
 #include "platform/platform.h"
 #include "symbols/table.h"
+#include "translator/output.h"
 
 namespace zunt {
 
@@ -18,7 +19,7 @@ struct TState {
   TVarTable GlobalVars;
   TConstTable Constants;
   TVarTable LocalVars;
-  std::string Output;
+  TOutput Output;
   bool KeepWhitespace = true;
 
   /// Makes file the loaded file and points the cursor at its start.

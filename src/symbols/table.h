@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,7 +34,7 @@ class TTable {
       TSlot slot = Slots[i];
       if (slot.Entry == 0) return nullptr;
       const TEntry& entry = Entries[slot.Entry - 1];
-      if (slot.Tag == tag && SameName(entry.first, name)) return &entry.second;
+      if (slot.Tag == tag && SameStoredName(entry.first, name)) return &entry.second;
     }
   }
 
@@ -69,6 +70,12 @@ class TTable {
     uint32_t Tag = 0;    // the low half of the hash
     uint32_t Entry = 0;  // the entry's index plus one; 0 for an empty slot
   };
+
+  // Stored names are mostly folded already, and mostly written as stored.
+  static bool SameStoredName(std::string_view stored, std::string_view name) {
+    return stored.size() == name.size() &&
+           (std::memcmp(stored.data(), name.data(), name.size()) == 0 || SameName(stored, name));
+  }
 
   static uint32_t TagOf(size_t hash) { return static_cast<uint32_t>(hash); }
 

@@ -1,6 +1,11 @@
 #include "translator/translator.h"
 
+#include <algorithm>
 #include <charconv>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "cursor/find_any.h"
 #include "cursor/fold.h"
@@ -36,19 +41,44 @@ std::string Folded(std::string_view name) {
 void CopyRun(TState& state) {
   TCursor& c = state.Cursor;
   size_t end = FindAny(c.Data, c.Pos, state.KeepWhitespace ? kSpecial : kSpecialCompact, &c.Line);
-  state.Output.append(c.Data.substr(c.Pos, end - c.Pos));
+  state.Output.Append(c.Data.substr(c.Pos, end - c.Pos));
   c.Pos = end;
 }
 
-// Scans a reference's name up to the closing byte, as ScanUntil(close, line
-// feed) does, in a tighter loop: a name cannot hold a line feed, so no line is
-// counted.
-TScan ScanName(TCursor& c, char close) {
+// Scans a reference's name from the cursor up to the closing byte, as
+// ScanUntil(close, line feed) does; *open becomes the length of the name before
+// its first "[" (all of it when there is none). A name holds no line feed, so
+// no line is counted. Names are short: most fit one sixteen-byte compare.
+TScan ScanName(TCursor& c, char close, size_t* open) {
   const char* begin = c.Data.data() + c.Pos;
   const char* end = c.Data.data() + c.Size;
   const char* p = begin;
-  while (p != end && *p != close && *p != '\n') ++p;
+  const char* bracket = nullptr;
+#if defined(__SSE2__)
+  const __m128i closes = _mm_set1_epi8(close);
+  const __m128i lineFeeds = _mm_set1_epi8('\n');
+  const __m128i brackets = _mm_set1_epi8('[');
+  for (; end - p >= 16; p += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(block, closes), _mm_cmpeq_epi8(block, lineFeeds))));
+    unsigned opens = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, brackets)));
+    if (stops != 0) opens &= (1u << __builtin_ctz(stops)) - 1;
+    if (bracket == nullptr && opens != 0) bracket = p + __builtin_ctz(opens);
+    if (stops != 0) {
+      p += __builtin_ctz(stops);
+      break;
+    }
+  }
+  if (end - p < 16)
+#endif
+  {
+    for (; p != end && *p != close && *p != '\n'; ++p) {
+      if (*p == '[' && bracket == nullptr) bracket = p;
+    }
+  }
   std::string_view text(begin, static_cast<size_t>(p - begin));
+  *open = static_cast<size_t>((bracket != nullptr ? bracket : p) - begin);
   if (p == end) {
     c.Pos = c.Size;
     return TScan{TScanEnd::EndOfData, 0, text};
@@ -100,7 +130,8 @@ void TranslateScript(TState& state) {
 void TranslateVarRef(TState& state) {
   TCursor& c = state.Cursor;
   char mark = c.Data[c.Pos++];
-  TScan scan = ScanName(c, mark);
+  size_t open = 0;  // the length of the name before "["
+  TScan scan = ScanName(c, mark, &open);
   if (scan.End == TScanEnd::EndOfData) {
     FailInScript(c.Line, Win1251("Неожиданный конец переменной!"));
   }
@@ -110,10 +141,6 @@ void TranslateVarRef(TState& state) {
   std::string_view name = scan.Text;
   if (name.empty()) FailInScript(c.Line, Win1251("Пустые переменные запрещены!"));
 
-  // The name ends at the first "[", if any, and is hashed on the way there.
-  uint64_t hash = kNameHashStart;
-  size_t open = 0;
-  for (; open < name.size() && name[open] != '['; ++open) hash = NameHashStep(hash, name[open]);
   int32_t index = 0;
   if (open < name.size()) {
     size_t close = name.find(']');
@@ -127,18 +154,19 @@ void TranslateVarRef(TState& state) {
     name = name.substr(0, open);
   }
 
-  const TVar* var = state.LocalVars.Find(name, static_cast<size_t>(hash));
-  if (!var) var = state.GlobalVars.Find(name, static_cast<size_t>(hash));
+  size_t hash = HashName(name);
+  const TVar* var = state.LocalVars.Find(name, hash);
+  if (!var) var = state.GlobalVars.Find(name, hash);
   if (!var) {
     FailInScript(c.Line, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"));
   }
   EmitVar(state.Output, *var, mark == '@', index);
 }
 
-void EmitVar(std::string& output, const TVar& var, bool numberOnly, int32_t index) {
-  if (!numberOnly) output.push_back(var.Letter);
+void EmitVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index) {
+  if (!numberOnly) output.Push(var.Letter);
   if (index == 0) {
-    output.append(var.Text);
+    output.Append(var.Text);
     return;
   }
   // The sum wraps around in 32 bits.
@@ -146,13 +174,14 @@ void EmitVar(std::string& output, const TVar& var, bool numberOnly, int32_t inde
       static_cast<int32_t>(static_cast<uint32_t>(var.Number) + static_cast<uint32_t>(index));
   char digits[16];
   char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-  output.append(digits, end);
+  output.Append(std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 
 void TranslateConstRef(TState& state) {
   TCursor& c = state.Cursor;
   ++c.Pos;
-  TScan scan = ScanName(c, ')');
+  size_t open = 0;
+  TScan scan = ScanName(c, ')', &open);
   if (scan.End == TScanEnd::EndOfData) {
     FailInScript(c.Line, Win1251("Неожиданный конец константы!"));
   }
@@ -168,7 +197,7 @@ void TranslateConstRef(TState& state) {
   EmitConst(state.Output, *text);
 }
 
-void EmitConst(std::string& output, const std::string& text) { output.append(text); }
+void EmitConst(TOutput& output, const std::string& text) { output.Append(text); }
 
 void TranslateLocalDecl(TState& state) {
   TCursor& c = state.Cursor;

@@ -26,13 +26,13 @@ void TranslateVarRef(TState& state);
 
 /// Appends a variable's letter (unless numberOnly) and its number offset by index;
 /// without an index the number is written as it was declared.
-void EmitVar(std::string& output, const TVar& var, bool numberOnly, int32_t index);
+void EmitVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index);
 
 /// Translates a constant reference, with the cursor on "(".
 void TranslateConstRef(TState& state);
 
 /// Appends a constant's text.
-void EmitConst(std::string& output, const std::string& text);
+void EmitConst(TOutput& output, const std::string& text);
 
 /// Reads a local declaration, with the cursor on "~"; it leaves no output.
 void TranslateLocalDecl(TState& state);

@@ -1,0 +1,79 @@
+// The output of a run as it is built: bytes appended at the end of one buffer
+// that grows when it must.
+#ifndef ZUNT_TRANSLATOR_OUTPUT_H_
+#define ZUNT_TRANSLATOR_OUTPUT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace zunt {
+
+class TOutput {
+ public:
+  /// Appends bytes.
+  void Append(std::string_view bytes) {
+    size_t n = bytes.size();
+    if (n > Capacity - Size) Grow(n);
+    CopyShort(Data.get() + Size, bytes.data(), n);
+    Size += n;
+  }
+  /// Appends one byte.
+  void Push(char byte) {
+    if (Size == Capacity) Grow(1);
+    Data[Size++] = byte;
+  }
+
+  /// Makes room for capacity bytes in all, so that appending up to there never moves them.
+  void Reserve(size_t capacity) {
+    if (capacity > Capacity) Grow(capacity - Size);
+  }
+  /// Forgets the bytes; the buffer is kept.
+  void Clear() { Size = 0; }
+
+  /// Returns the bytes appended so far.
+  std::string_view View() const { return {Data.get(), Size}; }
+  size_t size() const { return Size; }
+
+ private:
+  // Copies n bytes, without a call for the few bytes of a name or a number:
+  // two copies that may overlap cover anything from 4 to 16 bytes.
+  static void CopyShort(char* to, const char* from, size_t n) {
+    if (n >= 8 && n <= 16) {
+      uint64_t head, tail;
+      std::memcpy(&head, from, 8);
+      std::memcpy(&tail, from + n - 8, 8);
+      std::memcpy(to, &head, 8);
+      std::memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4 && n < 8) {
+      uint32_t head, tail;
+      std::memcpy(&head, from, 4);
+      std::memcpy(&tail, from + n - 4, 4);
+      std::memcpy(to, &head, 4);
+      std::memcpy(to + n - 4, &tail, 4);
+    } else if (n < 4) {
+      for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    } else {
+      std::memcpy(to, from, n);
+    }
+  }
+
+  // Moves the bytes to a buffer with room for at least `more` after them.
+  void Grow(size_t more) {
+    size_t capacity = Capacity * 2 > Size + more ? Capacity * 2 : Size + more;
+    std::unique_ptr<char[]> data(new char[capacity]);
+    if (Size != 0) std::memcpy(data.get(), Data.get(), Size);
+    Data = std::move(data);
+    Capacity = capacity;
+  }
+
+  std::unique_ptr<char[]> Data;
+  size_t Size = 0;
+  size_t Capacity = 0;
+};
+
+}  // namespace zunt
+
+#endif  // ZUNT_TRANSLATOR_OUTPUT_H_
