@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <utility>
@@ -36,10 +37,20 @@ class TBlockList {
   /// Returns the item at index i (below size()).
   const T& operator[](size_t i) const { return *Address(i); }
 
+  /// Returns a handle of the item at index i: its block and its place in the
+  /// block, which At() turns back into the item in two steps.
+  static uint32_t Handle(size_t i) {
+    size_t b = BlockOf(i);
+    return static_cast<uint32_t>(b << kPlaceBits | (i - kFirst * ((size_t{1} << b) - 1)));
+  }
+  /// Returns the item that a handle stands for.
+  const T& At(uint32_t handle) const { return Blocks[handle >> kPlaceBits][handle & kPlaceMask]; }
+
   /// Appends an item made from args; returns it.
   template <class... TArgs>
   T& emplace_back(TArgs&&... args) {
     if (Size == Capacity()) {
+      if (Blocks.size() == kMaxBlocks) throw std::bad_alloc();
       size_t bytes = BlockSize(Blocks.size()) * sizeof(T);
       Blocks.push_back(static_cast<T*>(::operator new(bytes)));
     }
@@ -78,8 +89,18 @@ class TBlockList {
   static size_t BlockSize(size_t b) { return kFirst << b; }
   size_t Capacity() const { return kFirst * ((size_t{1} << Blocks.size()) - 1); }
 
+  // A handle keeps the block in its top five bits and the place below them,
+  // which limits the list to 24 blocks (2^28 - 16 items).
+  static constexpr int kPlaceBits = 27;
+  static constexpr uint32_t kPlaceMask = (uint32_t{1} << kPlaceBits) - 1;
+  static constexpr size_t kMaxBlocks = 24;
+
+  static size_t BlockOf(size_t i) {
+    return static_cast<size_t>(std::bit_width(i / kFirst + 1)) - 1;
+  }
+
   T* Address(size_t i) const {
-    size_t b = static_cast<size_t>(std::bit_width(i / kFirst + 1)) - 1;
+    size_t b = BlockOf(i);
     return Blocks[b] + (i - kFirst * ((size_t{1} << b) - 1));
   }
 

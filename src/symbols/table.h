@@ -32,9 +32,10 @@ class TTable {
     uint32_t tag = TagOf(hash);
     for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
       TSlot slot = Slots[i];
-      if (slot.Entry == 0) return nullptr;
-      const TEntry& entry = Entries[slot.Entry - 1];
-      if (slot.Tag == tag && SameStoredName(entry.first, name)) return &entry.second;
+      if (slot.Entry == kEmpty) return nullptr;
+      if (slot.Tag != tag) continue;
+      const TEntry& entry = Entries.At(slot.Entry);
+      if (SameStoredName(entry.first, name)) return &entry.second;
     }
   }
 
@@ -48,7 +49,7 @@ class TTable {
   void Add(std::string name, TValue value, size_t hash) {
     if ((Entries.size() + 1) * 2 > Slots.size()) Grow();
     Entries.emplace_back(std::move(name), std::move(value));
-    Place(TSlot{TagOf(hash), static_cast<uint32_t>(Entries.size())});
+    Place(TSlot{TagOf(hash), TBlockList<TEntry>::Handle(Entries.size() - 1)});
   }
 
   /// Removes all entries; the memory is kept for the next ones.
@@ -66,9 +67,10 @@ class TTable {
   // at most half of them in use. A slot is eight bytes, so that the slots of
   // thousands of names stay in the cache. It keeps the low half of the name's
   // hash, where the probing starts, so that growing needs no hashing.
+  static constexpr uint32_t kEmpty = UINT32_MAX;
   struct TSlot {
-    uint32_t Tag = 0;    // the low half of the hash
-    uint32_t Entry = 0;  // the entry's index plus one; 0 for an empty slot
+    uint32_t Tag = 0;         // the low half of the hash
+    uint32_t Entry = kEmpty;  // the entry's handle in the block list
   };
 
   // Stored names are mostly folded already, and mostly written as stored.
@@ -81,7 +83,7 @@ class TTable {
 
   void Place(TSlot slot) {
     size_t i = slot.Tag & Mask;
-    while (Slots[i].Entry != 0) i = (i + 1) & Mask;
+    while (Slots[i].Entry != kEmpty) i = (i + 1) & Mask;
     Slots[i] = slot;
     Used.push_back(static_cast<uint32_t>(i));
   }
@@ -92,7 +94,7 @@ class TTable {
     Mask = Slots.size() - 1;
     Used.clear();
     for (TSlot slot : old) {
-      if (slot.Entry != 0) Place(slot);
+      if (slot.Entry != kEmpty) Place(slot);
     }
   }
 

@@ -49,7 +49,7 @@ void CopyRun(TState& state) {
 // ScanUntil(close, line feed) does; *open becomes the length of the name before
 // its first "[" (all of it when there is none). A name holds no line feed, so
 // no line is counted. Names are short: most fit one sixteen-byte compare.
-TScan ScanName(TCursor& c, char close, size_t* open) {
+[[gnu::always_inline]] inline TScan ScanName(TCursor& c, char close, size_t* open) {
   const char* begin = c.Data.data() + c.Pos;
   const char* end = c.Data.data() + c.Size;
   const char* p = begin;
