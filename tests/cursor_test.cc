@@ -162,6 +162,29 @@ TEST(FindAny, StopsAtFirstStopByteAndCountsLineFeedsBeforeIt) {
   EXPECT_EQ(35u, lineFeeds);
 }
 
+// Names are hashed eight bytes at a time, the ASCII ones without the fold
+// table, and the last few bytes in pieces that may overlap: a name of every
+// length from 1 to 24, in either case, with and without Cyrillic letters, has
+// one hash; names one byte apart have different ones.
+TEST(Fold, HashIsTheSameInAnyCaseForEveryLength) {
+  const std::string small = W("abcdefghijklmnopqrstuvwxyz_0123456789жёўїhello");
+  const std::string capital = W("ABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789ЖЁЎЇHELLO");
+  for (size_t start : {0, 3, 20}) {
+    for (size_t n = 1; n <= 24 && start + n <= small.size(); ++n) {
+      std::string_view a = std::string_view(small).substr(start, n);
+      std::string_view b = std::string_view(capital).substr(start, n);
+      EXPECT_TRUE(SameName(a, b)) << start << " " << n;
+      EXPECT_EQ(HashName(a), HashName(b)) << start << " " << n;
+      std::string other(b);
+      other[n - 1] = other[n - 1] == '0' ? '1' : '0';
+      EXPECT_NE(HashName(b), HashName(other)) << start << " " << n;
+      other = std::string(b);
+      other[0] = other[0] == '0' ? '1' : '0';
+      EXPECT_NE(HashName(b), HashName(other)) << start << " " << n;
+    }
+  }
+}
+
 TEST(Fold, UpperCaseNameFoldsLatinRussianAndYo) {
   std::string name = W("quest_ёж1 ўя");
   UpperCaseName(name);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "driver/fail.h"
 #include "symbols/declarations.h"
 #include "symbols/table.h"
@@ -125,24 +127,34 @@ TEST(Table, FindsInAnyCaseAndClears) {
 // several blocks; every name stays findable, in order, until cleared, and the
 // table is as good after a clear.
 TEST(Table, ManyNamesGrowAndClear) {
+  // Names of 2 to 24 bytes: short ones, ones of one or two words, longer ones.
+  auto nameOf = [](int i) {
+    const char* stems[] = {"N", "NAME_", "A_MUCH_LONGER_NAME_"};
+    return stems[i % 3] + std::to_string(i);
+  };
+  auto smallLetters = [](std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+  };
   TConstTable table;
   for (int round = 0; round < 2; ++round) {
     const int count = round == 0 ? 5000 : 300;
     for (int i = 0; i < count; ++i) {
-      std::string name = "N" + std::to_string(i);
-      ASSERT_EQ(nullptr, table.Find(name)) << name;
-      table.Add(name, std::to_string(i * 7));
+      ASSERT_EQ(nullptr, table.Find(nameOf(i))) << nameOf(i);
+      table.Add(nameOf(i), std::to_string(i * 7));
     }
     ASSERT_EQ(size_t(count), table.All().size());
     int i = 0;
     for (const auto& [name, text] : table.All()) {
-      ASSERT_EQ("N" + std::to_string(i), name);
-      ASSERT_EQ(std::to_string(i * 7), *table.Find("n" + std::to_string(i)));
+      ASSERT_EQ(nameOf(i), name);
+      ASSERT_EQ(std::to_string(i * 7), *table.Find(name));
+      ASSERT_EQ(std::to_string(i * 7), *table.Find(smallLetters(name)));
       ++i;
     }
-    EXPECT_EQ(nullptr, table.Find("N" + std::to_string(count)));
+    EXPECT_EQ(nullptr, table.Find(nameOf(count)));
+    EXPECT_EQ(nullptr, table.Find("NAME_1X"));
     table.Clear();
-    EXPECT_EQ(nullptr, table.Find("N0"));
+    EXPECT_EQ(nullptr, table.Find(nameOf(0)));
     EXPECT_EQ(0u, table.All().size());
   }
 }

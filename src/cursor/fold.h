@@ -49,6 +49,26 @@ inline uint64_t FoldedWord(uint64_t word) {
   return folded;
 }
 
+/// Returns the bytes of text from at (fewer than eight of them) as a word,
+/// zeros after them, without reading outside the text.
+inline uint64_t LastWord(std::string_view text, size_t at) {
+  size_t n = text.size() - at;
+  uint64_t word = 0;
+  if (text.size() >= 8) {  // the last eight bytes, the ones before at shifted out
+    std::memcpy(&word, text.data() + text.size() - 8, 8);
+    return word >> (8 * (8 - n));
+  }
+  if (n >= 4) {  // two words of four that may overlap
+    uint32_t head, tail;
+    std::memcpy(&head, text.data() + at, 4);
+    std::memcpy(&tail, text.data() + text.size() - 4, 4);
+    return head | uint64_t{tail} << (8 * (n - 4));
+  }
+  for (size_t i = 0; i < n; ++i)
+    word |= uint64_t{static_cast<unsigned char>(text[at + i])} << (8 * i);
+  return word;
+}
+
 /// Returns a hash of the name that is the same in any letter case. The bytes
 /// are folded and taken eight at a time; every bit of the result depends on
 /// every byte.
@@ -62,13 +82,7 @@ inline size_t HashName(std::string_view name) {
     hash = (hash ^ FoldedWord(word)) * kMultiplier;
     hash = (hash << 31) | (hash >> 33);
   }
-  if (at < name.size()) {
-    uint64_t word = 0;
-    for (size_t i = at; i < name.size(); ++i) {
-      word |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * (i - at));
-    }
-    hash = (hash ^ FoldedWord(word)) * kMultiplier;
-  }
+  if (at < name.size()) hash = (hash ^ FoldedWord(LastWord(name, at))) * kMultiplier;
   hash ^= hash >> 32;  // the low bits pick the slot: mix the high ones in
   hash *= kMultiplier;
   hash ^= hash >> 29;

@@ -75,8 +75,20 @@ class TTable {
 
   // Stored names are mostly folded already, and mostly written as stored.
   static bool SameStoredName(std::string_view stored, std::string_view name) {
-    return stored.size() == name.size() &&
-           (std::memcmp(stored.data(), name.data(), name.size()) == 0 || SameName(stored, name));
+    if (stored.size() != name.size()) return false;
+    size_t n = name.size();
+    bool same;
+    if (n >= 8 && n <= 16) {  // two words that may overlap, without a call
+      uint64_t a[2], b[2];
+      std::memcpy(&a[0], stored.data(), 8);
+      std::memcpy(&a[1], stored.data() + n - 8, 8);
+      std::memcpy(&b[0], name.data(), 8);
+      std::memcpy(&b[1], name.data() + n - 8, 8);
+      same = a[0] == b[0] && a[1] == b[1];
+    } else {
+      same = std::memcmp(stored.data(), name.data(), n) == 0;
+    }
+    return same || SameName(stored, name);
   }
 
   static uint32_t TagOf(size_t hash) { return static_cast<uint32_t>(hash); }
