@@ -109,6 +109,40 @@ TEST(ScanUntil, CountsPassedAndStoppingLineFeedsButNotInterrupting) {
   EXPECT_EQ(3u, c.Line);
 }
 
+// The wide scan for small sets ends exactly as the byte-at-a-time one: same
+// end, byte, text, position and line, before and past sixteen bytes.
+TEST(ScanUntil, SmallSetsScanAsByteSets) {
+  struct {
+    const char* stop;
+    const char* error;
+  } sets[] = {{"=", "\r$@"}, {"\r;", ""}, {"'", ""}, {")", "\r"}, {"=", "\n$@"}, {"\n;", ""}};
+  std::string texts[] = {"",
+                         "A",
+                         "NAME = y1\r\n",
+                         "a\nb\nc\nd\ne\nf\ng\nh\ni\nj$k=",
+                         "multi\nline\n text'",
+                         std::string(40, 'x') + "\n" + std::string(20, 'y') + ";",
+                         "(NAME\r) = '1'"};
+  for (const auto& set : sets) {
+    std::string either = std::string(set.stop) + set.error;
+    TStopBytes wide(either, '\n');
+    for (const std::string& text : texts) {
+      for (size_t from = 0; from <= text.size() && from < 3; ++from) {
+        TCursor a = At(text), b = At(text);
+        a.Pos = b.Pos = from;
+        TScan narrow = a.ScanUntil(TCharSet(either), TCharSet(set.error));
+        TScan fast = b.ScanUntil(wide, TCharSet(set.error));
+        std::string where = Readable(text) + " from " + std::to_string(from) + " stop " + set.stop;
+        EXPECT_EQ(narrow.End, fast.End) << where;
+        EXPECT_EQ(narrow.Byte, fast.Byte) << where;
+        EXPECT_EQ(narrow.Text, fast.Text) << where;
+        EXPECT_EQ(a.Pos, b.Pos) << where;
+        EXPECT_EQ(a.Line, b.Line) << where;
+      }
+    }
+  }
+}
+
 TEST(SkipLine, MovesPastLineFeed) {
   TCursor c = At("ab\ncd");
   EXPECT_TRUE(c.SkipLine());

@@ -21,6 +21,13 @@ class TCharSet {
   /// Returns whether the byte is in the set.
   constexpr bool Has(unsigned char b) const { return (Bits[b >> 6] >> (b & 63)) & 1; }
 
+  /// Returns the set of the bytes in either set.
+  constexpr TCharSet operator|(const TCharSet& other) const {
+    TCharSet both;
+    for (int i = 0; i < 4; ++i) both.Bits[i] = Bits[i] | other.Bits[i];
+    return both;
+  }
+
  private:
   uint64_t Bits[4] = {};
 };

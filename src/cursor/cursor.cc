@@ -32,13 +32,20 @@ int TCursor::SkipAndMatch(const TCharSet& skip, std::string_view pattern, bool s
 }
 
 TScan TCursor::ScanUntil(const TCharSet& stop, const TCharSet& error) {
+  // One test per byte for the common case, a byte in neither set.
+  const TCharSet either = stop | error;
   size_t start = Pos;
-  while (Pos < Size) {
-    unsigned char b = static_cast<unsigned char>(Data[Pos]);
-    if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
-    Take();
-    if (stop.Has(b)) return TScan{TScanEnd::Stopped, 0, Data.substr(start, Pos - 1 - start)};
+  for (size_t at = Pos; at < Size; ++at) {
+    unsigned char b = static_cast<unsigned char>(Data[at]);
+    if (either.Has(b)) {
+      Pos = at;
+      if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
+      Take();
+      return TScan{TScanEnd::Stopped, 0, Data.substr(start, at - start)};
+    }
+    if (b == LineTerminator) ++Line;
   }
+  Pos = Size;
   return TScan{TScanEnd::EndOfData, 0, Data.substr(start)};
 }
 
@@ -47,6 +54,25 @@ bool TCursor::SkipLine() {
     if (Take() == LineTerminator) return true;
   }
   return false;
+}
+
+TScan TCursor::ScanUntil(const TStopBytes& either, const TCharSet& error) {
+  // The wide search counts line feeds unless it stops at them. With another
+  // line terminator, scan one byte at a time; error bytes are looked at first
+  // there, so either's set serves as the stop set.
+  bool counts = either.Count ? either.Counted == LineTerminator : either.Set.Has(LineTerminator);
+  if (!counts) return ScanUntil(either.Set, error);
+  size_t start = Pos;
+  size_t at = FindAny(Data, Pos, either, &Line);
+  if (at >= Size) {
+    Pos = Size;
+    return TScan{TScanEnd::EndOfData, 0, Data.substr(start)};
+  }
+  Pos = at;
+  unsigned char b = static_cast<unsigned char>(Data[at]);
+  if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
+  Take();
+  return TScan{TScanEnd::Stopped, 0, Data.substr(start, at - start)};
 }
 
 }  // namespace zunt

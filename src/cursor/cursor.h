@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cursor/char_set.h"
+#include "cursor/find_any.h"
 
 namespace zunt {
 
@@ -47,6 +48,11 @@ struct TCursor {
   /// Scans up to the first stop byte (consumed) or error byte (left unread).
   /// Returns how the scan ended and the bytes before the stop byte.
   TScan ScanUntil(const TCharSet& stop, const TCharSet& error);
+
+  /// The same for small sets, sixteen bytes at a time: `either` holds the stop
+  /// and the error bytes (at most seven) and counts line feeds, `error` tells
+  /// the error bytes among them.
+  TScan ScanUntil(const TStopBytes& either, const TCharSet& error);
 
   /// Moves past the next line terminator; returns false when the data ends first.
   bool SkipLine();

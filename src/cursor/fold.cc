@@ -34,19 +34,24 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
   return table;
 }
 
+// Upper case as names are stored: a-z, а-я and ё only.
+constexpr std::array<unsigned char, 256> MakeUpperTable() {
+  std::array<unsigned char, 256> table{};
+  for (int b = 0; b < 256; ++b) table[b] = static_cast<unsigned char>(b);
+  for (int b = 'a'; b <= 'z'; ++b) table[b] = static_cast<unsigned char>(b - 32);
+  for (int b = 0xE0; b <= 0xFF; ++b) table[b] = static_cast<unsigned char>(b - 32);
+  table[0xB8] = 0xA8;  // ё
+  return table;
+}
+
+constexpr std::array<unsigned char, 256> kUpperCase = MakeUpperTable();
+
 }  // namespace
 
 const std::array<unsigned char, 256> kFoldCase = MakeFoldTable();
 
 void UpperCaseName(std::string& name) {
-  for (char& c : name) {
-    unsigned char b = static_cast<unsigned char>(c);
-    if ((b >= 'a' && b <= 'z') || b >= 0xE0) {
-      c = static_cast<char>(b - 32);
-    } else if (b == 0xB8) {
-      c = static_cast<char>(0xA8);
-    }
-  }
+  for (char& c : name) c = static_cast<char>(kUpperCase[static_cast<unsigned char>(c)]);
 }
 
 }  // namespace zunt

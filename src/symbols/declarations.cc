@@ -12,12 +12,14 @@ namespace {
 constexpr TCharSet kItemSeparators(" \r\n");
 constexpr TCharSet kBlank(" ");
 constexpr TCharSet kNothing;
-constexpr TCharSet kConstantNameEnd(")");
+// The scans of names and values: the bytes that end them (the error bytes among
+// them too), counting line feeds on the way.
+constexpr TStopBytes kConstantNameEnd(")\r", '\n');
 constexpr TCharSet kConstantNameBreaks("\r");
-constexpr TCharSet kConstantValueEnd("'");
-constexpr TCharSet kVariableNameEnd("=");
+constexpr TStopBytes kConstantValueEnd("'", '\n');
+constexpr TStopBytes kVariableNameEnd("=\r$@", '\n');
 constexpr TCharSet kVariableNameBreaks("\r$@");
-constexpr TCharSet kVariableValueEnd("\r;");
+constexpr TStopBytes kVariableValueEnd("\r;", '\n');
 
 // Stops the run with an error in the declarations file at the cursor's line.
 [[noreturn]] void FailInDeclarations(const TCursor& cursor, std::string_view body) {

@@ -21,9 +21,9 @@ namespace {
 constexpr TStopBytes kSpecial("$@(`~", '\n');
 constexpr TStopBytes kSpecialCompact("$@(`~\n ", '\n');
 constexpr TCharSet kNothing;
-constexpr TCharSet kLocalNameEnd("=");
+constexpr TStopBytes kLocalNameEnd("=\n$@", '\n');  // the breaks among them
 constexpr TCharSet kLocalNameBreaks("\n$@");
-constexpr TCharSet kLocalValueEnd("\n;");
+constexpr TStopBytes kLocalValueEnd("\n;", '\n');
 
 // Stops the run with an error in the script on the given line.
 [[noreturn]] void FailInScript(uint64_t line, std::string_view body) {
