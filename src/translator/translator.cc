@@ -154,9 +154,11 @@ void TranslateVarRef(TState& state) {
     name = name.substr(0, open);
   }
 
+  // A local variable cannot take a declared variable's name, so the order of
+  // the two lookups does not matter; most references are to declared ones.
   size_t hash = HashName(name);
-  const TVar* var = state.LocalVars.Find(name, hash);
-  if (!var) var = state.GlobalVars.Find(name, hash);
+  const TVar* var = state.GlobalVars.Find(name, hash);
+  if (!var) var = state.LocalVars.Find(name, hash);
   if (!var) {
     FailInScript(c.Line, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"));
   }
