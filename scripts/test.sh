@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build with warnings as errors, the
-# same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# Windows program under Wine.
+# same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
+# targets for a minute, and the Windows program under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh

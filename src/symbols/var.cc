@@ -20,6 +20,18 @@ size_t HexPrefixLength(std::string_view text) {
 }  // namespace
 
 std::optional<int32_t> StrToIntStrict(std::string_view text) {
+  // The common case first: up to nine characters, all decimal digits after
+  // an optional minus, need no scans.
+  if (text.size() <= 9 && text.size() > (!text.empty() && text[0] == '-' ? 1u : 0u)) {
+    size_t i = text[0] == '-' ? 1 : 0;
+    int32_t value = 0;
+    for (size_t j = i;; ++j) {
+      if (j == text.size()) return i != 0 ? -value : value;
+      unsigned digit = static_cast<unsigned char>(text[j]) - unsigned{'0'};
+      if (digit > 9) break;
+      value = value * 10 + static_cast<int32_t>(digit);
+    }
+  }
   text = text.substr(0, text.find('\0'));
   size_t i = text.find_first_not_of(' ');
   if (i == std::string_view::npos) return std::nullopt;

@@ -20,6 +20,14 @@ class TOutput {
     CopyShort(Data.get() + Size, bytes.data(), n);
     Size += n;
   }
+  /// Makes the output n bytes longer; returns where those bytes go (they
+  /// must all be written).
+  char* Extend(size_t n) {
+    if (n > Capacity - Size) Grow(n);
+    char* at = Data.get() + Size;
+    Size += n;
+    return at;
+  }
   /// Appends one byte.
   void Push(char byte) {
     if (Size == Capacity) Grow(1);
@@ -33,13 +41,8 @@ class TOutput {
   /// Forgets the bytes; the buffer is kept.
   void Clear() { Size = 0; }
 
-  /// Returns the bytes appended so far.
-  std::string_view View() const { return {Data.get(), Size}; }
-  size_t size() const { return Size; }
-
- private:
-  // Copies n bytes, without a call for the few bytes of a name or a number:
-  // two copies that may overlap cover anything from 4 to 16 bytes.
+  /// Copies n bytes, without a call for the few bytes of a name or a number:
+  /// two copies that may overlap cover anything from 4 to 16 bytes.
   static void CopyShort(char* to, const char* from, size_t n) {
     if (n >= 8 && n <= 16) {
       uint64_t head, tail;
@@ -60,6 +63,11 @@ class TOutput {
     }
   }
 
+  /// Returns the bytes appended so far.
+  std::string_view View() const { return {Data.get(), Size}; }
+  size_t size() const { return Size; }
+
+ private:
   // Moves the bytes to a buffer with room for at least `more` after them.
   void Grow(size_t more) {
     size_t capacity = Capacity * 2 > Size + more ? Capacity * 2 : Size + more;

@@ -165,12 +165,8 @@ void TranslateVarRef(TState& state) {
   EmitVar(state.Output, *var, mark == '@', index);
 }
 
-void EmitVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index) {
+void EmitIndexedVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index) {
   if (!numberOnly) output.Push(var.Letter);
-  if (index == 0) {
-    output.Append(var.Text);
-    return;
-  }
   // The sum wraps around in 32 bits.
   int32_t number =
       static_cast<int32_t>(static_cast<uint32_t>(var.Number) + static_cast<uint32_t>(index));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/state.h"
+#include "translator/output.h"
 
 namespace zunt {
 
@@ -24,9 +25,17 @@ void TranslateScript(TState& state);
 /// Translates a variable reference, with the cursor on "$" or "@".
 void TranslateVarRef(TState& state);
 
+/// Appends a variable's letter and number as EmitVar does, for an index other than 0.
+void EmitIndexedVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index);
+
 /// Appends a variable's letter (unless numberOnly) and its number offset by index;
 /// without an index the number is written as it was declared.
-void EmitVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index);
+inline void EmitVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index) {
+  if (index != 0) return EmitIndexedVar(output, var, numberOnly, index);
+  char* at = output.Extend(var.Text.size() + (numberOnly ? 0 : 1));
+  if (!numberOnly) *at++ = var.Letter;
+  TOutput::CopyShort(at, var.Text.data(), var.Text.size());
+}
 
 /// Translates a constant reference, with the cursor on "(".
 void TranslateConstRef(TState& state);
