@@ -22,12 +22,12 @@ class TStopBytes {
   /// counted, when it is not itself a stop byte, are counted as they are passed.
   constexpr TStopBytes(std::string_view stops, unsigned char counted)
       : Set(stops), Counted(counted), Count(!Set.Has(counted)) {
-    for (size_t i = 0; i < kMax; ++i) {
-      for (size_t lane = 0; lane < 16; ++lane) {
+    for (size_t lane = 0; lane < 16; ++lane) {
+      for (size_t i = 0; i < kMax; ++i) {
         Lanes[i][lane] = static_cast<unsigned char>(stops[i % stops.size()]);
-        // Never counted: the first stop byte, which ends the search before it is counted.
-        Lanes[kMax][lane] = Count ? counted : Lanes[0][lane];
       }
+      // Never counted: the first stop byte, which ends the search before it is counted.
+      Lanes[kMax][lane] = Count ? counted : Lanes[0][lane];
     }
   }
 

@@ -57,7 +57,8 @@ TMappedRange gMapped;
 void OnBusError(int, siginfo_t* info, void*) {
   const char* at = static_cast<const char*>(info->si_addr);
   if (gMapped.Begin != nullptr && at >= gMapped.Begin && at < gMapped.End) {
-    if (write(STDERR_FILENO, gMapped.Message.data(), gMapped.Message.size()) < 0) _exit(1);
+    [[maybe_unused]] ssize_t shown =
+        write(STDERR_FILENO, gMapped.Message.data(), gMapped.Message.size());
     _exit(1);
   }
   signal(SIGBUS, SIG_DFL);  // any other fault: the default action when the access is retried
