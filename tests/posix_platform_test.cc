@@ -82,7 +82,7 @@ TEST_F(PosixPlatformTest, MappedFileCutShortEndsWithLoadError) {
 
 TEST_F(PosixPlatformTest, WriteReplacesOutputAndLeavesNothingElse) {
   Put("out.erm", "old");
-  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), "new\r\n"));
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), "new\r\n", {}));
   EXPECT_EQ("new\r\n", Get("out.erm"));
   EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
 
@@ -94,12 +94,12 @@ TEST_F(PosixPlatformTest, WriteReplacesOutputAndLeavesNothingElse) {
 }
 
 TEST_F(PosixPlatformTest, FailedCreateOrMoveKeepsOldOutput) {
-  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("no/out.erm"), "x"));
+  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("no/out.erm"), "x", {}));
 
   // The output's name is taken by a folder that cannot be replaced.
   fs::create_directory(PathOf("out.erm"));
   Put("out.erm/keep", "old");
-  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("out.erm"), "x"));
+  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("out.erm"), "x", {}));
   EXPECT_EQ("old", Get("out.erm/keep"));
   EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
 }
@@ -113,7 +113,7 @@ TEST_F(PosixPlatformTest, ShortWriteKeepsOldOutput) {
   rlimit limit = saved;
   limit.rlim_cur = 10;
   ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
-  TWriteStatus status = platform.WriteOutput(PathOf("out.erm"), std::string(100, 'x'));
+  TWriteStatus status = platform.WriteOutput(PathOf("out.erm"), std::string(100, 'x'), {});
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
 

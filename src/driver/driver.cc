@@ -96,13 +96,16 @@ void WriteOutput(TPlatform& platform, const std::string& basePath, const TState&
   std::string outPath(platform.ParentPrefix());
   outPath += FileNamePart(basePath, platform.PathSeparators());
   outPath += ".erm";
-  switch (platform.WriteOutput(outPath, state.Output.View())) {
+  switch (
+      platform.WriteOutput(outPath, state.Output.View(), {basePath + ".txt", basePath + ".erm"})) {
     case TWriteStatus::Ok:
       return;
     case TWriteStatus::CannotCreate:
       Fail(Win1251("Не могу создать выходной ЕРМ файл скрипта!"));
     case TWriteStatus::CannotWrite:
       Fail(Win1251("Не могу записать выходной ЕРМ файл скрипта!"));
+    case TWriteStatus::SameAsInput:
+      Fail(Win1251("Выходной ЕРМ файл совпадает с исходным файлом!"));
   }
 }
 

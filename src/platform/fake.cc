@@ -22,8 +22,16 @@ TLoadStatus TFakePlatform::Load(const std::string& path, std::unique_ptr<TInputF
   return TLoadStatus::Ok;
 }
 
-TWriteStatus TFakePlatform::WriteOutput(const std::string& path, std::string_view data) {
+TWriteStatus TFakePlatform::WriteOutput(const std::string& path, std::string_view data,
+                                        const std::vector<std::string>& inputs) {
   Calls.push_back("write " + path);
+  auto target = [this](const std::string& p) {
+    auto it = Links.find(p);
+    return it == Links.end() ? p : it->second;
+  };
+  for (const std::string& input : inputs) {
+    if (target(input) == target(path)) return TWriteStatus::SameAsInput;
+  }
   if (FailCreate) return TWriteStatus::CannotCreate;
   if (FailWrite) return TWriteStatus::CannotWrite;
   if (FailRename) return TWriteStatus::CannotCreate;

@@ -27,6 +27,8 @@ class TFakePlatform : public TPlatform {
   bool FailCreate = false;  // the temporary output file cannot be made
   bool FailWrite = false;   // writing the output writes short
   bool FailRename = false;  // the finished output cannot be moved into place
+  // Paths that name one file under another name (a link): path to that name.
+  std::map<std::string, std::string> Links;
 
   std::vector<std::string> Calls;    // "probe PATH", "load PATH", "write PATH", "sound"
   std::optional<std::string> Shown;  // the message of a failure, if one was shown
@@ -39,7 +41,8 @@ class TFakePlatform : public TPlatform {
   std::string_view ParentPrefix() const override { return Parent; }
   TFileKind Probe(const std::string& path) override;
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
-  TWriteStatus WriteOutput(const std::string& path, std::string_view data) override;
+  TWriteStatus WriteOutput(const std::string& path, std::string_view data,
+                           const std::vector<std::string>& inputs) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;
 };

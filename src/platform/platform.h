@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zunt {
 
@@ -35,6 +36,7 @@ enum class TWriteStatus {
   Ok,
   CannotCreate,  // the temporary file could not be made, or not moved over the output
   CannotWrite,   // a write, flush or close failed or wrote short
+  SameAsInput,   // the output path names one of the input files: nothing was written
 };
 
 /// A whole input file in memory, held for as long as the object lives.
@@ -69,8 +71,10 @@ class TPlatform {
   /// returns how it went.
   virtual TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) = 0;
   /// Replaces the file at path by data, so that a failure leaves any old file
-  /// as it was and nothing else behind; returns how it went.
-  virtual TWriteStatus WriteOutput(const std::string& path, std::string_view data) = 0;
+  /// as it was and nothing else behind; returns how it went. Refuses when path
+  /// names the same file as one of the inputs (after following links).
+  virtual TWriteStatus WriteOutput(const std::string& path, std::string_view data,
+                                   const std::vector<std::string>& inputs) = 0;
 
   /// Shows a fatal error to the user.
   virtual void ShowFailure(const TFail& fail) = 0;

@@ -148,7 +148,18 @@ TLoadStatus TPosixPlatform::Load(const std::string& path, std::unique_ptr<TInput
   return status;
 }
 
-TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_view data) {
+TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_view data,
+                                         const std::vector<std::string>& inputs) {
+  // The output must never replace an input, under any name or link.
+  struct stat out;
+  if (stat(path.c_str(), &out) == 0) {
+    for (const std::string& input : inputs) {
+      struct stat in;
+      if (stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+        return TWriteStatus::SameAsInput;
+      }
+    }
+  }
   // Write a hidden temporary file beside the output, then rename it over the
   // output: the old output stays whole until the new one is complete.
   size_t slash = path.rfind('/');

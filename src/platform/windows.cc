@@ -99,7 +99,9 @@ TLoadStatus TWindowsPlatform::Load(const std::string& path, std::unique_ptr<TInp
   return status;
 }
 
-TWriteStatus TWindowsPlatform::WriteOutput(const std::string& path, std::string_view data) {
+TWriteStatus TWindowsPlatform::WriteOutput(const std::string& path, std::string_view data,
+                                           const std::vector<std::string>& inputs) {
+  (void)inputs;  // TODO: refuse an output that is one of the inputs
   // Write a temporary file beside the output, then move it over the output:
   // the old output stays whole until the new one is complete.
   std::string temp;

@@ -18,7 +18,8 @@ class TWindowsPlatform : public TPlatform {
   std::string_view ParentPrefix() const override { return "..\\"; }
   TFileKind Probe(const std::string& path) override;
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
-  TWriteStatus WriteOutput(const std::string& path, std::string_view data) override;
+  TWriteStatus WriteOutput(const std::string& path, std::string_view data,
+                           const std::vector<std::string>& inputs) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;
 

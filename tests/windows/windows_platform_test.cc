@@ -95,22 +95,22 @@ TEST_F(WindowsPlatformTest, OtherReadersAllowedWritersNot) {
 }
 
 TEST_F(WindowsPlatformTest, WriteCreatesAndReplacesOutput) {
-  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), "first, longer\r\n"));
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), "first, longer\r\n", {}));
   EXPECT_EQ("first, longer\r\n", Get("out.erm"));
-  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), std::string("2\0", 2)));
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), std::string("2\0", 2), {}));
   EXPECT_EQ(std::string("2\0", 2), Get("out.erm"));
-  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), ""));
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("out.erm"), "", {}));
   EXPECT_EQ("", Get("out.erm"));
   EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
 }
 
 TEST_F(WindowsPlatformTest, FailedCreateOrMoveKeepsOldOutput) {
-  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("no\\out.erm"), "x"));
+  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("no\\out.erm"), "x", {}));
 
   // The output's name is taken by a folder, which cannot be replaced.
   fs::create_directory(PathOf("dir.erm"));
   Put("dir.erm\\keep", "old");
-  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("dir.erm"), "x"));
+  EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("dir.erm"), "x", {}));
   EXPECT_EQ("old", Get("dir.erm\\keep"));
 
   // The old output is open without leave to delete or rename it.
@@ -118,7 +118,7 @@ TEST_F(WindowsPlatformTest, FailedCreateOrMoveKeepsOldOutput) {
   {
     THeldFile holder(PathOf("out.erm"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder.Handle);
-    EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("out.erm"), "x"));
+    EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("out.erm"), "x", {}));
   }
   EXPECT_EQ("old output", Get("out.erm"));
   EXPECT_EQ((std::vector<std::string>{"dir.erm", "out.erm", "work"}), Names());
