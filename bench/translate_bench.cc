@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/state.h"
+#include "translator/state.h"
 #include "symbols/declarations.h"
 #include "translator/translator.h"
 

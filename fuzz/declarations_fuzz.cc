@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "driver/fail.h"
-#include "driver/state.h"
+#include "base/fail.h"
 #include "fuzz_check.h"
 #include "symbols/declarations.h"
+#include "translator/state.h"
 
 namespace zunt {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "cursor/fold.h"
-#include "driver/cp1251.h"
 
 namespace zunt {
 namespace {

@@ -10,10 +10,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "driver/cp1251.h"
+#include "base/cp1251.h"
+#include "base/fail.h"
 #include "driver/driver.h"
-#include "driver/fail.h"
 #include "fuzz_check.h"
 #include "platform/fake.h"
 #include "symbols/declarations.h"
@@ -93,6 +94,41 @@ void CheckMovedDown(const std::string& declarations, const std::string& script,
   }
 }
 
+// Collects every report of a run.
+struct TCollected final : TReporter {
+  std::vector<TFail> Reports;
+  void Report(const TFail& report) override { Reports.push_back(report); }
+};
+
+// Runs as the command-line program does (warnings, up to twenty errors) and
+// compares with the run that showed one message: the same outcome, the same
+// first error, warnings that change nothing, and every place inside its file.
+void CheckEveryError(const std::string& declarations, const std::string& script,
+                     const TFakePlatform& first) {
+  TFakePlatform platform;
+  platform.AddFile("quest.txt", declarations);
+  platform.AddFile("quest.erm", script);
+  TRunOptions options;
+  options.Warnings = true;
+  options.MaxErrors = 20;
+  TCollected collected;
+  int status = Run(platform, "quest", options, collected);
+  Require((status == 0) == !first.Shown.has_value(), "warnings never change the outcome");
+  size_t errors = 0;
+  for (const TFail& report : collected.Reports) {
+    if (report.Severity != TSeverity::Error) continue;
+    if (errors++ == 0) Require(report.Text() == first.Shown, "the first error is the one shown");
+    Require(report.Column <= report.SourceLine.size() + 1, "a column stands on its line");
+    Require(report.Line == 0 || report.File == "quest.txt" || report.File == "quest.erm",
+            "an error inside a file names the file");
+  }
+  Require(errors <= 20, "at most twenty errors");
+  if (status == 0) {
+    Require(platform.Files.at("../quest.erm").Data == first.Files.at("../quest.erm").Data,
+            "warnings never change the output");
+  }
+}
+
 }  // namespace
 }  // namespace zunt
 
@@ -116,6 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require((status == 0) == wrote, "status 0 exactly when the output is written");
   Require(wrote != platform.Shown.has_value(), "a message exactly when no output is written");
   Require(wrote == platform.SoundPlayed, "the sound exactly when the output is written");
+  CheckEveryError(declarations, script, platform);
 
   if (std::optional<std::string> error = DeclarationsError(declarations)) {
     Require(platform.Shown == error, "the first error of the declarations stops the run");

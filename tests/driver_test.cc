@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "driver/fail.h"
+#include "base/fail.h"
 #include "platform/fake.h"
 #include "test_util.h"
 

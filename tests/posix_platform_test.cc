@@ -7,7 +7,7 @@
 
 #include <csignal>
 
-#include "driver/fail.h"
+#include "base/fail.h"
 #include "scratch_test.h"
 #include "test_util.h"
 
@@ -72,7 +72,7 @@ TEST_F(PosixPlatformTest, MappedFileCutShortEndsWithLoadError) {
         _exit(3);
       },
       testing::ExitedWithCode(1),
-      "^ZUNT 2B  version 1\\.0\nВозникла ошибка при загрузке файла \\(.*quest\\.erm\\)\\.\n$");
+      "^.*quest\\.erm\n$");
   // While one input is mapped, another is read.
   Put("quest.txt", "A = y1\r\n");
   std::string data;
@@ -120,16 +120,6 @@ TEST_F(PosixPlatformTest, ShortWriteKeepsOldOutput) {
   EXPECT_EQ(TWriteStatus::CannotWrite, status);
   EXPECT_EQ("old", Get("out.erm"));
   EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
-}
-
-TEST(TerminalText, Utf8WithLineFeedsAndRawPath) {
-  TFail fail(W("Не удалось (\r\n"), "п\xD1\x83\xFF\r\n", W(").\r\nконец ") + "\x98\r");
-  EXPECT_EQ(
-      "ZUNT 2B  version 1.0\n"
-      "Не удалось (\n"
-      "п\xD1\x83\xFF\r\n"
-      ").\nконец \xEF\xBF\xBD\r\n",
-      TerminalText(fail));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "driver/fail.h"
+#include "base/fail.h"
 #include "symbols/declarations.h"
 #include "symbols/table.h"
 #include "symbols/var.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/cp1251.h"
+#include "base/cp1251.h"
 
 namespace zunt {
 

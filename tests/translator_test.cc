@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/fail.h"
+#include "base/fail.h"
 #include "symbols/declarations.h"
 #include "test_util.h"
 

@@ -1,5 +1,7 @@
 #include "cursor/cursor.h"
 
+#include <algorithm>
+
 namespace zunt {
 
 void TCursor::InitCursor(std::string_view data, unsigned char terminator) {
@@ -73,6 +75,41 @@ TScan TCursor::ScanUntil(const TStopBytes& either, const TCharSet& error) {
   if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
   Take();
   return TScan{TScanEnd::Stopped, 0, Data.substr(start, at - start)};
+}
+
+TPlace TCursor::PlaceOf(size_t at) const {
+  at = std::min(at, Size);
+  size_t before = at == 0 ? std::string_view::npos : Data.rfind(LineTerminator, at - 1);
+  size_t start = before == std::string_view::npos ? 0 : before + 1;
+  size_t end = Data.find(LineTerminator, at);
+  if (end == std::string_view::npos) end = Size;
+  if (end > start && Data[end - 1] == '\r') --end;
+  TPlace place;
+  // Lines are counted back from the cursor's own.
+  size_t from = std::min(at, Pos);
+  place.Line =
+      Line - static_cast<uint64_t>(std::count(Data.begin() + static_cast<std::ptrdiff_t>(from),
+                                              Data.begin() + static_cast<std::ptrdiff_t>(Pos),
+                                              static_cast<char>(LineTerminator)));
+  place.Column = std::min(at, end) - start + 1;
+  place.LineText = Data.substr(start, end - start);
+  return place;
+}
+
+TFail TCursor::Report(TSeverity severity, TBoxPrefix prefix, std::string_view body, size_t at,
+                      uint64_t line) const {
+  TFail report(severity, prefix, body, line);
+  TPlace place = PlaceOf(at);
+  if (place.Line != line) place = PlaceOf(Pos);
+  if (place.Line == line) {
+    report.Column = place.Column;
+    report.SourceLine = std::string(place.LineText);
+  }
+  return report;
+}
+
+TFail TCursor::WarningAt(std::string_view body, size_t at) const {
+  return Report(TSeverity::Warning, TBoxPrefix::None, body, at, PlaceOf(at).Line);
 }
 
 }  // namespace zunt

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/fail.h"
 #include "cursor/char_set.h"
 #include "cursor/find_any.h"
 
@@ -24,6 +25,13 @@ struct TScan {
   TScanEnd End = TScanEnd::EndOfData;
   unsigned char Byte = 0;  // the interrupting byte
   std::string_view Text;   // the bytes before the stop byte, or all scanned bytes at the end
+};
+
+/// Where a byte of the data stands.
+struct TPlace {
+  uint64_t Line = 0;          // from 1
+  uint64_t Column = 0;        // from 1, in bytes
+  std::string_view LineText;  // the bytes of the line, without its line end
 };
 
 /// `SkipAndMatch` results besides a byte value.
@@ -59,6 +67,21 @@ struct TCursor {
 
   /// Returns whether all the data has been read.
   bool AtEnd() const { return Pos >= Size; }
+
+  /// Returns the place of the byte at `at`, which is not after Pos. A line end
+  /// (LF, or the CR of CR LF) stands just after the line's visible text.
+  TPlace PlaceOf(size_t at) const;
+
+  /// Returns a report on the given line, with the column of the byte at `at`
+  /// when that byte is on this line, else of the byte at Pos, else none.
+  TFail Report(TSeverity severity, TBoxPrefix prefix, std::string_view body, size_t at,
+               uint64_t line) const;
+  /// Returns an error on the cursor's line, pointing at the byte at `at`.
+  TFail ErrorAt(TBoxPrefix prefix, std::string_view body, size_t at) const {
+    return Report(TSeverity::Error, prefix, body, at, Line);
+  }
+  /// Returns a warning on the line of the byte at `at`, pointing at it.
+  TFail WarningAt(std::string_view body, size_t at) const;
 
  private:
   // Consumes the byte at Pos and counts it if it ends a line.

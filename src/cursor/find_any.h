@@ -94,6 +94,25 @@ inline size_t FindAny(std::string_view data, size_t from, const TStopBytes& stop
   return pos;
 }
 
+/// Returns the position of the first byte of 0x80 or more in data at or after
+/// from, or data.size() when there is none.
+inline size_t FindHighByte(std::string_view data, size_t from) {
+  size_t size = data.size();
+  size_t pos = from;
+#if defined(__SSE2__)
+  for (; pos <= size && size - pos >= 16; pos += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data.data() + pos));
+    if (unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block))) {
+      return pos + static_cast<unsigned>(__builtin_ctz(high));
+    }
+  }
+#endif
+  for (; pos < size; ++pos) {
+    if (static_cast<unsigned char>(data[pos]) >= 0x80) return pos;
+  }
+  return size;
+}
+
 }  // namespace zunt
 
 #endif  // ZUNT_CURSOR_FIND_ANY_H_

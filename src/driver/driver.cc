@@ -1,34 +1,82 @@
 #include "driver/driver.h"
 
+#include <algorithm>
 #include <new>
 
-#include "driver/cp1251.h"
-#include "driver/fail.h"
+#include "base/cp1251.h"
+#include "base/fail.h"
+#include "cursor/encoding.h"
 #include "symbols/declarations.h"
 #include "translator/translator.h"
 
 namespace zunt {
 namespace {
 
-// Loads a whole input file that exists into the state's cursor; throws TFail
+// Returns a failure about a whole file, which it names.
+TFail AboutFile(TFail fail, const std::string& path) {
+  fail.File = path;
+  return fail;
+}
+
+// Warns when the loaded file starts with a byte-order mark or reads as UTF-8.
+void WarnOnEncoding(const TCursor& cursor, TDiagnostics& diagnostics) {
+  if (!diagnostics.Warnings) return;
+  if (ByteOrderMarkLength(cursor.Data) != 0) {
+    diagnostics.Warn(cursor.WarningAt(
+        Win1251("файл начинается с метки порядка байтов (BOM), а читается в кодировке "
+                "Windows-1251: метка останется в тексте"),
+        0));
+    return;
+  }
+  size_t at = FirstUtf8Sequence(cursor.Data);
+  if (at == std::string_view::npos) return;
+  TCursor whole = cursor;  // places are counted back from the end
+  whole.Pos = whole.Size;
+  whole.Line = 1 + static_cast<uint64_t>(std::count(cursor.Data.begin(), cursor.Data.end(), '\n'));
+  diagnostics.Warn(whole.WarningAt(
+      Win1251("файл похож на текст в UTF-8, а читается в кодировке Windows-1251"), at));
+}
+
+// Loads a whole input file that exists into the run's cursor; throws TFail
 // when it cannot. Anything but an ordinary file is never opened.
-void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TState& state) {
+void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TRun& run) {
   std::unique_ptr<TInputFile> file;
   TLoadStatus status =
       kind == TFileKind::Regular ? platform.Load(path, &file) : TLoadStatus::CannotOpen;
   if (status != TLoadStatus::Ok) throw LoadFailure(status, path);
-  if (file->Bytes().empty()) Fail(Win1251("Указанный файл пуст!"));
-  state.LoadIntoCursor(std::move(file));
+  if (file->Bytes().empty()) throw AboutFile(TFail(Win1251("Указанный файл пуст!")), path);
+  run.Loaded = std::move(file);
+  run.State.PointCursorAt(run.Loaded->Bytes());
+  run.State.Diagnostics.CurrentFile = path;
+  run.State.Diagnostics.LineFeedWarned = false;
+  WarnOnEncoding(run.State.Cursor, run.State.Diagnostics);
 }
+
+// Shows the first error through the platform.
+class TFirstErrorShown final : public TReporter {
+ public:
+  explicit TFirstErrorShown(TPlatform& platform) : Platform(platform) {}
+  void Report(const TFail& report) override {
+    if (report.Severity != TSeverity::Error || Shown) return;
+    Shown = true;
+    Platform.ShowFailure(report);
+  }
+
+ private:
+  TPlatform& Platform;
+  bool Shown = false;
+};
 
 }  // namespace
 
 TFail LoadFailure(TLoadStatus status, const std::string& path) {
   if (status == TLoadStatus::CannotOpen) {
-    return TFail(Win1251("Не удалось открыть указанный файл ("), path,
-                 Win1251(").\r\nФайл заблокирован или уже используется"));
+    return AboutFile(TFail(Win1251("Не удалось открыть указанный файл ("), path,
+                           Win1251(").\r\nФайл заблокирован или уже используется")),
+                     path);
   }
-  return TFail(Win1251("Возникла ошибка при загрузке файла ("), path, Win1251(")."));
+  return AboutFile(TFail(Win1251("Возникла ошибка при загрузке файла ("), path, Win1251(").")),
+                   path);
 }
 
 std::string_view StripExtension(std::string_view path, std::string_view separators) {
@@ -66,65 +114,91 @@ std::string FirstArgument(std::string_view commandLine) {
   return {};
 }
 
-std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TState& state) {
+std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TRun& run) {
   if (argument.empty()) Fail(Win1251("Не указан файл для компиляции!"));
   std::string basePath(StripExtension(argument, platform.PathSeparators()));
   std::string path = basePath + ".txt";
   TFileKind kind = platform.Probe(path);
   if (kind == TFileKind::Missing) {
-    throw TFail(Win1251("Указанный файл не существует! ("), path, ").");
+    throw AboutFile(TFail(Win1251("Указанный файл не существует! ("), path, ")."), path);
   }
-  LoadFile(platform, path, kind, state);
-  ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+  LoadFile(platform, path, kind, run);
+  TState& state = run.State;
+  ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants, &state.Diagnostics);
   return basePath;
 }
 
-void LoadScript(TPlatform& platform, const std::string& basePath, TState& state) {
+void LoadScript(TPlatform& platform, const std::string& basePath, TRun& run) {
   std::string path = basePath + ".erm";
   TFileKind kind = platform.Probe(path);
   if (kind == TFileKind::Missing) {
-    throw TFail(Win1251("Файл \""), path, Win1251("\" не существует!"));
+    throw AboutFile(TFail(Win1251("Файл \""), path, Win1251("\" не существует!")), path);
   }
-  state.Unload();  // the declarations are read: their bytes are not needed any more
-  LoadFile(platform, path, kind, state);
-  state.Output.Clear();
-  size_t size = state.Loaded->Bytes().size();
-  state.Output.Reserve(size + size / 4 + 64);
+  // The declarations are read: their bytes are not needed any more.
+  run.State.PointCursorAt({});
+  run.Loaded.reset();
+  LoadFile(platform, path, kind, run);
+  run.State.Output.Clear();
+  size_t size = run.Loaded->Bytes().size();
+  run.State.Output.Reserve(size + size / 4 + 64);
 }
 
 void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state) {
   std::string outPath(platform.ParentPrefix());
   outPath += FileNamePart(basePath, platform.PathSeparators());
   outPath += ".erm";
+  std::string_view body;
   switch (
       platform.WriteOutput(outPath, state.Output.View(), {basePath + ".txt", basePath + ".erm"})) {
     case TWriteStatus::Ok:
       return;
     case TWriteStatus::CannotCreate:
-      Fail(Win1251("Не могу создать выходной ЕРМ файл скрипта!"));
+      body = "Не могу создать выходной ЕРМ файл скрипта!";
+      break;
     case TWriteStatus::CannotWrite:
-      Fail(Win1251("Не могу записать выходной ЕРМ файл скрипта!"));
+      body = "Не могу записать выходной ЕРМ файл скрипта!";
+      break;
     case TWriteStatus::SameAsInput:
-      Fail(Win1251("Выходной ЕРМ файл совпадает с исходным файлом!"));
+      body = "Выходной ЕРМ файл совпадает с исходным файлом!";
+      break;
   }
+  throw AboutFile(TFail(Win1251(body)), outPath);
+}
+
+int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
+        TReporter& reporter) {
+  TRun run;
+  TDiagnostics& diagnostics = run.State.Diagnostics;
+  diagnostics.Warnings = options.Warnings;
+  diagnostics.MaxErrors = options.MaxErrors;
+  bool failed = false;
+  try {
+    std::string basePath = LoadDeclarations(platform, argument, run);
+    LoadScript(platform, basePath, run);
+    TranslateScript(run.State);
+    failed = diagnostics.Errors != 0 || (options.Strict && diagnostics.WarningCount != 0);
+    if (!failed) WriteOutput(platform, basePath, run.State);
+  } catch (const TFail& fail) {
+    diagnostics.Add(fail);
+    failed = true;
+  } catch (const std::bad_alloc&) {
+    diagnostics.Items.emplace_back(Win1251("Недостаточно памяти для компиляции!"));
+    failed = true;
+  }
+  for (TFail& report : diagnostics.Items) {
+    if (options.Strict && report.Severity == TSeverity::Warning) {
+      report.Severity = TSeverity::Error;
+    }
+    reporter.Report(report);
+  }
+  if (failed) return 1;
+  platform.PlaySuccessSound();
+  return 0;
 }
 
 int Run(TPlatform& platform, std::string_view argument) {
-  try {
-    TState state;
-    std::string basePath = LoadDeclarations(platform, argument, state);
-    LoadScript(platform, basePath, state);
-    TranslateScript(state);
-    WriteOutput(platform, basePath, state);
-  } catch (const TFail& fail) {
-    platform.ShowFailure(fail);
-    return 1;
-  } catch (const std::bad_alloc&) {
-    platform.ShowFailure(TFail(Win1251("Недостаточно памяти для компиляции!")));
-    return 1;
-  }
-  platform.PlaySuccessSound();
-  return 0;
+  TFirstErrorShown reporter(platform);
+  return Run(platform, argument, TRunOptions(), reporter);
 }
 
 }  // namespace zunt

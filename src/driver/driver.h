@@ -2,26 +2,53 @@
 #ifndef ZUNT_DRIVER_DRIVER_H_
 #define ZUNT_DRIVER_DRIVER_H_
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "driver/fail.h"
-#include "driver/state.h"
+#include "base/fail.h"
 #include "platform/platform.h"
+#include "translator/state.h"
 
 namespace zunt {
 
+/// What a run looks for and how far it goes.
+struct TRunOptions {
+  bool Warnings = false;  // look for the silent mistakes
+  bool Strict = false;    // warnings count as errors
+  size_t MaxErrors = 1;   // errors in the script reported before the pass stops
+};
+
+/// Receives the reports of a run, in the order they were found.
+class TReporter {
+ public:
+  virtual ~TReporter() = default;
+  /// Takes one report: an error, a warning or a note.
+  virtual void Report(const TFail& report) = 0;
+};
+
 /// Runs the whole translation for the argument (empty when there is none):
 /// reads BASE.txt and BASE.erm and writes the parent folder's NAME.erm.
-/// Shows the message of the first error; returns the exit status, 0 or 1.
+/// Hands every report to the reporter; returns the exit status, 0 or 1.
+int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
+        TReporter& reporter);
+
+/// The same with the default options, showing the first error through the platform.
 int Run(TPlatform& platform, std::string_view argument);
+
+/// The loaded input files of a run and the state that reads them.
+struct TRun {
+  TState State;
+  std::unique_ptr<TInputFile> Loaded;  // the file under the cursor
+};
 
 /// Loads the declarations file of the argument and reads it into the state.
 /// Returns the base path (the argument without its extension).
-std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TState& state);
+std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TRun& run);
 
 /// Loads the script file of the base path into the state and prepares the output.
-void LoadScript(TPlatform& platform, const std::string& basePath, TState& state);
+void LoadScript(TPlatform& platform, const std::string& basePath, TRun& run);
 
 /// Returns the failure shown when the file at path could not be loaded.
 TFail LoadFailure(TLoadStatus status, const std::string& path);

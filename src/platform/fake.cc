@@ -1,6 +1,6 @@
 #include "platform/fake.h"
 
-#include "driver/fail.h"
+#include "base/fail.h"
 
 namespace zunt {
 

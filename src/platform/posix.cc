@@ -11,9 +11,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "driver/cp1251.h"
-#include "driver/driver.h"
-#include "driver/fail.h"
+#include "base/cp1251.h"
+#include "base/fail.h"
 
 namespace zunt {
 namespace {
@@ -81,9 +80,10 @@ class TMappedFile final : public TInputFile {
 
 // Maps size bytes of the open file; returns nothing when it cannot, or when
 // another input is mapped already.
-std::unique_ptr<TInputFile> MapFile(int fd, size_t size, const std::string& path) {
+std::unique_ptr<TInputFile> MapFile(int fd, size_t size, const std::string& path,
+                                    std::string (*loadErrorText)(const std::string&)) {
   if (gMapped.Begin != nullptr) return nullptr;
-  std::string message = TerminalText(LoadFailure(TLoadStatus::ReadShort, path));
+  std::string message = loadErrorText != nullptr ? loadErrorText(path) : path + "\n";
   void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
   if (data == MAP_FAILED) return nullptr;
   auto file = std::make_unique<TMappedFile>(static_cast<const char*>(data), size);
@@ -138,7 +138,7 @@ TLoadStatus TPosixPlatform::Load(const std::string& path, std::unique_ptr<TInput
   TLoadStatus status = TLoadStatus::ReadShort;
   try {
     if (size <= MaxInputSize) {
-      if (size >= MapSize) *file = MapFile(fd, size, path);
+      if (size >= MapSize) *file = MapFile(fd, size, path, LoadErrorText);
       status = *file ? TLoadStatus::Ok : ReadFile(fd, size, file);
     }
   } catch (const std::bad_alloc&) {
@@ -185,18 +185,11 @@ TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_vi
   return TWriteStatus::Ok;
 }
 
-std::string TerminalText(const TFail& fail) {
-  std::string text(kCaption);
-  text += '\n';
-  text += TerminalLines(fail.BeforePath());
+void TPosixPlatform::ShowFailure(const TFail& fail) {
+  std::string text = TerminalLines(fail.BeforePath());
   text += fail.Path();
   text += TerminalLines(fail.AfterPath());
   text += '\n';
-  return text;
-}
-
-void TPosixPlatform::ShowFailure(const TFail& fail) {
-  std::string text = TerminalText(fail);
   WriteAll(STDERR_FILENO, text);
 }
 

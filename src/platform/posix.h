@@ -1,4 +1,4 @@
-// The platform on POSIX systems: files through open/read/write/rename, the
+// The platform on POSIX systems: files through open/read/write/rename, a
 // message on stderr in UTF-8, no sound.
 #ifndef ZUNT_PLATFORM_POSIX_H_
 #define ZUNT_PLATFORM_POSIX_H_
@@ -25,12 +25,10 @@ class TPosixPlatform : public TPlatform {
   uint64_t MaxInputSize = kMaxInputSize;
   /// Inputs at least this large are mapped into memory rather than read.
   uint64_t MapSize = uint64_t{4} << 20;
+  /// Makes the text written to stderr when a mapped input at path loses its
+  /// bytes while it is read (the run then ends with status 1).
+  std::string (*LoadErrorText)(const std::string& path) = nullptr;
 };
-
-/// Returns the text shown on a terminal for a failure: the caption, a line
-/// feed, the message in UTF-8 with CR LF as LF (the path left as it is), and
-/// a final line feed.
-std::string TerminalText(const TFail& fail);
 
 }  // namespace zunt
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <new>
 
-#include "driver/fail.h"
+#include "base/fail.h"
 
 namespace zunt {
 namespace {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include <cctype>
+
+#include "base/cp1251.h"
+#include "base/fail.h"
 #include "cursor/fold.h"
-#include "driver/cp1251.h"
-#include "driver/fail.h"
 
 namespace zunt {
 namespace {
@@ -21,56 +23,129 @@ constexpr TStopBytes kVariableNameEnd("=\r$@", '\n');
 constexpr TCharSet kVariableNameBreaks("\r$@");
 constexpr TStopBytes kVariableValueEnd("\r;", '\n');
 
-// Stops the run with an error in the declarations file at the cursor's line.
-[[noreturn]] void FailInDeclarations(const TCursor& cursor, std::string_view body) {
-  static const std::string kPrefix = Win1251("| Ошибка в *.TXT файле |\r\n");
-  Fail(kPrefix + std::string(body) + LineSuffix(cursor.Line));
+// Returns the offset of text, a part of the cursor's data, in that data.
+size_t OffsetOf(const TCursor& cursor, std::string_view text) {
+  return static_cast<size_t>(text.data() - cursor.Data.data());
 }
 
-// "Некорректный символ {b} прервал описание константы!"
+// Stops the run with an error in the declarations file at the cursor's line,
+// pointing at the byte at `at` when it is on that line.
+[[noreturn]] void FailInDeclarations(const TCursor& cursor, std::string_view body, size_t at) {
+  throw cursor.ErrorAt(TBoxPrefix::Declarations, body, at);
+}
+
+// "Некорректный символ {b} прервал описание константы!", at the byte.
 [[noreturn]] void FailOnByteInConstant(const TCursor& cursor, int b) {
-  FailInDeclarations(cursor, Win1251("Некорректный символ {") + static_cast<char>(b) +
-                                 Win1251("} прервал описание константы!"));
+  FailInDeclarations(cursor,
+                     Win1251("Некорректный символ {") + static_cast<char>(b) +
+                         Win1251("} прервал описание константы!"),
+                     cursor.Pos);
+}
+
+// Returns whether a line looks like a declaration: "(NAME) =" or "NAME = v1".
+bool LooksLikeDeclaration(std::string_view line) {
+  size_t i = line.find_first_not_of(" \t");
+  if (i == std::string_view::npos) return false;
+  if (line[i] == '(') {
+    size_t close = line.find(')', i + 1);
+    if (close == std::string_view::npos || close == i + 1) return false;
+    size_t equals = line.find_first_not_of(" \t", close + 1);
+    return equals != std::string_view::npos && line[equals] == '=';
+  }
+  unsigned char first = static_cast<unsigned char>(line[i]);
+  if (!(std::isalpha(first) || first == '_' || first >= 0x80)) return false;
+  size_t nameEnd = line.find_first_of(" \t=;'\"$@", i);
+  size_t equals =
+      nameEnd == std::string_view::npos ? nameEnd : line.find_first_not_of(" \t", nameEnd);
+  if (equals == std::string_view::npos || line[equals] != '=') return false;
+  size_t value = line.find_first_not_of(" \t", equals + 1);
+  if (value == std::string_view::npos || value + 1 >= line.size()) return false;
+  char number = line[value + 1];
+  return (number >= '0' && number <= '9') || number == '-' || number == '+' || number == '$';
+}
+
+// Warns when a value that spans lines has a later line that looks like a
+// declaration: its closing quote is probably missing. Points at the opening quote.
+void WarnOnSwallowedDeclarations(const TCursor& cursor, std::string_view name,
+                                 std::string_view value, TDiagnostics* diagnostics) {
+  if (diagnostics == nullptr || !diagnostics->Warnings) return;
+  for (size_t lf = value.find('\n'); lf != std::string_view::npos;) {
+    size_t next = value.find('\n', lf + 1);
+    std::string_view line =
+        value.substr(lf + 1, next == std::string_view::npos ? next : next - lf - 1);
+    if (LooksLikeDeclaration(line)) {
+      diagnostics->Warn(cursor.WarningAt(
+          Win1251("значение константы (") + std::string(name) +
+              Win1251(") продолжается на следующих строках, а там похоже на объявление: "
+                      "не пропущена ли закрывающая кавычка?"),
+          OffsetOf(cursor, value) - 1));
+      return;
+    }
+    lf = next;
+  }
+}
+
+// Warns about text after a constant's closing quote on the same line: it is ignored.
+void WarnOnTextAfterConstant(const TCursor& cursor, TDiagnostics* diagnostics) {
+  if (diagnostics == nullptr) return;
+  size_t at = cursor.Pos;
+  while (at < cursor.Size &&
+         (cursor.Data[at] == ' ' || cursor.Data[at] == '\t' || cursor.Data[at] == '\r')) {
+    ++at;
+  }
+  if (at < cursor.Size && cursor.Data[at] != '\n' && cursor.Data[at] != ';') {
+    diagnostics->Warn(cursor.WarningAt(
+        Win1251("текст после закрывающей кавычки константы пропущен (комментарий начинают с «;»)"),
+        at));
+  }
 }
 
 // Reads "(NAME) = 'VALUE'" with the cursor on "(", then skips the rest of the line.
 // Returns false when the data ended.
-bool ReadConstant(TCursor& cursor, TConstTable& constants) {
-  ++cursor.Pos;
+bool ReadConstant(TCursor& cursor, TConstTable& constants, TDiagnostics* diagnostics) {
+  size_t open = cursor.Pos++;
   TScan scan = cursor.ScanUntil(kConstantNameEnd, kConstantNameBreaks);
   if (scan.End == TScanEnd::EndOfData) {
-    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления константы!"));
+    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления константы!"), open);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInDeclarations(cursor, Win1251("Некорректный символ ") + ByteText(scan.Byte, '\r') +
-                                   Win1251(" прервал описание константы!"));
+    FailInDeclarations(cursor,
+                       Win1251("Некорректный символ ") + ByteText(scan.Byte, '\r') +
+                           Win1251(" прервал описание константы!"),
+                       cursor.Pos);
   }
-  if (scan.Text.empty()) FailInDeclarations(cursor, Win1251("Пустые константы запрещены!"));
+  if (scan.Text.empty()) FailInDeclarations(cursor, Win1251("Пустые константы запрещены!"), open);
   std::string name(scan.Text);
   UpperCaseName(name);
   size_t hash = HashName(name);
   if (constants.Find(name, hash)) {
-    FailInDeclarations(cursor,
-                       Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"));
+    FailInDeclarations(
+        cursor, Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"), open);
   }
 
   int r = cursor.SkipAndMatch(kBlank, "=", true);
   if (r == kEndOfData) {
-    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления константы!"));
+    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления константы!"), cursor.Pos);
   }
   if (r != kMatched) FailOnByteInConstant(cursor, r);
   r = cursor.SkipAndMatch(kBlank, "'", true);
   if (r == kEndOfData) {
     FailInDeclarations(cursor,
-                       Win1251("Неожиданный конец объявления константы (") + name + Win1251(") !"));
+                       Win1251("Неожиданный конец объявления константы (") + name + Win1251(") !"),
+                       cursor.Pos);
   }
   if (r != kMatched) FailOnByteInConstant(cursor, r);
 
+  size_t quote = cursor.Pos - 1;
   scan = cursor.ScanUntil(kConstantValueEnd, kNothing);
+  WarnOnSwallowedDeclarations(cursor, name, scan.Text, diagnostics);
   if (scan.End != TScanEnd::Stopped) {
-    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления константы (") + name +
-                                   Win1251(") !\r\nНе указано её значение!"));
+    FailInDeclarations(cursor,
+                       Win1251("Неожиданный конец объявления константы (") + name +
+                           Win1251(") !\r\nНе указано её значение!"),
+                       quote);
   }
+  WarnOnTextAfterConstant(cursor, diagnostics);
   // The text is kept without CR and, as a zero-terminated text, up to its first zero byte.
   std::string_view text = scan.Text.substr(0, scan.Text.find('\0'));
   std::string value;
@@ -83,30 +158,40 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants) {
 
 // Reads "NAME = VALUE" up to CR, ";" or the end of the data, with the cursor on
 // the first byte of the name.
-void ReadVariable(TCursor& cursor, TVarTable& globalVars) {
+void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnostics) {
+  size_t start = cursor.Pos;
   TScan scan = cursor.ScanUntil(kVariableNameEnd, kVariableNameBreaks);
   if (scan.End == TScanEnd::EndOfData) {
-    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления переменной!"));
+    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления переменной!"), start);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInDeclarations(cursor, Win1251("Некорректный символ ") + ByteText(scan.Byte, '\r') +
-                                   Win1251(" прервал описание переменной!"));
+    FailInDeclarations(cursor,
+                       Win1251("Некорректный символ ") + ByteText(scan.Byte, '\r') +
+                           Win1251(" прервал описание переменной!"),
+                       cursor.Pos);
   }
   std::string name = VariableName(scan.Text);
   size_t hash = HashName(name);
   if (globalVars.Find(name, hash)) {
-    FailInDeclarations(cursor,
-                       Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"));
+    FailInDeclarations(
+        cursor, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"), start);
   }
   if (cursor.AtEnd()) {
-    FailInDeclarations(
-        cursor, Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"));
+    FailInDeclarations(cursor,
+                       Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"),
+                       cursor.Pos - 1);
   }
-  TVar var = ParseVarValue(Trim(cursor.ScanUntil(kVariableValueEnd, kNothing).Text));
+  std::string_view value = cursor.ScanUntil(kVariableValueEnd, kNothing).Text;
+  if (diagnostics != nullptr) WarnOnLineFeedInValue(cursor, value, *diagnostics);
+  std::string_view trimmed = Trim(value);
+  TVar var = ParseVarValue(trimmed);
   if (!var.Valid()) {
     FailInDeclarations(cursor,
-                       Win1251("Некорректное значение переменной $") + name + Win1251("$ !"));
+                       Win1251("Некорректное значение переменной $") + name + Win1251("$ !"),
+                       trimmed.empty() ? OffsetOf(cursor, value) : OffsetOf(cursor, trimmed));
   }
+  if (diagnostics != nullptr)
+    WarnOnLetter(cursor, name, var, OffsetOf(cursor, trimmed), *diagnostics);
   globalVars.Add(std::move(name), std::move(var), hash);
 }
 
@@ -131,19 +216,41 @@ std::string VariableName(std::string_view scanned) {
   return name;
 }
 
-void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants) {
+void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,
+                  TDiagnostics& diagnostics) {
+  unsigned char letter = static_cast<unsigned char>(var.Letter);
+  if ((letter | 0x20) >= 'a' && (letter | 0x20) <= 'z') return;
+  diagnostics.Warn(cursor.WarningAt(Win1251("буква значения переменной $") + std::string(name) +
+                                        Win1251("$ не латинская: «") + static_cast<char>(letter) +
+                                        Win1251("»"),
+                                    at));
+}
+
+void WarnOnLineFeedInValue(const TCursor& cursor, std::string_view value,
+                           TDiagnostics& diagnostics) {
+  size_t lf = value.find('\n');
+  if (lf == std::string_view::npos || diagnostics.LineFeedWarned) return;
+  diagnostics.LineFeedWarned = true;
+  diagnostics.Warn(cursor.WarningAt(
+      Win1251("строка объявления переменной кончается LF без CR: значение переменной "
+              "кончается только на CR или «;»"),
+      OffsetOf(cursor, value) + lf));
+}
+
+void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
+                      TDiagnostics* diagnostics) {
   while (!cursor.AtEnd()) {
     if (cursor.SkipAndMatch(kItemSeparators, "", false) == kEndOfData) return;
     --cursor.Pos;  // back onto the item's first byte, which is never a line end
     switch (cursor.Data[cursor.Pos]) {
       case '(':
-        if (!ReadConstant(cursor, constants)) return;
+        if (!ReadConstant(cursor, constants, diagnostics)) return;
         break;
       case ';':
         if (!cursor.SkipLine()) return;
         break;
       default:
-        ReadVariable(cursor, globalVars);
+        ReadVariable(cursor, globalVars, diagnostics);
         break;
     }
   }

@@ -5,19 +5,31 @@
 #include <string>
 #include <string_view>
 
+#include "base/diagnostics.h"
 #include "cursor/cursor.h"
 #include "symbols/table.h"
 
 namespace zunt {
 
 /// Reads declarations from the cursor to the end of the data into the tables;
-/// throws TFail at the first error.
+/// throws TFail at the first error. Warnings go to diagnostics, when given.
 ///
 /// Items are separated by blanks, CR and LF:
 ///   (NAME) = 'VALUE' rest of line     a constant; VALUE may span lines
 ///   ; comment                         to the end of the line
 ///   NAME = VALUE                      a variable; VALUE ends at CR or ";"
-void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants);
+void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
+                      TDiagnostics* diagnostics = nullptr);
+
+/// Warns when a declared value's letter, at `at` in the cursor's data, is not
+/// a Latin letter (a Cyrillic "в" typed for "v", say).
+void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,
+                  TDiagnostics& diagnostics);
+
+/// Warns, once per file, when a variable's value ran across a line feed: its
+/// line ends in LF without CR, and a value ends only at CR or ";".
+void WarnOnLineFeedInValue(const TCursor& cursor, std::string_view value,
+                           TDiagnostics& diagnostics);
 
 /// Returns the bytes shown for a byte that interrupted a name: "Конец строки"
 /// in double quotes for the line end, else the byte itself in double quotes.

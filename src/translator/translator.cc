@@ -7,10 +7,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/cp1251.h"
+#include "base/fail.h"
 #include "cursor/find_any.h"
 #include "cursor/fold.h"
-#include "driver/cp1251.h"
-#include "driver/fail.h"
 #include "symbols/declarations.h"
 
 namespace zunt {
@@ -25,10 +25,10 @@ constexpr TStopBytes kLocalNameEnd("=\n$@", '\n');  // the breaks among them
 constexpr TCharSet kLocalNameBreaks("\n$@");
 constexpr TStopBytes kLocalValueEnd("\n;", '\n');
 
-// Stops the run with an error in the script on the given line.
-[[noreturn]] void FailInScript(uint64_t line, std::string_view body) {
-  static const std::string kPrefix = Win1251("| Ошибка в *.ERM файле |\r\n");
-  Fail(kPrefix + std::string(body) + LineSuffix(line));
+// Stops the run with an error in the script on the cursor's line, pointing
+// at the byte at `at`.
+[[noreturn]] void FailInScript(const TCursor& c, std::string_view body, size_t at) {
+  throw c.ErrorAt(TBoxPrefix::Script, body, at);
 }
 
 std::string Folded(std::string_view name) {
@@ -89,9 +89,33 @@ void CopyRun(TState& state) {
   return TScan{TScanEnd::Stopped, 0, text};
 }
 
-}  // namespace
+// Returns whether adding index to number wraps around 32 bits.
+bool Wraps(int32_t number, int32_t index) {
+  int64_t sum = int64_t{number} + index;
+  return sum < INT32_MIN || sum > INT32_MAX;
+}
 
-void TranslateScript(TState& state) {
+// Warns about text between an index's "]" and the closing mark, at `at`: it is ignored.
+void WarnOnTextAfterIndex(TState& state, size_t at) {
+  if (!state.Diagnostics.Warnings) return;
+  state.Diagnostics.Warn(
+      state.Cursor.WarningAt(Win1251("текст между «]» индекса и концом ссылки пропущен"), at));
+}
+
+// Warns, at the index's "[", that the number plus the index wraps around 32 bits.
+void WarnOnWrap(TState& state, const TVar& var, int32_t index, size_t at) {
+  if (!state.Diagnostics.Warnings) return;
+  int32_t sum =
+      static_cast<int32_t>(static_cast<uint32_t>(var.Number) + static_cast<uint32_t>(index));
+  state.Diagnostics.Warn(state.Cursor.WarningAt(
+      Win1251("число с индексом выходит за 32 бита: ") + std::to_string(var.Number) +
+          (index < 0 ? " - " : " + ") + std::to_string(index < 0 ? -int64_t{index} : index) +
+          Win1251(" дает ") + std::to_string(sum),
+      at));
+}
+
+// Translates from the cursor to the end of the script; throws TFail at an error.
+void TranslateRest(TState& state) {
   TCursor& c = state.Cursor;
   while (true) {
     CopyRun(state);
@@ -106,6 +130,7 @@ void TranslateScript(TState& state) {
         break;
       case '`':
         state.KeepWhitespace = !state.KeepWhitespace;
+        if (!state.KeepWhitespace) state.CompactSince = c.Pos;
         ++c.Pos;
         break;
       case '~':
@@ -127,30 +152,71 @@ void TranslateScript(TState& state) {
   }
 }
 
+// Warns when the script ends between back-quotes: the rest of it lost its blanks.
+void WarnOnOpenBackQuote(TState& state) {
+  if (state.KeepWhitespace) return;
+  state.Diagnostics.Warn(state.Cursor.WarningAt(
+      Win1251("обратная кавычка не закрыта до конца скрипта: до конца файла пропущены пробелы и "
+              "переводы строк"),
+      state.CompactSince));
+}
+
+}  // namespace
+
+void TranslateScript(TState& state) {
+  TCursor& c = state.Cursor;
+  TDiagnostics& diagnostics = state.Diagnostics;
+  while (true) {
+    try {
+      TranslateRest(state);
+      break;
+    } catch (TFail& fail) {
+      if (diagnostics.MaxErrors <= 1) throw;
+      uint64_t line = fail.Line;
+      diagnostics.Add(std::move(fail));
+      if (!diagnostics.WantsMoreErrors()) {
+        TFail stop(TSeverity::Note, TBoxPrefix::None,
+                   Win1251("после ") + std::to_string(diagnostics.Errors) +
+                       Win1251(" ошибок проверка скрипта остановлена"),
+                   0);
+        stop.File = diagnostics.CurrentFile;
+        diagnostics.Add(std::move(stop));
+        return;
+      }
+      // Go on at the start of the next line; an error may have passed its line end already.
+      if (c.Line == line) c.SkipLine();
+    }
+  }
+  WarnOnOpenBackQuote(state);
+}
+
 void TranslateVarRef(TState& state) {
   TCursor& c = state.Cursor;
+  size_t start = c.Pos;
   char mark = c.Data[c.Pos++];
   size_t open = 0;  // the length of the name before "["
   TScan scan = ScanName(c, mark, &open);
   if (scan.End == TScanEnd::EndOfData) {
-    FailInScript(c.Line, Win1251("Неожиданный конец переменной!"));
+    FailInScript(c, Win1251("Неожиданный конец переменной!"), start);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInScript(c.Line, Win1251("Некорректный символ \"Конец строки\" прервал переменную!"));
+    FailInScript(c, Win1251("Некорректный символ \"Конец строки\" прервал переменную!"), c.Pos);
   }
   std::string_view name = scan.Text;
-  if (name.empty()) FailInScript(c.Line, Win1251("Пустые переменные запрещены!"));
+  if (name.empty()) FailInScript(c, Win1251("Пустые переменные запрещены!"), start);
 
   int32_t index = 0;
   if (open < name.size()) {
+    size_t bracket = start + 1 + open;
     size_t close = name.find(']');
     if (close == std::string_view::npos) {
-      FailInScript(c.Line, Win1251("Отсутствует закрывающая скобка индекса переменной!"));
+      FailInScript(c, Win1251("Отсутствует закрывающая скобка индекса переменной!"), bracket);
     }
     std::optional<int32_t> value;
     if (close > open + 1) value = StrToIntStrict(name.substr(open + 1, close - open - 1));
-    if (!value) FailInScript(c.Line, Win1251("Некорректный индекс переменной!"));
+    if (!value) FailInScript(c, Win1251("Некорректный индекс переменной!"), bracket);
     index = *value;
+    if (close + 1 < name.size()) WarnOnTextAfterIndex(state, start + 2 + close);
     name = name.substr(0, open);
   }
 
@@ -160,8 +226,9 @@ void TranslateVarRef(TState& state) {
   const TVar* var = state.GlobalVars.Find(name, hash);
   if (!var) var = state.LocalVars.Find(name, hash);
   if (!var) {
-    FailInScript(c.Line, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"));
+    FailInScript(c, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"), start);
   }
+  if (index != 0 && Wraps(var->Number, index)) WarnOnWrap(state, *var, index, start + 1 + open);
   EmitVar(state.Output, *var, mark == '@', index);
 }
 
@@ -177,20 +244,22 @@ void EmitIndexedVar(TOutput& output, const TVar& var, bool numberOnly, int32_t i
 
 void TranslateConstRef(TState& state) {
   TCursor& c = state.Cursor;
-  ++c.Pos;
+  size_t start = c.Pos++;
   size_t open = 0;
   TScan scan = ScanName(c, ')', &open);
   if (scan.End == TScanEnd::EndOfData) {
-    FailInScript(c.Line, Win1251("Неожиданный конец константы!"));
+    FailInScript(c, Win1251("Неожиданный конец константы!"), start);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInScript(c.Line, Win1251("Некорректный символ \"Конец строки\" прервал константу!"));
+    FailInScript(c, Win1251("Некорректный символ \"Конец строки\" прервал константу!"), c.Pos);
   }
-  if (scan.Text.empty()) FailInScript(c.Line, Win1251("Пустые константы запрещены!"));
+  if (scan.Text.empty()) FailInScript(c, Win1251("Пустые константы запрещены!"), start);
   const std::string* text = state.Constants.Find(scan.Text);
   if (!text) {
-    Fail(Win1251("Константы (") + Folded(scan.Text) + Win1251(") не существует!") +
-         LineSuffix(c.Line));
+    // The one message about the script whose box names no kind of file.
+    throw c.ErrorAt(TBoxPrefix::None,
+                    Win1251("Константы (") + Folded(scan.Text) + Win1251(") не существует!"),
+                    start);
   }
   EmitConst(state.Output, *text);
 }
@@ -199,29 +268,36 @@ void EmitConst(TOutput& output, const std::string& text) { output.Append(text); 
 
 void TranslateLocalDecl(TState& state) {
   TCursor& c = state.Cursor;
-  ++c.Pos;
+  size_t start = c.Pos++;
   TScan scan = c.ScanUntil(kLocalNameEnd, kLocalNameBreaks);
   if (scan.End == TScanEnd::EndOfData) {
-    FailInScript(c.Line, Win1251("Неожиданный конец объявления переменной!"));
+    FailInScript(c, Win1251("Неожиданный конец объявления переменной!"), start);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInScript(c.Line, Win1251("Некорректный символ ") + ByteText(scan.Byte, '\n') +
-                             Win1251(" прервал описание переменной!"));
+    FailInScript(c,
+                 Win1251("Некорректный символ ") + ByteText(scan.Byte, '\n') +
+                     Win1251(" прервал описание переменной!"),
+                 c.Pos);
   }
   std::string name = VariableName(scan.Text);
   size_t hash = HashName(name);
   if (state.GlobalVars.Find(name, hash) || state.LocalVars.Find(name, hash)) {
-    FailInScript(c.Line, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"));
+    FailInScript(c, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"), start);
   }
   if (c.AtEnd()) {
-    FailInScript(c.Line,
-                 Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"));
+    FailInScript(c, Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"),
+                 c.Pos - 1);
   }
   uint64_t line = c.Line;  // the line of the declaration, before its ending line feed
-  TVar var = ParseVarValue(Trim(c.ScanUntil(kLocalValueEnd, kNothing).Text));
+  std::string_view value = c.ScanUntil(kLocalValueEnd, kNothing).Text;
+  std::string_view trimmed = Trim(value);
+  size_t at = static_cast<size_t>((trimmed.empty() ? value : trimmed).data() - c.Data.data());
+  TVar var = ParseVarValue(trimmed);
   if (!var.Valid()) {
-    FailInScript(line, Win1251("Некорректное значение переменной $") + name + Win1251("$ !"));
+    throw c.Report(TSeverity::Error, TBoxPrefix::Script,
+                   Win1251("Некорректное значение переменной $") + name + Win1251("$ !"), at, line);
   }
+  if (state.Diagnostics.Warnings) WarnOnLetter(c, name, var, at, state.Diagnostics);
   state.LocalVars.Add(std::move(name), std::move(var));
 }
 

@@ -6,13 +6,15 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/state.h"
 #include "translator/output.h"
+#include "translator/state.h"
 
 namespace zunt {
 
-/// Translates the script under the cursor to the end, appending to the output;
-/// throws TFail at the first error.
+/// Translates the script under the cursor to the end, appending to the output.
+/// With state.Diagnostics.MaxErrors at 1 it throws TFail at the first error;
+/// above that it reports each error, goes on at the start of the next line,
+/// and stops after that many. Warnings go to state.Diagnostics.
 ///
 /// Bytes are copied except:
 ///   $NAME$ @NAME@ $NAME[k]$ @NAME[k]@   a variable: letter and number, or the number

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "driver/driver.h"
-#include "driver/fail.h"
+#include "base/fail.h"
 #include "scratch_test.h"
 #include "test_util.h"
 

@@ -1,4 +1,4 @@
-#include "driver/cp1251.h"
+#include "base/cp1251.h"
 
 namespace zunt {
 namespace {

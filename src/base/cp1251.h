@@ -1,7 +1,7 @@
 // Conversions between UTF-8 and Windows-1251, the code page of every script,
 // declarations file and message of the tool.
-#ifndef ZUNT_DRIVER_CP1251_H_
-#define ZUNT_DRIVER_CP1251_H_
+#ifndef ZUNT_BASE_CP1251_H_
+#define ZUNT_BASE_CP1251_H_
 
 #include <string>
 #include <string_view>
@@ -17,4 +17,4 @@ std::string Utf8FromWin1251(std::string_view bytes);
 
 }  // namespace zunt
 
-#endif  // ZUNT_DRIVER_CP1251_H_
+#endif  // ZUNT_BASE_CP1251_H_

@@ -1,0 +1,42 @@
+#include "base/fail.h"
+
+#include "base/cp1251.h"
+
+namespace zunt {
+
+TFail::TFail(std::string body)
+    : Message(std::move(body)),
+      BodyEnd(Message.size()),
+      PathBegin(Message.size()),
+      PathEnd(Message.size()) {}
+
+TFail::TFail(std::string_view before, std::string_view path, std::string_view after) {
+  Message.reserve(before.size() + path.size() + after.size());
+  Message.append(before);
+  PathBegin = Message.size();
+  Message.append(path);
+  PathEnd = Message.size();
+  Message.append(after);
+  BodyEnd = Message.size();
+}
+
+TFail::TFail(TSeverity severity, TBoxPrefix prefix, std::string_view body, uint64_t line)
+    : Severity(severity), Line(line) {
+  static const std::string kDeclarations = Win1251("| Ошибка в *.TXT файле |\r\n");
+  static const std::string kScript = Win1251("| Ошибка в *.ERM файле |\r\n");
+  if (prefix == TBoxPrefix::Declarations) Message = kDeclarations;
+  if (prefix == TBoxPrefix::Script) Message = kScript;
+  BodyBegin = Message.size();
+  Message.append(body);
+  BodyEnd = PathBegin = PathEnd = Message.size();
+  Message += LineSuffix(line);
+}
+
+void Fail(std::string message) { throw TFail(std::move(message)); }
+
+std::string LineSuffix(uint64_t line) {
+  static const std::string kText = Win1251("\r\nОшибка в строке №");
+  return kText + std::to_string(line);
+}
+
+}  // namespace zunt

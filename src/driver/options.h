@@ -1,0 +1,33 @@
+// The command line of the POSIX program: zunt [OPTION]... NAME...
+#ifndef ZUNT_DRIVER_OPTIONS_H_
+#define ZUNT_DRIVER_OPTIONS_H_
+
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+
+namespace zunt {
+
+enum class TColor { Auto, Always, Never };
+
+/// What the command line asks for.
+struct TCommandLine {
+  std::vector<std::string> Names;  // the non-empty names, in order
+  TRunOptions Run;
+  TColor Color = TColor::Auto;
+  bool Help = false;
+  bool Version = false;
+  std::string UsageError;  // UTF-8; not empty when the command line is wrong
+};
+
+/// Reads the whole command line (argv[0] is the program). Words that start
+/// with "-" are options until "--", before or after the names.
+TCommandLine ParseCommandLine(int argc, char** argv);
+
+/// Returns the text of --help, in UTF-8.
+std::string HelpText();
+
+}  // namespace zunt
+
+#endif  // ZUNT_DRIVER_OPTIONS_H_

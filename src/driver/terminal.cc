@@ -1,0 +1,117 @@
+#include "driver/terminal.h"
+
+#include <cstdint>
+
+#include "base/cp1251.h"
+
+namespace zunt {
+namespace {
+
+constexpr std::string_view kReset = "\033[m\033[K";
+
+// Appends Windows-1251 text as UTF-8 with CR LF, LF and CR each one space.
+void AppendOneLine(std::string* out, std::string_view text) {
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) end = text.size();
+    *out += Utf8FromWin1251(text.substr(at, end - at));
+    if (end == text.size()) break;
+    *out += ' ';
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+}
+
+// Appends a source line as UTF-8, one character a byte so that the caret
+// lines up: control bytes other than the tab become their pictures (U+2400...).
+void AppendSourceLine(std::string* out, std::string_view line) {
+  for (char c : line) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b < 32 && b != '\t') {
+      char32_t picture = 0x2400 + b;
+      *out += static_cast<char>(0xE0 | (picture >> 12));
+      *out += static_cast<char>(0x80 | ((picture >> 6) & 0x3F));
+      *out += static_cast<char>(0x80 | (picture & 0x3F));
+    } else if (b == 0x7F) {
+      *out += "\xE2\x90\xA1";  // U+2421
+    } else {
+      *out += Utf8FromWin1251(std::string_view(&c, 1));
+    }
+  }
+}
+
+std::string_view SeverityWord(TSeverity severity) {
+  switch (severity) {
+    case TSeverity::Error:
+      return "error: ";
+    case TSeverity::Warning:
+      return "warning: ";
+    case TSeverity::Note:
+      break;
+  }
+  return "note: ";
+}
+
+std::string_view SeverityColor(TSeverity severity) {
+  switch (severity) {
+    case TSeverity::Error:
+      return "\033[01;31m\033[K";
+    case TSeverity::Warning:
+      return "\033[01;35m\033[K";
+    case TSeverity::Note:
+      break;
+  }
+  return "\033[01;36m\033[K";
+}
+
+// "   13 | text" and "      |     ^" below the message.
+void AppendQuote(std::string* out, const TFail& report, bool color) {
+  std::string number = std::to_string(report.Line);
+  std::string gutter(number.size() < 5 ? 5 - number.size() : 0, ' ');
+  *out += gutter + number + " | ";
+  AppendSourceLine(out, report.SourceLine);
+  *out += '\n';
+  *out += std::string(gutter.size() + number.size(), ' ') + " | ";
+  std::string_view before =
+      std::string_view(report.SourceLine)
+          .substr(0, std::min<uint64_t>(report.Column - 1, report.SourceLine.size()));
+  for (char c : before) *out += c == '\t' ? '\t' : ' ';
+  if (report.Column - 1 > report.SourceLine.size()) {
+    *out += std::string(report.Column - 1 - report.SourceLine.size(), ' ');
+  }
+  *out += color ? "\033[01;32m\033[K^" + std::string(kReset) : "^";
+  *out += '\n';
+}
+
+}  // namespace
+
+std::string OneLineBody(const TFail& report) {
+  std::string_view body = report.Body();
+  std::string out;
+  AppendOneLine(&out, body.substr(0, report.BodyPathBegin()));
+  out += body.substr(report.BodyPathBegin(), report.BodyPathEnd() - report.BodyPathBegin());
+  AppendOneLine(&out, body.substr(report.BodyPathEnd()));
+  return out;
+}
+
+std::string TerminalText(const TFail& report, bool color) {
+  std::string locus = report.File.empty() ? std::string(kProgramName) : report.File;
+  if (report.Line != 0) {
+    locus += ':' + std::to_string(report.Line);
+    if (report.Column != 0) locus += ':' + std::to_string(report.Column);
+  }
+  locus += ':';
+  std::string out;
+  if (color) out += "\033[01m\033[K";
+  out += locus;
+  if (color) out += kReset;
+  out += ' ';
+  if (color) out += SeverityColor(report.Severity);
+  out += SeverityWord(report.Severity);
+  if (color) out += kReset;
+  out += OneLineBody(report);
+  out += '\n';
+  if (report.Line != 0 && report.Column != 0) AppendQuote(&out, report, color);
+  return out;
+}
+
+}  // namespace zunt
