@@ -123,6 +123,18 @@ yes '!!VRy1:S5 3;' | head -n 400000 | sed 's/$/\r/' >"$scratch/big.expected"
 check "large script" 0 "" "$zunt" big
 expect "large script: output bytes" cmp -s "$scratch/tree/big.erm" "$scratch/big.expected"
 
+# The README's declarations example, as examples/readme/ holds it, translates
+# without a warning.
+fresh
+cp "$examples"/readme/readme.* "$work"/
+readme_block=$(sed -n '/^    ; a comment runs to the end of the line/,/^$/p' "$examples/../README.md" |
+  sed 's/^    //; /^$/d')
+expect "README: the example is examples/readme/readme.txt" \
+  test "$readme_block" = "$(tr -d '\r' <"$work/readme.txt")"
+check "README example" 0 "" "$zunt" readme
+expect "README example: output" test "$(cat "$scratch/tree/readme.erm")" = \
+  "$(printf 'y100 0500 w16 y200 5 first\nsecond\r')"
+
 work=$scratch
 check "--version" 0 "" "$zunt" --version
 expect "--version prints the caption and the version" \
