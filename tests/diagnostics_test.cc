@@ -377,6 +377,88 @@ TEST(Diagnostics, EveryErrorInTheScript) {
   EXPECT_EQ(ErmError(W("Переменной $X$ не существует!")) + OnLine(1), platform.Shown);
 }
 
+TEST(Diagnostics, IncludesAndChosenOutput) {
+  struct TRecorded final : TReporter {
+    std::string Text;
+    void Report(const TFail& report) override { Text += TerminalText(report, false); }
+    void Translated(const std::string& script, const std::string& output) override {
+      Text += script + " -> " + output + "\n";
+    }
+  };
+  auto run = [](TFakePlatform& platform, TRunOptions options, std::string* text) {
+    // The usual files, unless the test has put others there.
+    for (auto [path, data] : {std::pair{"mod/shared.txt", W("HERO = y1\r\n(HI) = 'привет'\r\n")},
+                              {"mod/more.txt", "GOLD = v2\r\n"},
+                              {"quest.txt", "X = w3\r\n"},
+                              {"quest.erm", "$HERO$ @GOLD@ $X$ (HI)"}}) {
+      if (!platform.Files.count(path)) platform.AddFile(path, data);
+    }
+    TRecorded recorded;
+    int status = zunt::Run(platform, "quest", options, recorded);
+    *text = recorded.Text;
+    return status;
+  };
+  TRunOptions options = CommandLineOptions();
+  options.Includes = {"mod/shared.txt", "mod/more.txt"};
+  std::string text;
+
+  // The included names are read before quest.txt, into the same tables.
+  TFakePlatform platform;
+  EXPECT_EQ(0, run(platform, options, &text));
+  EXPECT_EQ(W("y1 2 w3 привет"), platform.Files["../quest.erm"].Data);
+  EXPECT_EQ("quest.erm -> ../quest.erm\n", text);
+  EXPECT_EQ((std::vector<std::string>{"probe mod/shared.txt", "load mod/shared.txt",
+                                      "probe mod/more.txt", "load mod/more.txt", "probe quest.txt",
+                                      "load quest.txt", "probe quest.erm", "load quest.erm",
+                                      "write ../quest.erm", "sound"}),
+            platform.Calls);
+
+  // An error inside an included file names that file and its line.
+  TFakePlatform broken;
+  broken.AddFile("mod/more.txt", "\r\nGOLD = 2v\r\n");
+  EXPECT_EQ(1, run(broken, options, &text));
+  EXPECT_EQ(
+      "mod/more.txt:2:8: error: Некорректное значение переменной $GOLD$ !\n"
+      "    2 | GOLD = 2v\n"
+      "      |        ^\n",
+      text);
+
+  // A name in both files is the usual duplicate, in the later file.
+  TFakePlatform twice;
+  twice.AddFile("quest.txt", "hero = w3\r\n");
+  EXPECT_EQ(1, run(twice, options, &text));
+  EXPECT_EQ(
+      "quest.txt:1:1: error: Переменная $HERO$ уже была объявлена ранее!\n"
+      "    1 | hero = w3\n"
+      "      | ^\n",
+      text);
+
+  // -o: the chosen file, never an input (here the included file under another
+  // name); "-": the standard output, and no file.
+  options.Output = "out/quest.erm";
+  TFakePlatform chosen;
+  EXPECT_EQ(0, run(chosen, options, &text));
+  EXPECT_EQ(1u, chosen.Files.count("out/quest.erm"));
+  EXPECT_EQ(0u, chosen.Files.count("../quest.erm"));
+
+  TFakePlatform linked;
+  linked.Links["out/quest.erm"] = "mod/more.txt";
+  EXPECT_EQ(1, run(linked, options, &text));
+  EXPECT_EQ("out/quest.erm: error: Выходной ЕРМ файл совпадает с исходным файлом!\n", text);
+  EXPECT_EQ("GOLD = v2\r\n", linked.Files["mod/more.txt"].Data);
+
+  options.Output = "-";
+  TFakePlatform piped;
+  EXPECT_EQ(0, run(piped, options, &text));
+  EXPECT_EQ(W("y1 2 w3 привет"), piped.Stdout);
+  EXPECT_EQ("quest.erm -> -\n", text);
+  EXPECT_EQ(0u, piped.Files.count("../quest.erm"));
+  piped.Stdout.clear();
+  piped.Files["quest.erm"].Data = "$NOPE$";
+  EXPECT_EQ(1, run(piped, options, &text));
+  EXPECT_EQ("", piped.Stdout) << "a failed run writes nothing to a pipe";
+}
+
 TEST(Diagnostics, TerminalForms) {
   TFail report(TSeverity::Error, TBoxPrefix::Script, W("Переменной $X$ не существует!"), 123456);
   report.File = "a:b.erm";

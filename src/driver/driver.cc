@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
+#include <utility>
 
 #include "base/cp1251.h"
 #include "base/fail.h"
@@ -114,10 +116,7 @@ std::string FirstArgument(std::string_view commandLine) {
   return {};
 }
 
-std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TRun& run) {
-  if (argument.empty()) Fail(Win1251("Не указан файл для компиляции!"));
-  std::string basePath(StripExtension(argument, platform.PathSeparators()));
-  std::string path = basePath + ".txt";
+void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& run) {
   TFileKind kind = platform.Probe(path);
   if (kind == TFileKind::Missing) {
     throw AboutFile(TFail(Win1251("Указанный файл не существует! ("), path, ")."), path);
@@ -125,31 +124,36 @@ std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TRu
   LoadFile(platform, path, kind, run);
   TState& state = run.State;
   ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants, &state.Diagnostics);
-  return basePath;
+  // The tables hold copies: the file's bytes are not needed any more.
+  state.PointCursorAt({});
+  run.Loaded.reset();
 }
 
-void LoadScript(TPlatform& platform, const std::string& basePath, TRun& run) {
-  std::string path = basePath + ".erm";
+void LoadScript(TPlatform& platform, const std::string& path, TRun& run) {
   TFileKind kind = platform.Probe(path);
   if (kind == TFileKind::Missing) {
     throw AboutFile(TFail(Win1251("Файл \""), path, Win1251("\" не существует!")), path);
   }
-  // The declarations are read: their bytes are not needed any more.
-  run.State.PointCursorAt({});
-  run.Loaded.reset();
   LoadFile(platform, path, kind, run);
   run.State.Output.Clear();
   size_t size = run.Loaded->Bytes().size();
   run.State.Output.Reserve(size + size / 4 + 64);
 }
 
-void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state) {
-  std::string outPath(platform.ParentPrefix());
-  outPath += FileNamePart(basePath, platform.PathSeparators());
-  outPath += ".erm";
+std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePath) {
+  std::string path(platform.ParentPrefix());
+  path += FileNamePart(basePath, platform.PathSeparators());
+  path += ".erm";
+  return path;
+}
+
+void WriteOutput(TPlatform& platform, const std::string& path,
+                 const std::vector<std::string>& inputs, const TState& state) {
+  TWriteStatus status = path == kStandardOutput
+                            ? platform.WriteStandardOutput(state.Output.View())
+                            : platform.WriteOutput(path, state.Output.View(), inputs);
   std::string_view body;
-  switch (
-      platform.WriteOutput(outPath, state.Output.View(), {basePath + ".txt", basePath + ".erm"})) {
+  switch (status) {
     case TWriteStatus::Ok:
       return;
     case TWriteStatus::CannotCreate:
@@ -162,7 +166,7 @@ void WriteOutput(TPlatform& platform, const std::string& basePath, const TState&
       body = "Выходной ЕРМ файл совпадает с исходным файлом!";
       break;
   }
-  throw AboutFile(TFail(Win1251(body)), outPath);
+  throw AboutFile(TFail(Win1251(body)), path);
 }
 
 int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
@@ -172,12 +176,26 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
   diagnostics.Warnings = options.Warnings;
   diagnostics.MaxErrors = options.MaxErrors;
   bool failed = false;
+  std::optional<std::pair<std::string, std::string>> translated;  // script and output
   try {
-    std::string basePath = LoadDeclarations(platform, argument, run);
-    LoadScript(platform, basePath, run);
+    if (argument.empty()) Fail(Win1251("Не указан файл для компиляции!"));
+    std::string basePath(StripExtension(argument, platform.PathSeparators()));
+    std::vector<std::string> inputs = options.Includes;
+    inputs.push_back(basePath + ".txt");
+    inputs.push_back(basePath + ".erm");
+    for (const std::string& path : inputs) {
+      if (&path == &inputs.back()) break;
+      ReadDeclarationsFile(platform, path, run);
+    }
+    LoadScript(platform, inputs.back(), run);
     TranslateScript(run.State);
     failed = diagnostics.Errors != 0 || (options.Strict && diagnostics.WarningCount != 0);
-    if (!failed) WriteOutput(platform, basePath, run.State);
+    if (!failed) {
+      std::string output =
+          options.Output.empty() ? DefaultOutputPath(platform, basePath) : options.Output;
+      WriteOutput(platform, output, inputs, run.State);
+      translated = std::make_pair(inputs.back(), output);
+    }
   } catch (const TFail& fail) {
     diagnostics.Add(fail);
     failed = true;
@@ -192,6 +210,7 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
     reporter.Report(report);
   }
   if (failed) return 1;
+  reporter.Translated(translated->first, translated->second);
   platform.PlaySuccessSound();
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/fail.h"
 #include "platform/platform.h"
@@ -18,7 +19,12 @@ struct TRunOptions {
   bool Warnings = false;  // look for the silent mistakes
   bool Strict = false;    // warnings count as errors
   size_t MaxErrors = 1;   // errors in the script reported before the pass stops
+  std::string Output;     // the output path instead of the parent's NAME.erm; "-": stdout
+  std::vector<std::string> Includes;  // declarations files read before NAME.txt
 };
+
+/// The output path that means the standard output.
+inline constexpr std::string_view kStandardOutput = "-";
 
 /// Receives the reports of a run, in the order they were found.
 class TReporter {
@@ -26,6 +32,11 @@ class TReporter {
   virtual ~TReporter() = default;
   /// Takes one report: an error, a warning or a note.
   virtual void Report(const TFail& report) = 0;
+  /// Learns that the script was translated into the output.
+  virtual void Translated(const std::string& script, const std::string& output) {
+    (void)script;
+    (void)output;
+  }
 };
 
 /// Runs the whole translation for the argument (empty when there is none):
@@ -43,18 +54,22 @@ struct TRun {
   std::unique_ptr<TInputFile> Loaded;  // the file under the cursor
 };
 
-/// Loads the declarations file of the argument and reads it into the state.
-/// Returns the base path (the argument without its extension).
-std::string LoadDeclarations(TPlatform& platform, std::string_view argument, TRun& run);
+/// Loads a declarations file and reads it into the state's tables.
+void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& run);
 
-/// Loads the script file of the base path into the state and prepares the output.
-void LoadScript(TPlatform& platform, const std::string& basePath, TRun& run);
+/// Loads the script file at path into the state and prepares the output.
+void LoadScript(TPlatform& platform, const std::string& path, TRun& run);
 
 /// Returns the failure shown when the file at path could not be loaded.
 TFail LoadFailure(TLoadStatus status, const std::string& path);
 
-/// Writes the output to the parent folder under the base path's file name.
-void WriteOutput(TPlatform& platform, const std::string& basePath, const TState& state);
+/// Returns the default output path: the parent folder and the base path's file name.
+std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePath);
+
+/// Writes the state's output to path (kStandardOutput: the standard output),
+/// never over one of the inputs.
+void WriteOutput(TPlatform& platform, const std::string& path,
+                 const std::vector<std::string>& inputs, const TState& state);
 
 /// Returns the path without its extension: the text from the last "." that
 /// follows every separator.

@@ -1,4 +1,6 @@
 // The command-line program: zunt [OPTION]... NAME...
+// Every name is translated on its own; the status is 0 when all were, 1 when
+// any failed, 2 for a wrong command line (nothing is translated then).
 #include <unistd.h>
 
 #include <csignal>
@@ -14,17 +16,22 @@
 
 namespace {
 
-// Writes each report to stderr as it comes.
+// Writes each report to stderr as it comes, and with verbose a line for each
+// translated file.
 class TStderrReporter final : public zunt::TReporter {
  public:
-  explicit TStderrReporter(bool color) : Color(color) {}
+  TStderrReporter(bool color, bool verbose) : Color(color), Verbose(verbose) {}
   void Report(const zunt::TFail& report) override {
     std::string text = zunt::TerminalText(report, Color);
     std::fwrite(text.data(), 1, text.size(), stderr);
   }
+  void Translated(const std::string& script, const std::string& output) override {
+    if (Verbose) std::fprintf(stderr, "%s -> %s\n", script.c_str(), output.c_str());
+  }
 
  private:
   bool Color;
+  bool Verbose;
 };
 
 bool UseColor(zunt::TColor color) {
@@ -60,7 +67,7 @@ int main(int argc, char** argv) {
 
   zunt::TPosixPlatform platform;
   platform.LoadErrorText = LoadErrorText;
-  TStderrReporter reporter(UseColor(line.Color));
+  TStderrReporter reporter(UseColor(line.Color), line.Verbose);
   if (line.Names.empty()) return zunt::Run(platform, "", line.Run, reporter);
   int status = 0;
   for (const std::string& name : line.Names) {

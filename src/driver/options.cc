@@ -10,11 +10,10 @@ namespace {
 enum : int { kColor = 256, kStrict, kVersion };
 
 constexpr option kLongOptions[] = {
-    {"color", optional_argument, nullptr, kColor},
-    {"strict", no_argument, nullptr, kStrict},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, kVersion},
-    {nullptr, 0, nullptr, 0},
+    {"output", required_argument, nullptr, 'o'}, {"include", required_argument, nullptr, 'i'},
+    {"verbose", no_argument, nullptr, 'v'},      {"color", optional_argument, nullptr, kColor},
+    {"strict", no_argument, nullptr, kStrict},   {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0},
 };
 
 // Reads the value of --color; returns false when it is none of the three.
@@ -32,13 +31,14 @@ bool ReadColor(const char* value, TColor* color) {
   return true;
 }
 
-// The usage error for the option getopt stopped at.
-std::string BadOption(char** argv, int at) {
+// The usage error for the option getopt stopped at: an unknown one, or one
+// without its value.
+std::string BadOption(int option, char** argv, int at) {
   std::string word = at >= 1 ? argv[at - 1] : "";
-  if (optopt != 0 && optopt < 256) {
-    return "неизвестный параметр «-" + std::string(1, static_cast<char>(optopt)) + "»";
-  }
-  return "неизвестный или неполный параметр «" + word + "»";
+  bool shortOption = optopt > 0 && optopt < 256 && !word.starts_with("--");
+  if (shortOption) word = {'-', static_cast<char>(optopt)};
+  if (option == ':') return "параметру «" + word + "» нужно значение";
+  return "неизвестный параметр «" + word.substr(0, word.find('=')) + "»";
 }
 
 }  // namespace
@@ -50,8 +50,25 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
   opterr = 0;  // the messages are ours
   optind = 0;  // start over (GNU: also resets the permutation)
   int option;
-  while ((option = getopt_long(argc, argv, "hw", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, ":hwvo:i:", kLongOptions, nullptr)) != -1) {
     switch (option) {
+      case 'o':
+        line.Run.Output = optarg;
+        if (line.Run.Output.empty()) {
+          line.UsageError = "у параметра -o пустое имя файла";
+          return line;
+        }
+        break;
+      case 'i':
+        if (optarg[0] == '\0') {
+          line.UsageError = "у параметра -i пустое имя файла";
+          return line;
+        }
+        line.Run.Includes.emplace_back(optarg);
+        break;
+      case 'v':
+        line.Verbose = true;
+        break;
       case 'h':
         line.Help = true;
         break;
@@ -72,12 +89,15 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         }
         break;
       default:
-        line.UsageError = BadOption(argv, optind);
+        line.UsageError = BadOption(option, argv, optind);
         return line;
     }
   }
   for (int i = optind; i < argc; ++i) {
     if (argv[i][0] != '\0') line.Names.emplace_back(argv[i]);
+  }
+  if (!line.Run.Output.empty() && line.Names.size() > 1) {
+    line.UsageError = "с параметром -o можно указать только одно ИМЯ";
   }
   return line;
 }
@@ -88,15 +108,22 @@ std::string HelpText() {
          "в ../ИМЯ.erm. Расширение ИМЕНИ не важно: quest, quest.erm и quest.txt равны.\n"
          "\n"
          "Параметры:\n"
+         "  -o, --output=ФАЙЛ   записать результат в ФАЙЛ, а не в ../ИМЯ.erm\n"
+         "                      (- значит стандартный вывод); только с одним ИМЕНЕМ\n"
+         "  -i, --include=ФАЙЛ  прочитать объявления из ФАЙЛА перед ИМЯ.txt;\n"
+         "                      можно указать несколько раз\n"
+         "  -v, --verbose       сообщать о каждом записанном файле\n"
          "  -w                  не выводить предупреждения\n"
          "      --strict        считать предупреждения ошибками\n"
          "      --color[=КОГДА] раскрашивать сообщения: auto (по умолчанию), always, never\n"
          "  -h, --help          показать эту справку и выйти\n"
          "      --version       показать версию и выйти\n"
          "\n"
+         "Параметры и ИМЕНА можно смешивать; после -- всё считается ИМЕНАМИ.\n"
+         "Каждое ИМЯ переводится отдельно: ошибка в одном не мешает другим.\n"
          "Сообщения пишутся в стандартный поток ошибок в виде\n"
-         "ФАЙЛ:СТРОКА:СТОЛБЕЦ: error: ТЕКСТ. Код выхода: 0 — успех, 1 — ошибка,\n"
-         "2 — неверная командная строка.\n";
+         "ФАЙЛ:СТРОКА:СТОЛБЕЦ: error: ТЕКСТ. Код выхода: 0 — все ИМЕНА переведены,\n"
+         "1 — была ошибка, 2 — неверная командная строка.\n";
 }
 
 }  // namespace zunt

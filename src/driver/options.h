@@ -16,6 +16,7 @@ struct TCommandLine {
   std::vector<std::string> Names;  // the non-empty names, in order
   TRunOptions Run;
   TColor Color = TColor::Auto;
+  bool Verbose = false;
   bool Help = false;
   bool Version = false;
   std::string UsageError;  // UTF-8; not empty when the command line is wrong

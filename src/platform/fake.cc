@@ -39,6 +39,13 @@ TWriteStatus TFakePlatform::WriteOutput(const std::string& path, std::string_vie
   return TWriteStatus::Ok;
 }
 
+TWriteStatus TFakePlatform::WriteStandardOutput(std::string_view data) {
+  Calls.push_back("write -");
+  if (FailWrite) return TWriteStatus::CannotWrite;
+  Stdout += data;
+  return TWriteStatus::Ok;
+}
+
 void TFakePlatform::ShowFailure(const TFail& fail) { Shown = fail.Text(); }
 
 void TFakePlatform::PlaySuccessSound() {

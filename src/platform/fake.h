@@ -32,6 +32,7 @@ class TFakePlatform : public TPlatform {
 
   std::vector<std::string> Calls;    // "probe PATH", "load PATH", "write PATH", "sound"
   std::optional<std::string> Shown;  // the message of a failure, if one was shown
+  std::string Stdout;                // what was written to the standard output
   bool SoundPlayed = false;
 
   /// Adds an ordinary file.
@@ -43,6 +44,7 @@ class TFakePlatform : public TPlatform {
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data,
                            const std::vector<std::string>& inputs) override;
+  TWriteStatus WriteStandardOutput(std::string_view data) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;
 };

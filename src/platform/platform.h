@@ -76,6 +76,10 @@ class TPlatform {
   virtual TWriteStatus WriteOutput(const std::string& path, std::string_view data,
                                    const std::vector<std::string>& inputs) = 0;
 
+  /// Writes data to the standard output, all or nothing visible to the
+  /// caller; returns how it went (CannotWrite when it failed).
+  virtual TWriteStatus WriteStandardOutput(std::string_view data) = 0;
+
   /// Shows a fatal error to the user.
   virtual void ShowFailure(const TFail& fail) = 0;
   /// Plays the success sound, if the platform has one; waits until it ends.

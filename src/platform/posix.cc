@@ -185,6 +185,10 @@ TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_vi
   return TWriteStatus::Ok;
 }
 
+TWriteStatus TPosixPlatform::WriteStandardOutput(std::string_view data) {
+  return WriteAll(STDOUT_FILENO, data) ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
+}
+
 void TPosixPlatform::ShowFailure(const TFail& fail) {
   std::string text = TerminalLines(fail.BeforePath());
   text += fail.Path();

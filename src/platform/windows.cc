@@ -121,6 +121,12 @@ TWriteStatus TWindowsPlatform::WriteOutput(const std::string& path, std::string_
   return TWriteStatus::Ok;
 }
 
+TWriteStatus TWindowsPlatform::WriteStandardOutput(std::string_view data) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return TWriteStatus::CannotWrite;
+  return WriteAll(out, data) ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
+}
+
 std::wstring WideFromCodePage(std::string_view bytes, unsigned codePage) {
   if (bytes.empty()) return {};
   int size = static_cast<int>(bytes.size());

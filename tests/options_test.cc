@@ -1,0 +1,72 @@
+#include "driver/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zunt {
+namespace {
+
+// Parses "zunt" followed by the words.
+TCommandLine Parse(std::vector<std::string> words) {
+  words.insert(words.begin(), "zunt");
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  return ParseCommandLine(static_cast<int>(words.size()), argv.data());
+}
+
+TEST(CommandLine, OptionsBeforeAndAfterNames) {
+  TCommandLine line = Parse({"-v", "heroes", "--include=shared.txt", "", "-i", "more.txt",
+                             "--strict", "towns", "-w", "--color=never"});
+  EXPECT_EQ((std::vector<std::string>{"heroes", "towns"}), line.Names);
+  EXPECT_EQ((std::vector<std::string>{"shared.txt", "more.txt"}), line.Run.Includes);
+  EXPECT_TRUE(line.Verbose);
+  EXPECT_TRUE(line.Run.Strict);
+  EXPECT_FALSE(line.Run.Warnings);
+  EXPECT_EQ(TColor::Never, line.Color);
+  EXPECT_EQ("", line.UsageError);
+
+  line = Parse({"-o", "-", "quest"});
+  EXPECT_EQ("-", line.Run.Output);
+  EXPECT_EQ(std::vector<std::string>{"quest"}, line.Names);
+
+  // After "--" every word is a name; a lone "-" is a name too.
+  line = Parse({"--output=out.erm", "--", "-h"});
+  EXPECT_EQ("out.erm", line.Run.Output);
+  EXPECT_EQ(std::vector<std::string>{"-h"}, line.Names);
+  EXPECT_FALSE(line.Help);
+
+  line = Parse({});
+  EXPECT_TRUE(line.Names.empty());
+  EXPECT_TRUE(line.Run.Warnings);
+  EXPECT_EQ(20u, line.Run.MaxErrors);
+  EXPECT_EQ(TColor::Auto, line.Color);
+  EXPECT_TRUE(Parse({"--color"}).Color == TColor::Always);
+  EXPECT_TRUE(Parse({"quest", "--help"}).Help);
+  EXPECT_TRUE(Parse({"--version"}).Version);
+}
+
+TEST(CommandLine, UsageErrors) {
+  struct {
+    std::vector<std::string> words;
+    std::string error;
+  } cases[] = {
+      {{"--hlep"}, "неизвестный параметр «--hlep»"},
+      {{"quest", "--hlep=3"}, "неизвестный параметр «--hlep»"},
+      {{"-x", "quest"}, "неизвестный параметр «-x»"},
+      {{"-wx"}, "неизвестный параметр «-x»"},
+      {{"quest", "-o"}, "параметру «-o» нужно значение"},
+      {{"--output"}, "параметру «--output» нужно значение"},
+      {{"-i"}, "параметру «-i» нужно значение"},
+      {{"-o", "", "quest"}, "у параметра -o пустое имя файла"},
+      {{"--include=", "quest"}, "у параметра -i пустое имя файла"},
+      {{"-o", "x.erm", "a", "b"}, "с параметром -o можно указать только одно ИМЯ"},
+      {{"--color=yes"}, "у --color бывает значение auto, always или never, а не «yes»"},
+  };
+  for (auto& t : cases) EXPECT_EQ(t.error, Parse(t.words).UsageError) << t.words[0];
+}
+
+}  // namespace
+}  // namespace zunt
