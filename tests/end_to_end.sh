@@ -135,6 +135,51 @@ check "README example" 0 "" "$zunt" readme
 expect "README example: output" test "$(cat "$scratch/tree/readme.erm")" = \
   "$(printf 'y100 0500 w16 y200 5 first\nsecond\r')"
 
+# -o -: the same bytes on stdout, and no file.
+fresh
+(cd "$work" && "$zunt" -o - quest >"$scratch/stdout")
+expect "-o -: exit status" test $? = 0
+expect "-o -: output bytes" cmp -s "$scratch/stdout" "$data/quest.erm"
+expect "-o -: no file" test ! -e "$scratch/tree/quest.erm"
+
+# Several names: each on its own; one failure makes the status 1.
+fresh
+cp "$work/quest.txt" "$work/second.txt"
+cp "$work/quest.erm" "$work/second.erm"
+printf 'A = y1\r\n' >"$work/broken.txt"
+printf '$B$\r\n' >"$work/broken.erm"
+check "several names" 1 "quest.erm -> ../quest.erm
+broken.erm:1:1: error: Переменной \$B\$ не существует!
+    1 | \$B\$
+      | ^
+second.erm -> ../second.erm" "$zunt" quest broken second -v
+expect "several names: the first written" cmp -s "$scratch/tree/quest.erm" "$data/quest.erm"
+expect "several names: the last written" cmp -s "$scratch/tree/second.erm" "$data/quest.erm"
+expect "several names: not the broken one" test ! -e "$scratch/tree/broken.erm"
+
+# A usage error translates nothing.
+for words in "--hlep quest" "quest -o" "-o x.erm quest second" "quest --color=yes" "-q quest"; do
+  fresh
+  # shellcheck disable=SC2086 # the words are split on purpose
+  (cd "$work" && "$zunt" $words >/dev/null 2>"$scratch/err")
+  expect "usage error ($words): status 2" test $? = 2
+  expect "usage error ($words): message" grep -q "^zunt: error: .*" "$scratch/err"
+  expect "usage error ($words): nothing written" test ! -e "$scratch/tree/quest.erm"
+done
+
+# A make rule that names its output.
+if command -v make >/dev/null; then
+  fresh
+  printf 'out/%%.erm: %%.erm %%.txt\n\tmkdir -p out && %s -o $@ $*\n' "$zunt" >"$work/Makefile"
+  (cd "$work" && make -s out/quest.erm >/dev/null 2>&1)
+  expect "make rule" cmp -s "$work/out/quest.erm" "$data/quest.erm"
+fi
+
+# The man page is clean.
+if command -v groff >/dev/null; then
+  expect "man page: groff" test -z "$(groff -ww -z -Tutf8 -man "$examples/../man/zunt.1" 2>&1)"
+fi
+
 work=$scratch
 check "--version" 0 "" "$zunt" --version
 expect "--version prints the caption and the version" \
