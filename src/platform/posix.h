@@ -1,5 +1,6 @@
-// The platform on POSIX systems: files through open/read/write/rename, the
-// message on stderr in UTF-8, no sound.
+// The platform on POSIX systems: files through open/read/write, the output
+// through a temporary file renamed or linked into place, the message on
+// stderr in UTF-8, no sound.
 #ifndef ZUNT_PLATFORM_POSIX_H_
 #define ZUNT_PLATFORM_POSIX_H_
 
@@ -25,6 +26,9 @@ class TPosixPlatform : public TPlatform {
   uint64_t MaxInputSize = kMaxInputSize;
   /// Inputs at least this large are mapped into memory rather than read.
   uint64_t MapSize = uint64_t{4} << 20;
+  /// Whether the output is written to an unnamed temporary file where the file
+  /// system has them; when false, a named one is used, as elsewhere.
+  bool UnnamedTemporary = true;
 };
 
 /// Returns the text shown on a terminal for a failure: the caption, a line
