@@ -278,21 +278,6 @@ TEST_P(WriteOutputTest, LongOutputName) {
   }
 }
 
-// The output is written in the working folder when its path has no folder.
-TEST_P(WriteOutputTest, BareNameInTheWorkingFolder) {
-  fs::path saved = fs::current_path();
-  fs::current_path(dir);
-  Put("out.erm", "old");
-  TWriteStatus replaced = platform.WriteOutput("out.erm", "new", {});
-  TWriteStatus created = platform.WriteOutput("more.erm", "more", {});
-  fs::current_path(saved);
-  EXPECT_EQ(TWriteStatus::Ok, replaced);
-  EXPECT_EQ(TWriteStatus::Ok, created);
-  EXPECT_EQ("new", Get("out.erm"));
-  EXPECT_EQ("more", Get("more.erm"));
-  EXPECT_EQ((std::vector<std::string>{"more.erm", "out.erm"}), Names());
-}
-
 // Without unnamed files, a run stopped by SIGINT, SIGTERM or SIGHUP while it
 // writes the named temporary file removes it and still ends by that signal.
 TEST_F(PosixPlatformTest, NamedTemporaryIsRemovedOnStopSignals) {

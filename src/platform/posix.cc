@@ -376,8 +376,6 @@ TWriteStatus WriteNamed(const TOutputPlan& plan, std::string_view data) {
     if (fd < 0) return TWriteStatus::CannotCreate;
     gNamedTemporary = temporary.c_str();
   }
-  // No fsync: the output is made again by one run, and flushing costs more than
-  // the run itself on large scripts. The rename still replaces the old file whole.
   bool written = Fill(fd, plan.Mode, data);
   if (close(fd) != 0) written = false;
   TStopSignalsBlocked blocked;
@@ -396,7 +394,9 @@ TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_vi
                                          const std::vector<std::string>& inputs) {
   // A symbolic link is written through: the file at the end of its chain is
   // replaced, and a temporary file goes beside that file, so that the rename
-  // stays on one file system.
+  // stays on one file system. No fsync: the output is made again by one run,
+  // and flushing costs more than the run itself on large scripts. The rename
+  // still replaces the old file whole.
   TOutputPlan plan;
   TWriteStatus status = PlanOutput(path, inputs, &plan);
   if (status != TWriteStatus::Ok) return status;
