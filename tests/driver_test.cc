@@ -183,5 +183,28 @@ TEST(FirstArgument, SplitsLikeWindows) {
   for (const auto& t : cases) EXPECT_EQ(t.first, FirstArgument(t.line)) << t.line;
 }
 
+// An output that names the script itself, by its own path or through a link,
+// is refused: nothing is written and the script is kept.
+TEST_F(DriverTest, OutputThatIsAnInputIsRefused) {
+  struct {
+    std::string argument, script, link;
+  } cases[] = {
+      {"../heroes", "../heroes.erm", ""},      // run from the script's subfolder
+      {"quest", "quest.erm", "../quest.erm"},  // the output is a link to the script
+  };
+  for (const auto& t : cases) {
+    TFakePlatform p;
+    std::string base = t.script.substr(0, t.script.size() - 4);
+    p.AddFile(base + ".txt", "A = y1\r\n");
+    p.AddFile(t.script, "set $A$;\r\n");
+    if (!t.link.empty()) p.Links[t.link] = t.script;
+    EXPECT_EQ(1, zunt::Run(p, t.argument)) << t.argument;
+    EXPECT_EQ(W("Выходной ЕРМ файл совпадает с исходным файлом!"), p.Shown.value_or("(none)"));
+    EXPECT_EQ("set $A$;\r\n", p.Files[t.script].Data) << t.argument;
+    EXPECT_EQ(2u, p.Files.size()) << t.argument;
+    EXPECT_FALSE(p.SoundPlayed);
+  }
+}
+
 }  // namespace
 }  // namespace zunt

@@ -2,14 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <optional>
 
 #include "base/cp1251.h"
 #include "base/fail.h"
@@ -148,41 +152,258 @@ TLoadStatus TPosixPlatform::Load(const std::string& path, std::unique_ptr<TInput
   return status;
 }
 
-TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_view data,
-                                         const std::vector<std::string>& inputs) {
-  // The output must never replace an input, under any name or link.
-  struct stat out;
-  if (stat(path.c_str(), &out) == 0) {
-    for (const std::string& input : inputs) {
-      struct stat in;
-      if (stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
-        return TWriteStatus::SameAsInput;
-      }
+namespace {
+
+// How the output gets written: the file that it replaces, if there is one,
+// after following links, and the mode that the new file gets.
+struct TOutputPlan {
+  std::string Target;  // the file to replace or create: not a symbolic link
+  std::string Folder;  // the target's folder with its final "/", or "" for the working folder
+  bool Exists = false;
+  mode_t Mode = 0;
+};
+
+// Signals that end the run and that a named temporary file is removed on.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Linux gives up on a path after this many symbolic links, and so does the output.
+constexpr int kMaxLinks = 40;
+// The named temporary file being written, for the signal handler; null when there is none.
+std::atomic<const char*> gNamedTemporary{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free);
+
+// Returns the folder part of a path with its final "/", or "" when there is none.
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Returns the text of the symbolic link at path, or nothing when it cannot be read.
+std::optional<std::string> ReadLink(const std::string& path) {
+  std::string text(256, '\0');
+  for (;;) {
+    ssize_t n = readlink(path.c_str(), text.data(), text.size());
+    if (n < 0) return std::nullopt;
+    if (static_cast<size_t>(n) < text.size()) {
+      text.resize(static_cast<size_t>(n));
+      return text;
+    }
+    text.resize(text.size() * 2);
+  }
+}
+
+// Follows the chain of symbolic links that starts at path, each relative one
+// from the folder of its link; returns the path at the end of the chain,
+// which need not exist, or nothing for a chain that is too long or unreadable.
+std::optional<std::string> FinalTarget(std::string path) {
+  for (int links = 0; links <= kMaxLinks; ++links) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::optional<std::string> text = ReadLink(path);
+    if (!text || text->empty()) return std::nullopt;
+    path = text->front() == '/' ? *text : FolderOf(path) + *text;
+  }
+  return std::nullopt;
+}
+
+// Returns whether the file st describes is one of the inputs, by device and inode.
+bool IsAnInput(const struct stat& st, const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    struct stat in;
+    if (stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino) {
+      return true;
     }
   }
-  // Write a hidden temporary file beside the output, then rename it over the
-  // output: the old output stays whole until the new one is complete.
-  size_t slash = path.rfind('/');
-  size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  std::string temp = path.substr(0, nameStart) + "." + path.substr(nameStart) + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return TWriteStatus::CannotCreate;
+  return false;
+}
 
+// Returns the mode of a newly created ordinary file: 0666 less the umask.
+mode_t NewFileMode() {
   mode_t mask = umask(0);
   umask(mask);
-  // No fsync: the output is made again by one run, and flushing costs more than
-  // the run itself on large scripts. The rename still replaces the old file whole.
-  bool written = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, data);
-  if (close(fd) != 0) written = false;
-  if (!written) {
-    unlink(temp.c_str());
-    return TWriteStatus::CannotWrite;
+  return 0666 & ~mask;
+}
+
+// Decides where the output goes and refuses what must not be replaced: an
+// input, anything but an ordinary file, and a file with no write bit at all
+// (its owner made it read-only; root would be let through otherwise).
+TWriteStatus PlanOutput(const std::string& path, const std::vector<std::string>& inputs,
+                        TOutputPlan* plan) {
+  std::optional<std::string> target = FinalTarget(path);
+  if (!target) return TWriteStatus::CannotCreate;
+  plan->Target = std::move(*target);
+  plan->Folder = FolderOf(plan->Target);
+  struct stat st;
+  if (stat(plan->Target.c_str(), &st) != 0) {
+    if (errno != ENOENT) return TWriteStatus::CannotCreate;
+    plan->Exists = false;
+    plan->Mode = NewFileMode();
+    return TWriteStatus::Ok;
   }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
+  if (IsAnInput(st, inputs)) return TWriteStatus::SameAsInput;
+  if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) return TWriteStatus::CannotCreate;
+  plan->Exists = true;
+  plan->Mode = st.st_mode & 07777;
+  return TWriteStatus::Ok;
+}
+
+// Blocks the stop signals for as long as it lives: one that comes meanwhile
+// takes effect afterwards.
+class TStopSignalsBlocked {
+ public:
+  TStopSignalsBlocked() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int stop : kStopSignals) sigaddset(&set, stop);
+    sigprocmask(SIG_BLOCK, &set, &Saved);
+  }
+  ~TStopSignalsBlocked() { sigprocmask(SIG_SETMASK, &Saved, nullptr); }
+  TStopSignalsBlocked(const TStopSignalsBlocked&) = delete;
+  TStopSignalsBlocked& operator=(const TStopSignalsBlocked&) = delete;
+
+ private:
+  sigset_t Saved;
+};
+
+// Removes the named temporary file, if one is being written, then ends the
+// process by the signal's default action (the handler is reset on entry).
+void OnStopSignal(int stop) {
+  if (const char* temporary = gNamedTemporary.load()) unlink(temporary);
+  raise(stop);
+}
+
+// Installs OnStopSignal, once, for each stop signal that has its default
+// action: an ignored signal stays ignored.
+void InstallStopHandlers() {
+  static const bool installed = [] {
+    for (int stop : kStopSignals) {
+      struct sigaction old;
+      if (sigaction(stop, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+      struct sigaction action = {};
+      action.sa_handler = OnStopSignal;
+      action.sa_flags = SA_RESETHAND | SA_NODEFER;
+      sigemptyset(&action.sa_mask);
+      sigaction(stop, &action, nullptr);
+    }
+    return true;
+  }();
+  (void)installed;
+}
+
+// Returns a fresh short name for a temporary file in folder.
+std::string TemporaryName(const std::string& folder) {
+  static constexpr std::string_view kDigits =
+      "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  static uint64_t counter = 0;
+  uint64_t bits = 0;
+  if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits) {
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    bits = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32);
+  }
+  bits += ++counter * 0x9E3779B97F4A7C15u;
+  std::string name = folder + ".zunt-";
+  for (int i = 0; i < 8; ++i, bits /= kDigits.size()) name += kDigits[bits % kDigits.size()];
+  return name;
+}
+
+// Gives the file's mode to the open file and writes data; returns false on
+// any failure.
+bool Fill(int fd, mode_t mode, std::string_view data) {
+  return fchmod(fd, mode) == 0 && WriteAll(fd, data);
+}
+
+// Gives the open unnamed file a name; returns 0 or the error number.
+int LinkUnnamed(int fd, const std::string& name) {
+  std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (errno != ENOENT) return errno;
+  // No /proc: naming the descriptor itself needs CAP_DAC_READ_SEARCH.
+  return linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+}
+
+// Replaces the target by the complete unnamed file: it gets a temporary name
+// beside the target and is renamed over it at once. Returns nothing, having
+// changed nothing, when the file cannot be named.
+std::optional<TWriteStatus> MoveUnnamedOver(int fd, const TOutputPlan& plan) {
+  TStopSignalsBlocked blocked;  // SIGKILL aside, nothing stops the run between the two steps
+  for (int tries = 0; tries < 100; ++tries) {
+    std::string temporary = TemporaryName(plan.Folder);
+    int error = LinkUnnamed(fd, temporary);
+    if (error == EEXIST) continue;
+    if (error != 0) return std::nullopt;
+    if (rename(temporary.c_str(), plan.Target.c_str()) == 0) return TWriteStatus::Ok;
+    unlink(temporary.c_str());
     return TWriteStatus::CannotCreate;
   }
-  return TWriteStatus::Ok;
+  return TWriteStatus::CannotCreate;
+}
+
+// Names the complete unnamed file as the target; returns nothing, having
+// changed nothing, when the file cannot be named.
+std::optional<TWriteStatus> PublishUnnamed(int fd, const TOutputPlan& plan) {
+  if (plan.Exists) return MoveUnnamedOver(fd, plan);
+  int error = LinkUnnamed(fd, plan.Target);
+  if (error == 0) return TWriteStatus::Ok;
+  // The target appeared meanwhile: replace it like any existing output.
+  return error == EEXIST ? MoveUnnamedOver(fd, plan) : std::nullopt;
+}
+
+// Writes the output through an unnamed file (O_TMPFILE) in the target's
+// folder, which gets a name only once it is complete: a run killed before
+// leaves nothing behind. Returns nothing, having changed nothing, where the
+// file system has no unnamed files.
+std::optional<TWriteStatus> WriteUnnamed(const TOutputPlan& plan, std::string_view data) {
+  std::string folder = plan.Folder.empty() ? "." : plan.Folder;
+  int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) return std::nullopt;
+  std::optional<TWriteStatus> status = TWriteStatus::CannotWrite;
+  if (Fill(fd, plan.Mode, data)) status = PublishUnnamed(fd, plan);
+  // The file systems with unnamed files report write errors at the write, not here.
+  if (close(fd) != 0 && status == TWriteStatus::Ok) status = TWriteStatus::CannotWrite;
+  return status;
+}
+
+// Writes the output to a named temporary file in the target's folder and
+// renames it over the target. The stop signals remove that file; SIGKILL
+// cannot be caught and leaves it.
+TWriteStatus WriteNamed(const TOutputPlan& plan, std::string_view data) {
+  InstallStopHandlers();
+  std::string temporary = plan.Folder + ".zunt-XXXXXX";
+  int fd;
+  {
+    TStopSignalsBlocked blocked;  // the file never exists unknown to the handler
+    fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return TWriteStatus::CannotCreate;
+    gNamedTemporary = temporary.c_str();
+  }
+  bool written = Fill(fd, plan.Mode, data);
+  if (close(fd) != 0) written = false;
+  TStopSignalsBlocked blocked;
+  TWriteStatus status = written ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
+  if (written && rename(temporary.c_str(), plan.Target.c_str()) != 0) {
+    status = TWriteStatus::CannotCreate;
+  }
+  if (status != TWriteStatus::Ok) unlink(temporary.c_str());
+  gNamedTemporary = nullptr;
+  return status;
+}
+
+}  // namespace
+
+TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_view data,
+                                         const std::vector<std::string>& inputs) {
+  // A symbolic link is written through: the file at the end of its chain is
+  // replaced, and a temporary file goes beside that file, so that the rename
+  // stays on one file system. No fsync: the output is made again by one run,
+  // and flushing costs more than the run itself on large scripts. The rename
+  // still replaces the old file whole.
+  TOutputPlan plan;
+  TWriteStatus status = PlanOutput(path, inputs, &plan);
+  if (status != TWriteStatus::Ok) return status;
+  if (UnnamedTemporary) {
+    if (std::optional<TWriteStatus> unnamed = WriteUnnamed(plan, data)) return *unnamed;
+  }
+  return WriteNamed(plan, data);
 }
 
 TWriteStatus TPosixPlatform::WriteStandardOutput(std::string_view data) {

@@ -1,5 +1,6 @@
-// The platform on POSIX systems: files through open/read/write/rename, a
-// message on stderr in UTF-8, no sound.
+// The platform on POSIX systems: files through open/read/write, the output
+// through a temporary file renamed or linked into place, a message on stderr
+// in UTF-8, no sound.
 #ifndef ZUNT_PLATFORM_POSIX_H_
 #define ZUNT_PLATFORM_POSIX_H_
 
@@ -29,6 +30,9 @@ class TPosixPlatform : public TPlatform {
   /// Makes the text written to stderr when a mapped input at path loses its
   /// bytes while it is read (the run then ends with status 1).
   std::string (*LoadErrorText)(const std::string& path) = nullptr;
+  /// Whether the output is written to an unnamed temporary file where the file
+  /// system has them; when false, a named one is used, as elsewhere.
+  bool UnnamedTemporary = true;
 };
 
 }  // namespace zunt
