@@ -75,8 +75,7 @@ TEST_F(PosixPlatformTest, MappedFileCutShortEndsWithLoadError) {
         (void)last;
         _exit(3);
       },
-      testing::ExitedWithCode(1),
-      "^.*quest\\.erm\n$");
+      testing::ExitedWithCode(1), "^.*quest\\.erm\n$");
   // While one input is mapped, another is read.
   Put("quest.txt", "A = y1\r\n");
   std::string data;
