@@ -1,0 +1,31 @@
+// The command-line program, whatever the system: zunt [OPTION]... NAME...
+// Every name is translated on its own; the status is 0 when all were, 1 when
+// any failed, 2 for a wrong command line (nothing is translated then).
+#ifndef ZUNT_DRIVER_COMMAND_LINE_H_
+#define ZUNT_DRIVER_COMMAND_LINE_H_
+
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace zunt {
+
+/// Where the command-line program writes its own text (UTF-8).
+class TConsole {
+ public:
+  virtual ~TConsole() = default;
+  /// Writes text to the standard error.
+  virtual void Error(std::string_view text) = 0;
+  /// Writes text to the standard output.
+  virtual void Out(std::string_view text) = 0;
+  /// Returns whether --color=auto colours the messages.
+  virtual bool ColorsByDefault() const = 0;
+};
+
+/// Runs the program for argv (argv[0] is the program, the rest UTF-8 or the
+/// system's bytes); returns the exit status.
+int RunCommandLine(TPlatform& platform, TConsole& console, int argc, char** argv);
+
+}  // namespace zunt
+
+#endif  // ZUNT_DRIVER_COMMAND_LINE_H_
