@@ -95,7 +95,7 @@ deb_translates_example() {
 deb_fields() {
   local fields
   fields=$(dpkg-deb -f dist/"$deb" Package Version Architecture Section Maintainer Depends)
-  echo "$fields" | sed 's/^/  /'
+  printf '  %s\n' "${fields//$'\n'/$'\n'  }"
   [ -z "$(dpkg-deb -f dist/"$deb" Depends Pre-Depends Recommends)" ] &&
     grep -qx "Version: $version" <<<"$fields" && grep -q '^Maintainer: .*<.*@.*>$' <<<"$fields" &&
     grep -qx 'Section: devel' <<<"$fields"

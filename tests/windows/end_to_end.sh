@@ -238,10 +238,10 @@ case_success_path_over_260_characters() {
   locale=en_US.UTF-8
   local folder=$work relative="" letter
   for letter in a b c d е; do # the last one Cyrillic
-    local part
-    part=$(printf "%060d" 0 | tr 0 "$letter")
+    local part=""
+    for _ in $(seq 60); do part+=$letter; done
     folder=$folder/$part
-    relative=$relative$part'\'
+    relative="$relative$part\\"
   done
   mkdir -p "$folder"
   printf 'HERO = y100\r\n' >"$folder/quest.txt"
