@@ -1,7 +1,27 @@
-# The Windows download: zunt-VERSION-win64.zip with zunt.exe and the user
-# guide, made by "cmake --build build-win --target package".
+# The Windows download: zunt-VERSION-win64.zip with zunt.exe (and zunt-cli.exe
+# when that program is built), success.wav and the user guide, made by
+# "cmake --build build-win --target package". Included after every target is
+# defined.
+
+# The success sound, made from a few lines of synthesis.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(ZUNT_SUCCESS_WAV ${CMAKE_BINARY_DIR}/success.wav)
+add_custom_command(OUTPUT ${ZUNT_SUCCESS_WAV}
+  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/packaging/windows/success_wav.py
+          ${ZUNT_SUCCESS_WAV}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/windows/success_wav.py
+  COMMENT "Making success.wav")
+add_custom_target(success_wav ALL DEPENDS ${ZUNT_SUCCESS_WAV})
+
+# The user guide names the version.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt.in
+  ${CMAKE_BINARY_DIR}/README.txt @ONLY)
+
 install(TARGETS zunt RUNTIME DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
+if(TARGET zunt-cli)
+  install(TARGETS zunt-cli RUNTIME DESTINATION .)
+endif()
+install(FILES ${CMAKE_BINARY_DIR}/README.txt ${ZUNT_SUCCESS_WAV} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME zunt)

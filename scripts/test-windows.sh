@@ -2,7 +2,8 @@
 # Cross-builds the Windows program with mingw-w64 (warnings as errors) and
 # runs its tests under Wine: the unit tests, the platform tests on real files
 # and the end-to-end runs on an Xvfb display, whose message-box screenshots go
-# to build-win/artifacts/. Also makes the zip, build-win/zunt-VERSION-win64.zip.
+# to build-win/artifacts/. Also makes the zip, build-win/zunt-VERSION-win64.zip
+# (scripts/package.sh reuses this build for dist/).
 #
 # Wine runs in a private prefix made for this run and removed after it, with
 # one persistent wineserver, so that each test starts in a fraction of a second.
@@ -13,11 +14,14 @@ started=$SECONDS
 build_dir=build-win
 
 install_packages g++-mingw-w64-x86-64-posix cmake ninja-build googletest wine wine64 \
-  fonts-liberation xvfb xdotool imagemagick locales
-# Wine takes its ANSI code page from the Unix locale: ru_RU.UTF-8 gives 1251.
-if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
-  localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
-fi
+  fonts-liberation xvfb xdotool imagemagick locales python3
+# Wine takes its ANSI code page from the Unix locale: ru_RU.UTF-8 gives 1251,
+# en_US.UTF-8 gives 1252.
+for name in ru_RU en_US; do
+  if ! locale -a 2>/dev/null | grep -qix "$name.utf8"; then
+    localedef -i "$name" -f UTF-8 "$name.UTF-8"
+  fi
+done
 
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/zunt-wine.XXXXXX)
@@ -45,12 +49,14 @@ trap cleanup EXIT
 boot_pid=$!
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DZUNT_WERROR=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DZUNT_WERROR=ON -DZUNT_TESTS=ON >/dev/null
 cmake --build "$build_dir"
 cmake --build "$build_dir" --target package >/dev/null
 zip=$build_dir/zunt-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")-win64.zip
 contents=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-[ "$contents" = "README.txt zunt.exe " ] || {
+expected="README.txt success.wav zunt.exe "
+[ ! -f "$build_dir/zunt-cli.exe" ] || expected+="zunt-cli.exe "
+[ "$contents" = "$expected" ] || {
   echo "$zip holds: $contents"
   exit 1
 }

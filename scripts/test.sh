@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build with warnings as errors, the
 # same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
-# targets for a minute, and the Windows program under Wine.
+# targets for a minute, the Windows program under Wine, and the three packages
+# (made in dist/ and checked).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -26,3 +27,5 @@ if [ -f scripts/test-windows.sh ]; then
   echo "=== Windows program under Wine"
   bash scripts/test-windows.sh
 fi
+echo "=== packages"
+bash scripts/package.sh

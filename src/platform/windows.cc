@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 #include "base/fail.h"
 
@@ -15,10 +16,31 @@ namespace {
 // The code page of every message text and caption.
 constexpr unsigned kMessageCodePage = 1251;
 
+// A full path at least this long takes the "\\?\" form: the plain form holds
+// MAX_PATH characters with the final zero, and a folder must leave room for
+// an 8.3 name in it.
+constexpr size_t kLongPath = MAX_PATH - 12;
+
 // Returns the directory part of a path, its last separator included.
 std::string_view DirectoryPart(std::string_view path) {
   size_t separator = path.find_last_of("\\/:");
   return separator == std::string_view::npos ? std::string_view() : path.substr(0, separator + 1);
+}
+
+// Returns whether text starts with prefix.
+bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// Returns the full path of a UTF-16 path, or an empty text when there is none.
+std::wstring FullPath(const std::wstring& path) {
+  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return {};
+  std::wstring full(size, L'\0');
+  DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return {};
+  full.resize(length);
+  return full;
 }
 
 // Returns eight hexadecimal digits of a number.
@@ -29,17 +51,16 @@ std::string Hex8(uint32_t value) {
   return text;
 }
 
-// Creates a new file of an unused name beside path for writing, with no
-// sharing; returns its handle (INVALID_HANDLE_VALUE when none can be made) and
-// its name in *temp.
-HANDLE CreateTempBeside(const std::string& path, std::string* temp) {
+// Creates a new file of an unused short name ("~zt" and eight hexadecimal
+// digits) in the folder of path, for writing with no sharing; returns its
+// handle (INVALID_HANDLE_VALUE when none can be made) and its path in *temp.
+HANDLE CreateTempBeside(const std::string& path, std::wstring* temp) {
   static uint32_t counter = 0;
-  size_t nameStart = DirectoryPart(path).size();
-  std::string prefix = path.substr(0, nameStart) + "~" + path.substr(nameStart) + "." +
-                       Hex8(GetCurrentProcessId()) + ".";
+  std::string folder(DirectoryPart(path));
+  uint32_t seed = GetCurrentProcessId() * 0x9E3779B1u + GetTickCount();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *temp = prefix + Hex8(GetTickCount() + ++counter) + ".tmp";
-    HANDLE file = CreateFileA(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    *temp = WidePath(folder + "~zt" + Hex8(seed + ++counter * 0x10001u) + ".tmp");
+    HANDLE file = CreateFileW(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     DWORD error = GetLastError();
@@ -59,10 +80,129 @@ bool WriteAll(HANDLE file, std::string_view data) {
   return true;
 }
 
+// What tells one file from another: its volume's serial number and its index there.
+struct TFileId {
+  DWORD Volume = 0;
+  uint64_t Index = 0;
+  bool operator==(const TFileId&) const = default;
+};
+
+// Returns the identity of the file or folder at path, or nothing when it
+// cannot be had (no such file, or a file system that keeps no indexes).
+std::optional<TFileId> IdOf(const std::wstring& path) {
+  // No access rights: a file held open without sharing still answers. The
+  // backup flag lets a folder be opened too.
+  HANDLE handle =
+      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool known = GetFileInformationByHandle(handle, &info);
+  CloseHandle(handle);
+  uint64_t index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  if (!known || index == 0) return std::nullopt;
+  return TFileId{info.dwVolumeSerialNumber, index};
+}
+
+// Returns whether two existing paths name the same file: by identity, or by
+// their full paths (letter case aside) where the file system has no identities.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  std::optional<TFileId> idA = IdOf(a);
+  std::optional<TFileId> idB = IdOf(b);
+  if (idA && idB) return *idA == *idB;
+  std::wstring fullA = FullPath(a);
+  std::wstring fullB = FullPath(b);
+  return !fullA.empty() &&
+         CompareStringOrdinal(fullA.data(), static_cast<int>(fullA.size()), fullB.data(),
+                              static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Returns whether the output path names an existing file that is one of the inputs.
+bool OutputIsInput(const std::wstring& output, const std::vector<std::string>& inputs) {
+  if (GetFileAttributesW(output.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  return std::any_of(inputs.begin(), inputs.end(),
+                     [&](const std::string& input) { return SameFile(output, WidePath(input)); });
+}
+
+// Returns the folder of the running program, its last separator included, or
+// an empty text when it cannot be had.
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD size = static_cast<DWORD>(path.size());
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), size);
+    if (length == 0) return {};
+    if (length < size) {
+      path.resize(length);
+      break;
+    }
+    if (size >= 32768) return {};
+    path.resize(path.size() * 2);  // cut short: try again with more room
+  }
+  size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+// Returns whether path names an existing file that is not a folder.
+bool IsFile(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 }  // namespace
 
+std::wstring WideFromCodePage(std::string_view bytes, unsigned codePage) {
+  if (bytes.empty()) return {};
+  int size = static_cast<int>(bytes.size());
+  int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+  std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(codePage, 0, bytes.data(), size, text.data(), length);
+  return text;
+}
+
+std::string Utf8FromWide(std::wstring_view text) {
+  if (text.empty()) return {};
+  int size = static_cast<int>(text.size());
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
+  }
+  return bytes;
+}
+
+std::wstring WidePath(std::string_view path) {
+  std::wstring wide = WideFromCodePage(path, CP_UTF8);
+  if (StartsWith(wide, L"\\\\?\\")) return wide;
+  std::wstring full = FullPath(wide);
+  if (full.size() < kLongPath || StartsWith(full, L"\\\\.\\")) return wide;
+  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+std::wstring FirstWideArgument(std::wstring_view commandLine) {
+  auto separates = [](wchar_t c) { return c >= 1 && c <= 32; };
+  int count = 0;  // arguments finished so far
+  size_t i = 0;
+  while (i < commandLine.size()) {
+    while (i < commandLine.size() && separates(commandLine[i])) ++i;
+    std::wstring argument;
+    bool quoted = false;
+    for (; i < commandLine.size() && (quoted || !separates(commandLine[i])); ++i) {
+      if (commandLine[i] == L'"') {
+        quoted = !quoted;
+      } else {
+        argument.push_back(commandLine[i]);
+      }
+    }
+    if (argument.empty()) continue;
+    if (count++ == 1) return argument;
+  }
+  return {};
+}
+
 TFileKind TWindowsPlatform::Probe(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return TFileKind::Missing;
   }
@@ -73,8 +213,8 @@ TLoadStatus TWindowsPlatform::Load(const std::string& path, std::unique_ptr<TInp
   file->reset();
   std::string data;
   // Other readers are welcome; a writer that has the file open makes this fail.
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return TLoadStatus::CannotOpen;
   LARGE_INTEGER size;
   if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size) || size.QuadPart < 0) {
@@ -101,21 +241,22 @@ TLoadStatus TWindowsPlatform::Load(const std::string& path, std::unique_ptr<TInp
 
 TWriteStatus TWindowsPlatform::WriteOutput(const std::string& path, std::string_view data,
                                            const std::vector<std::string>& inputs) {
-  (void)inputs;  // TODO: refuse an output that is one of the inputs
+  std::wstring output = WidePath(path);
+  if (OutputIsInput(output, inputs)) return TWriteStatus::SameAsInput;
   // Write a temporary file beside the output, then move it over the output:
   // the old output stays whole until the new one is complete.
-  std::string temp;
+  std::wstring temp;
   HANDLE file = CreateTempBeside(path, &temp);
   if (file == INVALID_HANDLE_VALUE) return TWriteStatus::CannotCreate;
   bool written = WriteAll(file, data) && FlushFileBuffers(file);
   if (!CloseHandle(file)) written = false;
   if (!written) {
-    DeleteFileA(temp.c_str());
+    DeleteFileW(temp.c_str());
     return TWriteStatus::CannotWrite;
   }
-  if (!MoveFileExA(temp.c_str(), path.c_str(),
+  if (!MoveFileExW(temp.c_str(), output.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(temp.c_str());
+    DeleteFileW(temp.c_str());
     return TWriteStatus::CannotCreate;
   }
   return TWriteStatus::Ok;
@@ -127,18 +268,9 @@ TWriteStatus TWindowsPlatform::WriteStandardOutput(std::string_view data) {
   return WriteAll(out, data) ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
 }
 
-std::wstring WideFromCodePage(std::string_view bytes, unsigned codePage) {
-  if (bytes.empty()) return {};
-  int size = static_cast<int>(bytes.size());
-  int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-  std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-  if (length > 0) MultiByteToWideChar(codePage, 0, bytes.data(), size, text.data(), length);
-  return text;
-}
-
 std::wstring WideMessage(const TFail& fail) {
   return WideFromCodePage(fail.BeforePath(), kMessageCodePage) +
-         WideFromCodePage(fail.Path(), CP_ACP) +
+         WideFromCodePage(fail.Path(), CP_UTF8) +
          WideFromCodePage(fail.AfterPath(), kMessageCodePage);
 }
 
@@ -148,6 +280,18 @@ void TWindowsPlatform::ShowFailure(const TFail& fail) {
   MessageBoxW(nullptr, WideMessage(fail).c_str(), WideCaption().c_str(), MB_OK);
 }
 
-void TWindowsPlatform::PlaySuccessSound() { PlaySoundA("success.wav", nullptr, 0); }
+void TWindowsPlatform::PlaySuccessSound() {
+  // The sound that comes with the program lies beside it. Without it the
+  // system looks the name up itself, in the working folder first.
+  std::wstring folder = ProgramFolder();
+  if (!folder.empty()) {
+    std::wstring besideProgram = WidePath(Utf8FromWide(folder + L"success.wav"));
+    if (IsFile(besideProgram)) {
+      PlaySoundW(besideProgram.c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
+      return;
+    }
+  }
+  PlaySoundW(L"success.wav", nullptr, 0);
+}
 
 }  // namespace zunt

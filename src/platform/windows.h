@@ -1,6 +1,6 @@
-// The platform on Windows: files through the kernel's *A functions in the
-// system's ANSI code page, the message in a message box, the sound through
-// winmm.
+// The platform on Windows: paths are UTF-8 inside the program and UTF-16 at
+// the kernel's *W functions, so that any file name works on any ANSI code
+// page; the message in a message box, the sound through winmm.
 #ifndef ZUNT_PLATFORM_WINDOWS_H_
 #define ZUNT_PLATFORM_WINDOWS_H_
 
@@ -28,10 +28,23 @@ class TWindowsPlatform : public TPlatform {
   uint64_t MaxInputSize = kMaxInputSize;
 };
 
-/// Returns the UTF-16 text of bytes in a code page (CP_ACP: the system's own).
+/// Returns the UTF-16 text of bytes in a code page (CP_UTF8 for the program's paths).
 std::wstring WideFromCodePage(std::string_view bytes, unsigned codePage);
 
-/// Returns a failure's message in UTF-16: Windows-1251 text, the path in CP_ACP.
+/// Returns the UTF-8 bytes of UTF-16 text; a lone surrogate becomes U+FFFD.
+std::string Utf8FromWide(std::wstring_view text);
+
+/// Returns a UTF-8 path as the *W functions take it: in UTF-16, and in the
+/// "\\?\" form of its full path when that is too long for the plain form.
+std::wstring WidePath(std::string_view path);
+
+/// Returns the first argument after the program's own path in a UTF-16
+/// command line, or an empty text when there is none. Runs of characters 1 to
+/// 32 separate arguments; double quotes make a stretch with blanks and are
+/// dropped; an empty argument never counts.
+std::wstring FirstWideArgument(std::wstring_view commandLine);
+
+/// Returns a failure's message in UTF-16: Windows-1251 text, the path in UTF-8.
 std::wstring WideMessage(const TFail& fail);
 
 /// Returns the caption of every message box in UTF-16.

@@ -2,25 +2,28 @@
 # Runs zunt.exe under Wine on an X display, as a user would: checks the output
 # file and the sound of a success, and for a failure reads the message box
 # back, saves a screenshot of it, presses OK and checks that nothing was
-# written.
+# written. Also reads back the program's version information and manifest.
 #
-# Usage: end_to_end.sh CASE|all ZUNT_EXE READ_BOX_EXE SOURCE_DIR ARTIFACT_DIR
+# Usage: end_to_end.sh CASE|all ZUNT_EXE SUCCESS_WAV READ_BOX_EXE READ_VERSION_EXE
+#                      SOURCE_DIR ARTIFACT_DIR
 #
-# Needs wine, xdotool, ImageMagick's import and the ru_RU.UTF-8 locale. Uses
+# Needs wine, xdotool, ImageMagick's import and the ru_RU.UTF-8 and
+# en_US.UTF-8 locales (Wine's ANSI code page 1251 and 1252). Uses
 # the X display in DISPLAY, or starts its own Xvfb when there is none. Wine's
 # X11 driver should have Managed=N (closing a managed box takes 2 s more).
 # shellcheck disable=SC2016 # "$" and "`" in single quotes are script text
 set -u
 
 case_name=$1
-zunt=$(realpath "$2")
-read_box=$(realpath "$3")
-source_dir=$(realpath "$4")
-artifacts=$5
+built_zunt=$(realpath "$2")
+built_sound=$(realpath "$3")
+read_box=$(realpath "$4")
+read_version=$(realpath "$5")
+source_dir=$(realpath "$6")
+artifacts=$7
 mkdir -p "$artifacts"
 artifacts=$(realpath "$artifacts")
 
-export LC_ALL=ru_RU.UTF-8 # Wine's ANSI code page is then 1251
 export WINEDEBUG=${WINEDEBUG:--all}
 caption="ZUNT 2B  version 1.0"
 old=$'old output\r\n'
@@ -71,13 +74,22 @@ fail() {
   failures=$((failures + 1))
 }
 
-# A fresh folder tree: the program runs in $work and writes into $tree.
+# A copy of the program with no sound beside it, so that it plays the one in
+# the working folder.
+mkdir "$scratch/bin"
+cp "$built_zunt" "$scratch/bin/zunt.exe"
+
+# A fresh folder tree: the program runs in $work and writes into $tree, with
+# the ANSI code page 1251 unless a case sets another locale.
 fresh() {
   tree=$scratch/tree
   work=$tree/work
   rm -rf "$tree" "$capture"
   mkdir -p "$work"
   cp "$scratch/success.wav" "$work/"
+  zunt=$scratch/bin/zunt.exe
+  sound=$scratch/samples
+  locale=ru_RU.UTF-8
 }
 
 # Lists every file and folder of the tree with the checksum of each file.
@@ -87,7 +99,8 @@ snapshot() {
 
 # Starts zunt.exe in $work with the given arguments.
 start_zunt() {
-  (cd "$work" && exec timeout 60 wine "$zunt" "$@" </dev/null >"$scratch/wine.log" 2>&1) &
+  (cd "$work" && LC_ALL=$locale exec timeout 60 wine "$zunt" "$@" </dev/null \
+    >"$scratch/wine.log" 2>&1) &
   zunt_pid=$!
 }
 
@@ -99,14 +112,15 @@ expect_exit() {
 }
 
 # expect_success OUTPUT EXPECTED_FILE ARG...: a run that writes OUTPUT (in the
-# tree) with the bytes of EXPECTED_FILE, plays the sound and shows nothing.
+# tree) with the bytes of EXPECTED_FILE, plays the samples in $sound and shows
+# nothing.
 expect_success() {
   local output=$1 expected=$2
   shift 2
   start_zunt "$@"
   expect_exit 0
   cmp -s "$tree/$output" "$expected" || fail "$output differs from $expected"
-  cmp -s "$capture" "$scratch/samples" || fail "the sound did not reach the device whole"
+  cmp -s "$capture" "$sound" || fail "the sound did not reach the device whole"
   local others
   others=$(cd "$tree" && find . -mindepth 1 -maxdepth 1 ! -name work)
   [ "$others" = "./$output" ] || fail "stray files: $others"
@@ -191,6 +205,108 @@ case_fail_output_is_folder() {
   mkdir "$tree/quest.erm"
   printf '%s' "$old" >"$tree/quest.erm/keep"
   expect_box "Не могу создать выходной ЕРМ файл скрипта!" quest
+}
+
+# Names outside the ANSI code page 1252 (an English or German system).
+case_success_names_code_page_1252() {
+  local name
+  for name in квест αποστολή; do
+    fresh
+    locale=en_US.UTF-8
+    printf 'HERO = y100\r\n' >"$work/$name.txt"
+    printf 'x $HERO$;\r\n' >"$work/$name.erm"
+    printf 'x y100;\r\n' >"$scratch/expected"
+    expect_success "$name.erm" "$scratch/expected" "$name.erm"
+  done
+}
+
+case_fail_cyrillic_name_code_page_1252() {
+  locale=en_US.UTF-8
+  printf '; none\r\n' >"$work/квест.txt"
+  printf '%s' "$old" >"$tree/квест.erm"
+  expect_box 'Файл "квест.erm" не существует!' квест
+}
+
+case_fail_greek_name_code_page_1252() {
+  locale=en_US.UTF-8
+  mkdir "$work/φάκελος"
+  expect_box 'Указанный файл не существует! (φάκελος\αποστολή.txt).' 'φάκελος\αποστολή.erm'
+}
+
+# Folders of 60 characters, five deep: the argument is over 300 characters.
+case_success_path_over_260_characters() {
+  locale=en_US.UTF-8
+  local folder=$work relative="" letter
+  for letter in a b c d е; do # the last one Cyrillic
+    local part=""
+    for _ in $(seq 60); do part+=$letter; done
+    folder=$folder/$part
+    relative="$relative$part\\"
+  done
+  mkdir -p "$folder"
+  printf 'HERO = y100\r\n' >"$folder/quest.txt"
+  printf '@HERO[1]@' >"$folder/quest.erm"
+  printf '101' >"$scratch/expected"
+  [ ${#relative} -gt 300 ] || fail "the path is short: ${#relative}"
+  expect_success quest.erm "$scratch/expected" "${relative}quest.erm"
+}
+
+# The name takes 250 of the 255 bytes a file name may have.
+case_success_output_name_250_bytes() {
+  local name
+  name=$(printf "%0246d" 0 | tr 0 q)
+  printf '; none\r\n' >"$work/$name.txt"
+  printf 'text\r\n' >"$work/$name.erm"
+  printf '%s' "$old" >"$tree/$name.erm"
+  expect_success "$name.erm" "$work/$name.erm" "$name"
+}
+
+# The program's own success.wav lies beside it; the working folder's is not played.
+case_success_sound_beside_program() {
+  mkdir "$scratch/app"
+  cp "$built_zunt" "$built_sound" "$scratch/app/"
+  zunt=$scratch/app/$(basename "$built_zunt")
+  tail -c +45 "$built_sound" >"$scratch/built_samples"
+  sound=$scratch/built_samples
+  [ "$(head -c 4 "$built_sound")$(tail -c +37 "$built_sound" | head -c 4)" = RIFFdata ] ||
+    fail "success.wav has not the plain 44-byte header"
+  printf '; none\r\n' >"$work/quest.txt"
+  printf 'text' >"$work/quest.erm"
+  expect_success quest.erm "$work/quest.erm" quest
+}
+
+# The script is the output: the argument names the parent folder.
+case_fail_output_is_input_by_parent_path() {
+  printf 'text $X$' >"$tree/quest.erm"
+  printf 'X = y1\r\n' >"$tree/quest.txt"
+  expect_box "Выходной ЕРМ файл совпадает с исходным файлом!" '..\quest.erm'
+}
+
+# The script is the output under another name: a hard link.
+case_fail_output_is_input_by_hard_link() {
+  printf '; none\r\n' >"$work/quest.txt"
+  printf 'text' >"$tree/quest.erm"
+  ln "$tree/quest.erm" "$work/quest.erm"
+  expect_box "Выходной ЕРМ файл совпадает с исходным файлом!" quest
+}
+
+case_version_resource() {
+  local version
+  version=$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+  wine "$read_version" "$built_zunt" </dev/null >"$scratch/version" 2>/dev/null ||
+    fail "no version information"
+  printf '%s\n' "FileVersion: $version" "ProductVersion: $version" "ProductName: zunt" \
+    "FileDescription: zunt: names for variables and constants in .erm scripts" \
+    "OriginalFilename: zunt.exe" "Fixed: $version.0 $version.0" >"$scratch/expected"
+  head -6 "$scratch/version" | cmp -s - "$scratch/expected" ||
+    fail "version information: $(head -6 "$scratch/version")"
+  local setting
+  for setting in 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
+    '>PerMonitorV2, PerMonitor</dpiAwareness>' '>true</longPathAware>' \
+    '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \
+    "version=\"$version.0\""; do
+    grep -qF "$setting" "$scratch/version" || fail "the manifest lacks $setting"
+  done
 }
 
 cases=$(declare -F | sed -n 's/^declare -f case_//p')

@@ -172,17 +172,237 @@ TEST_F(WindowsPlatformTest, RunFailuresShowMessageAndKeepOldOutput) {
   EXPECT_EQ((std::vector<std::string>{"quest.erm", "work"}), Names());
 }
 
-TEST(WindowsMessage, ConvertsTextFrom1251AndPathFromAnsiCodePage) {
+// Returns the UTF-8 form of a path, as the program keeps it.
+std::string U8(const fs::path& path) { return Utf8FromWide(path.wstring()); }
+
+// Returns the "\\?\" form of an absolute path, which has no length limit.
+std::wstring Long(const fs::path& path) { return L"\\\\?\\" + path.wstring(); }
+
+// Writes a file of any name and length by its absolute path.
+void PutLong(const fs::path& path, std::string_view data) {
+  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file) << U8(path);
+  DWORD written = 0;
+  WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// Returns the bytes of a file of any name and length, or "(none)".
+std::string GetLong(const fs::path& path) {
+  HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(none)";
+  std::string data(1 << 16, '\0');
+  DWORD got = 0;
+  ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+  CloseHandle(file);
+  data.resize(got);
+  return data;
+}
+
+// Removes a folder of any depth and length with everything in it.
+void RemoveLong(const fs::path& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Long(folder) + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveLong(folder / name);
+      } else {
+        DeleteFileW(Long(folder / name).c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(Long(folder).c_str());
+}
+
+TEST_F(WindowsPlatformTest, NamesOutsideTheAnsiCodePage) {
+  // The tests run with the code page 1252, which has none of these letters.
+  for (std::wstring base : {L"квест", L"αποστολή", L"任务 \U0001F3B5"}) {
+    fs::path script = dir / "work" / (base + L".erm");
+    PutLong(dir / "work" / (base + L".txt"), "HERO = y100\r\n");
+    PutLong(script, "$HERO$");
+    fs::current_path(dir / "work");
+    std::string name = Utf8FromWide(base);
+
+    EXPECT_EQ(TFileKind::Regular, platform.Probe(name + ".erm")) << name;
+    std::string data;
+    EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, U8(script), &data)) << name;
+    EXPECT_EQ("$HERO$", data);
+
+    TRecordingPlatform recorder;
+    EXPECT_EQ(0, zunt::Run(recorder, name)) << name;
+    EXPECT_FALSE(recorder.Shown) << Readable(*recorder.Shown);
+    EXPECT_EQ("y100", GetLong(dir / (base + L".erm"))) << name;
+
+    EXPECT_EQ(1, zunt::Run(recorder, name + "-none"));
+    EXPECT_EQ(W("Указанный файл не существует! (") + name + "-none.txt).",
+              recorder.Shown.value_or("(nothing shown)"));
+    fs::current_path(savedCwd);
+  }
+}
+
+TEST_F(WindowsPlatformTest, RefusesAnOutputThatIsAnInput) {
+  Put("quest.erm", "script");
+  Put("copy.erm", "script");
+  Put("work\\quest.txt", "declarations");
+  ASSERT_TRUE(CreateHardLinkW(Long(dir / "work" / "linked.erm").c_str(),
+                              Long(dir / "quest.erm").c_str(), nullptr));
+  ASSERT_TRUE(CreateHardLinkW(Long(dir / "work" / "linked.txt").c_str(),
+                              Long(dir / "quest.erm").c_str(), nullptr));
+  fs::current_path(dir / "work");
+
+  struct {
+    const char* what;
+    std::string output;
+    std::vector<std::string> inputs;
+    TWriteStatus status;
+  } cases[] = {
+      {"the same path",
+       "..\\quest.erm",
+       {"..\\quest.txt", "..\\quest.erm"},
+       TWriteStatus::SameAsInput},
+      {"another spelling",
+       "..\\quest.erm",
+       {"quest.txt", U8(dir) + "/./WORK/../QUEST.ERM"},
+       TWriteStatus::SameAsInput},
+      {"a hard link to the script",
+       "..\\quest.erm",
+       {"quest.txt", "linked.erm"},
+       TWriteStatus::SameAsInput},
+      {"a hard link to the declarations",
+       "..\\quest.erm",
+       {"linked.txt", "none.erm"},
+       TWriteStatus::SameAsInput},
+      {"a copy", "..\\copy.erm", {"quest.txt", "linked.erm"}, TWriteStatus::Ok},
+      {"no old output", "..\\new.erm", {"quest.txt", "linked.erm"}, TWriteStatus::Ok},
+  };
+  for (const auto& t : cases) {
+    EXPECT_EQ(t.status, platform.WriteOutput(t.output, "translated", t.inputs)) << t.what;
+  }
+  EXPECT_EQ("script", Get("quest.erm"));
+  EXPECT_EQ("translated", Get("copy.erm"));
+  EXPECT_EQ("translated", Get("new.erm"));
+  EXPECT_EQ((std::vector<std::string>{"copy.erm", "new.erm", "quest.erm", "work"}), Names());
+  EXPECT_EQ((std::vector<std::string>{"linked.erm", "linked.txt", "quest.txt"}), Names("work"));
+
+  // The whole run: the script is the output when the argument names the parent folder.
+  TRecordingPlatform recorder;
+  Put("quest.txt", "; none\r\n");
+  EXPECT_EQ(1, zunt::Run(recorder, "..\\quest"));
+  EXPECT_EQ(W("Выходной ЕРМ файл совпадает с исходным файлом!"),
+            recorder.Shown.value_or("(nothing shown)"));
+  EXPECT_EQ("script", Get("quest.erm"));
+}
+
+TEST_F(WindowsPlatformTest, PathsLongerThanMaxPath) {
+  fs::path deep = dir;
+  std::string relative;
+  for (char letter : std::string("abcde")) {
+    std::string folder(60, letter);
+    deep /= folder;
+    relative += folder + "\\";
+    ASSERT_TRUE(CreateDirectoryW(Long(deep).c_str(), nullptr));
+  }
+  ASSERT_GT(deep.wstring().size(), 300u);
+  PutLong(deep / "quest.txt", "HERO = y100\r\n");
+  PutLong(deep / "quest.erm", "$HERO$");
+  PutLong(deep / "old.erm", "old");
+  fs::current_path(dir / "work");
+
+  EXPECT_EQ(TFileKind::Regular, platform.Probe(U8(deep / "quest.txt")));
+  EXPECT_EQ(TFileKind::Missing, platform.Probe(U8(deep / "none.txt")));
+  std::string data;
+  EXPECT_EQ(TLoadStatus::Ok, LoadText(platform, U8(deep / "quest.erm"), &data));
+  EXPECT_EQ("$HERO$", data);
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(U8(deep / "old.erm"), "new", {}));
+  EXPECT_EQ("new", GetLong(deep / "old.erm"));
+  EXPECT_EQ(TWriteStatus::SameAsInput,
+            platform.WriteOutput(U8(deep / "old.erm"), "x", {"..\\" + relative + "old.erm"}));
+
+  // A relative argument whose full path is long; the output goes to the
+  // working folder's parent as always.
+  TRecordingPlatform recorder;
+  EXPECT_EQ(0, zunt::Run(recorder, "..\\" + relative + "quest.erm"));
+  EXPECT_FALSE(recorder.Shown) << Readable(*recorder.Shown);
+  EXPECT_EQ("y100", Get("quest.erm"));
+  fs::current_path(savedCwd);
+  RemoveLong(dir / std::string(60, 'a'));
+}
+
+TEST_F(WindowsPlatformTest, LongOutputNameLeavesRoomForTheTemporaryFile) {
+  // A name of 250 bytes: the file system takes 255 at most.
+  std::string name = std::string(246, 'n') + ".erm";
+  Put(name, "old");
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf(name), "new", {}));
+  EXPECT_EQ("new", Get(name));
+  EXPECT_EQ((std::vector<std::string>{name, "work"}), Names());
+}
+
+TEST(WindowsMessage, ConvertsTextFrom1251AndPathFromUtf8) {
   EXPECT_EQ(L"ZUNT 2B  version 1.0", WideCaption());
   EXPECT_EQ(L"Указанный файл пуст!", WideMessage(TFail(W("Указанный файл пуст!"))));
 
-  // The path byte 0xE0 is "а" in code page 1251 and "à" in 1252.
-  TFail fail(W("Файл \""), "C:\\\xE0.erm", W("\" не существует!\r\nконец"));
-  std::wstring path = GetACP() == 1251 ? L"C:\\а.erm" : L"C:\\à.erm";
-  if (GetACP() == 1251 || GetACP() == 1252) {
-    EXPECT_EQ(L"Файл \"" + path + L"\" не существует!\r\nконец", WideMessage(fail));
-  }
+  // The path is UTF-8 whatever the ANSI code page: Greek has no place in
+  // 1251 or 1252, and "а" would read as "à" in 1252.
+  TFail fail(W("Файл \""), "C:\\αβ\\квест à.erm", W("\" не существует!\r\nконец"));
+  EXPECT_EQ(L"Файл \"C:\\αβ\\квест à.erm\" не существует!\r\nконец", WideMessage(fail));
   EXPECT_EQ(L"", WideFromCodePage("", 1251));
+  EXPECT_EQ("", Utf8FromWide(L""));
+  EXPECT_EQ("\xF0\x9F\x8E\xB5 \xEF\xBF\xBD", Utf8FromWide(L"\U0001F3B5 \xD800"));
+}
+
+TEST(FirstWideArgument, SplitsLikeTheAnsiRule) {
+  // Without characters above 127 the UTF-16 rule and the byte rule agree.
+  const std::string lines[] = {
+      "zunt.exe quest",
+      "zunt.exe",
+      "zunt.exe  \t ",
+      "  zunt.exe \t  quest.erm  more",
+      "\"C:\\Program Files\\zunt.exe\" \"my quest.erm\"",
+      "zunt a\"b c\"d e",
+      "zunt \"\" \"\" quest",
+      "zunt \"open to the end",
+      "zunt \x01\x1F\r\n quest",
+      "\"\" zunt quest",
+      "",
+  };
+  for (const auto& line : lines) {
+    std::wstring wide(line.begin(), line.end());
+    std::string first = FirstArgument(line);
+    EXPECT_EQ(std::wstring(first.begin(), first.end()), FirstWideArgument(wide)) << line;
+  }
+
+  struct {
+    std::wstring line, first;
+  } cases[] = {
+      {L"zunt.exe \"мой квест.erm\" x", L"мой квест.erm"},
+      {L"zunt.exe αποστολή", L"αποστολή"},
+      // Only characters 1 to 32 separate: not the no-break or the ideographic space.
+      {L"zunt.exe a\u00A0b\u3000c d", L"a\u00A0b\u3000c"},
+      {L"zunt.exe \U0001F3B5.erm", L"\U0001F3B5.erm"},
+      {L"\"C:\\Програмы\\zunt.exe\"\t\"\"  \u0416", L"\u0416"},
+  };
+  for (const auto& t : cases) EXPECT_EQ(t.first, FirstWideArgument(t.line));
+}
+
+TEST(WidePath, KeepsShortPathsAndGivesLongOnesTheLongForm) {
+  EXPECT_EQ(L"quest.erm", WidePath("quest.erm"));
+  EXPECT_EQ(L"..\\квест\\αβ.txt", WidePath("..\\квест\\αβ.txt"));
+  EXPECT_EQ(L"\\\\?\\C:\\x\\..\\y", WidePath("\\\\?\\C:\\x\\..\\y"));
+
+  std::string name(250, 'n');
+  std::wstring wideName(250, L'n');
+  std::wstring full = WidePath("sub/../" + name + ".erm");
+  EXPECT_EQ(L"\\\\?\\", full.substr(0, 4));
+  EXPECT_EQ(L"\\" + wideName + L".erm", full.substr(full.size() - 255));
+  EXPECT_EQ(std::wstring::npos, full.find(L"..")) << full;
+  EXPECT_EQ(std::wstring::npos, full.find(L'/')) << full;
+  EXPECT_EQ(L"\\\\?\\UNC\\host\\share\\" + wideName, WidePath("\\\\host\\share\\" + name));
 }
 
 }  // namespace
