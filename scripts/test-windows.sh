@@ -54,8 +54,7 @@ cmake --build "$build_dir"
 cmake --build "$build_dir" --target package >/dev/null
 zip=$build_dir/zunt-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")-win64.zip
 contents=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-expected="README.txt success.wav zunt.exe "
-[ ! -f "$build_dir/zunt-cli.exe" ] || expected+="zunt-cli.exe "
+expected="README.txt success.wav zunt-cli.exe zunt.exe "
 [ "$contents" = "$expected" ] || {
   echo "$zip holds: $contents"
   exit 1

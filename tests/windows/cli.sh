@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Runs zunt-cli.exe under Wine with its output captured through pipes: the
+# same diagnostics, bytes and exit statuses as the POSIX program, with
+# Windows paths.
+# Usage: cli.sh ZUNT_CLI_EXE SOURCE_DIR
+# shellcheck disable=SC2016 # "$" in single quotes is script text
+set -u
+zunt=$(realpath "$1")
+source_dir=$(realpath "$2")
+export WINEDEBUG=${WINEDEBUG:--all}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+checks=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# run STATUS ARG...: runs zunt-cli.exe in $work; its stdout and stderr go to
+# $scratch/out and $scratch/err. Fails unless it exits with STATUS.
+run() {
+  local status=$1
+  shift
+  checks=$((checks + 1))
+  (cd "$work" && LC_ALL=en_US.UTF-8 timeout 60 wine "$zunt" "$@" </dev/null \
+    >"$scratch/out" 2>"$scratch/err")
+  local got=$?
+  [ "$got" = "$status" ] || fail "zunt-cli $*: exit status $got, expected $status"
+}
+
+# expect NAME COMMAND...: one more check, which fails unless the command succeeds.
+expect() {
+  local name=$1
+  shift
+  checks=$((checks + 1))
+  "$@" || fail "$name"
+}
+
+fresh() {
+  rm -rf "$scratch/tree"
+  work=$scratch/tree/work
+  mkdir -p "$work/sub"
+  cp "$source_dir"/examples/quest/quest.txt "$source_dir"/examples/quest/quest.erm "$work/sub/"
+}
+
+fresh
+run 0 'sub\quest.erm'
+expect "success: output bytes" cmp -s "$scratch/tree/quest.erm" "$source_dir/tests/data/quest.erm"
+expect "success: nothing printed" test ! -s "$scratch/err"
+
+fresh
+printf 'x $NOPE$\r\n' >>"$work/sub/quest.erm"
+run 1 'sub\quest'
+expect "error: the POSIX program's lines, with the Windows path" \
+  test "$(cat "$scratch/err")" = 'sub\quest.erm:19:3: error: Переменной $NOPE$ не существует!
+   19 | x $NOPE$
+      |   ^'
+expect "error: nothing written" test ! -e "$scratch/tree/quest.erm"
+
+fresh
+run 0 -o - -v sub/quest
+expect "-o -: output bytes on stdout" cmp -s "$scratch/out" "$source_dir/tests/data/quest.erm"
+expect "-v: the line" test "$(cat "$scratch/err")" = 'sub/quest.erm -> -'
+
+fresh
+run 2 --hlep sub/quest
+expect "usage error: message" test "$(head -1 "$scratch/err")" = \
+  'zunt: error: неизвестный параметр «--hlep»'
+expect "usage error: nothing written" test ! -e "$scratch/tree/quest.erm"
+
+run 1
+expect "no name" test "$(cat "$scratch/err")" = 'zunt: error: Не указан файл для компиляции!'
+
+run 0 --version
+expect "--version" test "$(cat "$scratch/out")" = "$(printf 'ZUNT 2B  version 1.0\nzunt %s' \
+  "$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")")"
+
+echo "cli: $((checks - failures)) passed, $failures failed"
+[ "$failures" = 0 ]
