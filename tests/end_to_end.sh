@@ -6,23 +6,8 @@ set -u
 zunt=$(realpath "$1")
 examples=$(realpath "$2")
 data=$(dirname "$(realpath "$0")")/data
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-checks=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# expect NAME COMMAND...: one more check, which fails unless the command succeeds.
-expect() {
-  local name=$1
-  shift
-  checks=$((checks + 1))
-  "$@" || fail "$name"
-}
+# shellcheck source=checks.sh
+source "$(dirname "$(realpath "$0")")/checks.sh"
 
 # check NAME EXPECTED_STATUS EXPECTED_STDERR: runs "$@" after them in $work.
 check() {
@@ -188,5 +173,4 @@ zunt 1.0.0"
 check "--help" 0 "" "$zunt" --help
 expect "--help names every option" grep -q -- "--strict" "$scratch/out"
 
-echo "end_to_end: $((checks - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+summary end_to_end

@@ -5,23 +5,8 @@
 # Usage: output_safety.sh ZUNT
 set -u
 zunt=$(realpath "$1")
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-checks=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# expect NAME COMMAND...: one more check, which fails unless the command succeeds.
-expect() {
-  local name=$1
-  shift
-  checks=$((checks + 1))
-  "$@" || fail "$name"
-}
+# shellcheck source=checks.sh
+source "$(dirname "$(realpath "$0")")/checks.sh"
 
 # run FOLDER ARGUMENT: runs the program in FOLDER; its status in $status, its stderr in $scratch/err.
 run() {
@@ -115,5 +100,4 @@ for try in 1 2 3 4 5 6 7 8 9 10; do
 done
 
 echo "killed runs: $kept of 10 before the output was replaced (a run takes ${took_ms} ms)"
-echo "$checks checks, $failures failed"
-[ "$failures" = 0 ]
+summary output_safety

@@ -95,27 +95,6 @@ std::string_view FileNamePart(std::string_view path, std::string_view separators
   return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 
-std::string FirstArgument(std::string_view commandLine) {
-  int count = 0;  // arguments finished so far
-  size_t i = 0;
-  while (i < commandLine.size()) {
-    auto separates = [](char c) { return c >= 1 && c <= 32; };
-    while (i < commandLine.size() && separates(commandLine[i])) ++i;
-    std::string argument;
-    bool quoted = false;
-    for (; i < commandLine.size() && (quoted || !separates(commandLine[i])); ++i) {
-      if (commandLine[i] == '"') {
-        quoted = !quoted;
-      } else {
-        argument.push_back(commandLine[i]);
-      }
-    }
-    if (argument.empty()) continue;
-    if (count++ == 1) return argument;
-  }
-  return {};
-}
-
 void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& run) {
   TFileKind kind = platform.Probe(path);
   if (kind == TFileKind::Missing) {

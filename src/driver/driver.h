@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/arguments.h"
 #include "base/fail.h"
 #include "platform/platform.h"
 #include "translator/state.h"
@@ -77,11 +78,6 @@ std::string_view StripExtension(std::string_view path, std::string_view separato
 
 /// Returns the file-name part of a path: the text after its last separator.
 std::string_view FileNamePart(std::string_view path, std::string_view separators);
-
-/// Returns the first argument after the program's own path in a Windows
-/// command line, or an empty text when there is none. Runs of bytes 1 to 32
-/// separate arguments; double quotes make a stretch with blanks and are dropped.
-std::string FirstArgument(std::string_view commandLine);
 
 }  // namespace zunt
 

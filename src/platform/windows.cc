@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "base/arguments.h"
 #include "base/fail.h"
 
 namespace zunt {
@@ -181,24 +182,7 @@ std::wstring WidePath(std::string_view path) {
 }
 
 std::wstring FirstWideArgument(std::wstring_view commandLine) {
-  auto separates = [](wchar_t c) { return c >= 1 && c <= 32; };
-  int count = 0;  // arguments finished so far
-  size_t i = 0;
-  while (i < commandLine.size()) {
-    while (i < commandLine.size() && separates(commandLine[i])) ++i;
-    std::wstring argument;
-    bool quoted = false;
-    for (; i < commandLine.size() && (quoted || !separates(commandLine[i])); ++i) {
-      if (commandLine[i] == L'"') {
-        quoted = !quoted;
-      } else {
-        argument.push_back(commandLine[i]);
-      }
-    }
-    if (argument.empty()) continue;
-    if (count++ == 1) return argument;
-  }
-  return {};
+  return FirstArgumentOf<wchar_t>(commandLine);
 }
 
 TFileKind TWindowsPlatform::Probe(const std::string& path) {

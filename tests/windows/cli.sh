@@ -8,15 +8,8 @@ set -u
 zunt=$(realpath "$1")
 source_dir=$(realpath "$2")
 export WINEDEBUG=${WINEDEBUG:--all}
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-checks=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+# shellcheck source=../checks.sh
+source "$(dirname "$(realpath "$0")")/../checks.sh"
 
 # run STATUS ARG...: runs zunt-cli.exe in $work; its stdout and stderr go to
 # $scratch/out and $scratch/err. Fails unless it exits with STATUS.
@@ -28,14 +21,6 @@ run() {
     >"$scratch/out" 2>"$scratch/err")
   local got=$?
   [ "$got" = "$status" ] || fail "zunt-cli $*: exit status $got, expected $status"
-}
-
-# expect NAME COMMAND...: one more check, which fails unless the command succeeds.
-expect() {
-  local name=$1
-  shift
-  checks=$((checks + 1))
-  "$@" || fail "$name"
 }
 
 fresh() {
@@ -77,5 +62,4 @@ run 0 --version
 expect "--version" test "$(cat "$scratch/out")" = "$(printf 'ZUNT 2B  version 1.0\nzunt %s' \
   "$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")")"
 
-echo "cli: $((checks - failures)) passed, $failures failed"
-[ "$failures" = 0 ]
+summary cli
