@@ -111,13 +111,13 @@ TEST(ParseVarValue, LetterThenInteger) {
 
 TEST(Table, FindsInAnyCaseAndClears) {
   TVarTable table;
-  table.Add(W("ЎЖ"), ParseVarValue("y1"));
-  table.Add("HERO", ParseVarValue("y2"));
+  table.AddVar(W("ЎЖ"), ParseVarValue("y1"));
+  table.AddVar("HERO", ParseVarValue("y2"));
   ASSERT_NE(nullptr, table.Find(W("ўж")));
-  EXPECT_EQ(1, table.Find(W("ўж"))->Number);
-  EXPECT_EQ(2, table.Find("hero")->Number);
+  EXPECT_EQ(1, table.Find(W("ўж"))->Number());
+  EXPECT_EQ(2, table.Find("hero")->Number());
   EXPECT_EQ(nullptr, table.Find("HER"));
-  EXPECT_EQ("HERO", table.All()[1].first);
+  EXPECT_EQ("HERO", table.Name(table[1]));
   table.Clear();
   EXPECT_EQ(nullptr, table.Find("HERO"));
   table.Clear();
@@ -141,21 +141,20 @@ TEST(Table, ManyNamesGrowAndClear) {
     const int count = round == 0 ? 5000 : 300;
     for (int i = 0; i < count; ++i) {
       ASSERT_EQ(nullptr, table.Find(nameOf(i))) << nameOf(i);
-      table.Add(nameOf(i), std::to_string(i * 7));
+      table.AddConst(nameOf(i), std::to_string(i * 7));
     }
-    ASSERT_EQ(size_t(count), table.All().size());
-    int i = 0;
-    for (const auto& [name, text] : table.All()) {
+    ASSERT_EQ(size_t(count), table.size());
+    for (int i = 0; i < count; ++i) {
+      std::string name(table.Name(table[i]));
       ASSERT_EQ(nameOf(i), name);
-      ASSERT_EQ(std::to_string(i * 7), *table.Find(name));
-      ASSERT_EQ(std::to_string(i * 7), *table.Find(smallLetters(name)));
-      ++i;
+      ASSERT_EQ(std::to_string(i * 7), table.Replacement(*table.Find(name)));
+      ASSERT_EQ(std::to_string(i * 7), table.Replacement(*table.Find(smallLetters(name))));
     }
     EXPECT_EQ(nullptr, table.Find(nameOf(count)));
     EXPECT_EQ(nullptr, table.Find("NAME_1X"));
     table.Clear();
     EXPECT_EQ(nullptr, table.Find(nameOf(0)));
-    EXPECT_EQ(0u, table.All().size());
+    EXPECT_EQ(0u, table.size());
   }
 }
 
@@ -187,20 +186,20 @@ TEST(ReadDeclarations, AcceptedForms) {
   } expected[] = {{"HERO", 'y', 100, "0100"}, {"LIST", 'y', 5, "5"}, {"LIST ", 'w', 6, "6"},
                   {"", 'v', 7, "7"},          {"TAB", 't', 8, "8"},  {"REST", 'r', 9, "9"},
                   {"\xDF", 'y', 1, "1"}};
-  ASSERT_EQ(std::size(expected), vars.All().size());
+  ASSERT_EQ(std::size(expected), vars.size());
   for (size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(expected[i].name, vars.All()[i].first);
-    EXPECT_EQ(expected[i].letter, vars.All()[i].second.Letter);
-    EXPECT_EQ(expected[i].number, vars.All()[i].second.Number);
-    EXPECT_EQ(expected[i].text, vars.All()[i].second.Text);
+    EXPECT_EQ(expected[i].name, vars.Name(vars[i]));
+    EXPECT_EQ(expected[i].letter, vars.Var(vars[i]).Letter);
+    EXPECT_EQ(expected[i].number, vars.Var(vars[i]).Number);
+    EXPECT_EQ(expected[i].text, vars.Var(vars[i]).Text);
   }
   std::pair<std::string_view, std::string_view> texts[] = {
       {"START", "5"}, {"X", "line1\nline2"}, {" X ", "a"}, {"E", ""},
       {"Y", "\xFF"},  {"\xDF", "x"},         {"Z", "a"}};
-  ASSERT_EQ(std::size(texts), constants.All().size());
+  ASSERT_EQ(std::size(texts), constants.size());
   for (size_t i = 0; i < std::size(texts); ++i) {
-    EXPECT_EQ(texts[i].first, constants.All()[i].first);
-    EXPECT_EQ(texts[i].second, constants.All()[i].second);
+    EXPECT_EQ(texts[i].first, constants.Name(constants[i]));
+    EXPECT_EQ(texts[i].second, constants.Replacement(constants[i]));
   }
 
   // The last item may end the file without a line break.
@@ -215,8 +214,8 @@ TEST(ReadDeclarations, AcceptedForms) {
     TVarTable lastVars;
     TConstTable lastConstants;
     EXPECT_EQ("", Readable(Read(t.text, lastVars, lastConstants))) << t.text;
-    EXPECT_EQ(t.vars, lastVars.All().size()) << t.text;
-    EXPECT_EQ(t.constants, lastConstants.All().size()) << t.text;
+    EXPECT_EQ(t.vars, lastVars.size()) << t.text;
+    EXPECT_EQ(t.constants, lastConstants.size()) << t.text;
   }
 }
 

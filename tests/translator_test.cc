@@ -20,7 +20,7 @@ std::string Translate(std::string_view script, std::string_view declarations = k
   TState state;
   try {
     state.LoadIntoCursor(std::string(declarations));
-    ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+    ReadDeclarations(state.Cursor, state.Vars, state.Constants);
     state.LoadIntoCursor(std::string(script));
     TranslateScript(state);
   } catch (const TFail& fail) {
@@ -147,10 +147,12 @@ TEST(TranslateScript, LocalDeclarationErrors) {
 TEST(EmitVar, AppendsReplacementWhole) {
   TOutput out;
   out.Push('x');
-  TVar var = ParseVarValue("v0x7FFFFFFF");
-  EmitVar(out, var, false, 1);
-  EmitVar(out, var, true, 0);
-  EmitVar(out, var, true, INT32_MIN);
+  TVarTable table;
+  table.AddVar("V", ParseVarValue("v0x7FFFFFFF"));
+  const TSymbolTable::TEntry& var = *table.Find("V");
+  EmitVar(out, table, var, false, 1);
+  EmitVar(out, table, var, true, 0);
+  EmitVar(out, table, var, true, INT32_MIN);
   EXPECT_EQ("xv-21474836480x7FFFFFFF-1", out.View());
 }
 

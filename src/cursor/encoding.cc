@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "cursor/find_any.h"
+#include "cursor/wide.h"
 
 namespace zunt {
 namespace {
@@ -42,7 +42,8 @@ size_t ByteOrderMarkLength(std::string_view bytes) {
 
 size_t FirstUtf8Sequence(std::string_view bytes) {
   size_t first = std::string_view::npos;
-  for (size_t at = FindHighByte(bytes, 0); at < bytes.size(); at = FindHighByte(bytes, at)) {
+  for (size_t at = fast::FindHighByte(bytes, 0); at < bytes.size();
+       at = fast::FindHighByte(bytes, at)) {
     size_t length = Utf8SequenceLength(bytes, at);
     if (length == 0) return std::string_view::npos;
     if (first == std::string_view::npos) first = at;

@@ -33,7 +33,7 @@ void WarnOnEncoding(const TCursor& cursor, TDiagnostics& diagnostics) {
   size_t at = FirstUtf8Sequence(cursor.Data);
   if (at == std::string_view::npos) return;
   TCursor whole = cursor;  // places are counted back from the end
-  whole.Pos = whole.Size;
+  whole.Pos = whole.LineAt = whole.Size;
   whole.Line = 1 + static_cast<uint64_t>(std::count(cursor.Data.begin(), cursor.Data.end(), '\n'));
   diagnostics.Warn(whole.WarningAt(
       Win1251("файл похож на текст в UTF-8, а читается в кодировке Windows-1251"), at));
@@ -123,7 +123,7 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   }
   LoadFile(platform, path, kind, run);
   TState& state = run.State;
-  ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants, &state.Diagnostics);
+  ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
   // The tables hold copies: the file's bytes are not needed any more.
   state.PointCursorAt({});
   run.Loaded.reset();

@@ -117,8 +117,7 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants, TDiagnostics* diagnos
   if (scan.Text.empty()) FailInDeclarations(cursor, Win1251("Пустые константы запрещены!"), open);
   std::string name(scan.Text);
   UpperCaseName(name);
-  size_t hash = HashName(name);
-  if (constants.Find(name, hash)) {
+  if (constants.Find(name)) {
     FailInDeclarations(
         cursor, Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"), open);
   }
@@ -152,7 +151,7 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants, TDiagnostics* diagnos
   value.reserve(text.size());
   std::copy_if(text.begin(), text.end(), std::back_inserter(value),
                [](char c) { return c != '\r'; });
-  constants.Add(std::move(name), std::move(value), hash);
+  constants.AddConst(name, value);
   return cursor.SkipLine();
 }
 
@@ -171,8 +170,7 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnost
                        cursor.Pos);
   }
   std::string name = VariableName(scan.Text);
-  size_t hash = HashName(name);
-  if (globalVars.Find(name, hash)) {
+  if (globalVars.Find(name)) {
     FailInDeclarations(
         cursor, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"), start);
   }
@@ -192,7 +190,7 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnost
   }
   if (diagnostics != nullptr)
     WarnOnLetter(cursor, name, var, OffsetOf(cursor, trimmed), *diagnostics);
-  globalVars.Add(std::move(name), std::move(var), hash);
+  globalVars.AddVar(name, var);
 }
 
 }  // namespace
@@ -218,8 +216,8 @@ std::string VariableName(std::string_view scanned) {
 
 void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,
                   TDiagnostics& diagnostics) {
+  if (IsLatinLetter(var.Letter)) return;
   unsigned char letter = static_cast<unsigned char>(var.Letter);
-  if ((letter | 0x20) >= 'a' && (letter | 0x20) <= 'z') return;
   diagnostics.Warn(cursor.WarningAt(Win1251("буква значения переменной $") + std::string(name) +
                                         Win1251("$ не латинская: «") + static_cast<char>(letter) +
                                         Win1251("»"),

@@ -21,6 +21,12 @@ namespace zunt {
 void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
                       TDiagnostics* diagnostics = nullptr);
 
+/// Returns whether a value's letter is a Latin letter, as it should be.
+inline bool IsLatinLetter(char letter) {
+  unsigned char small = static_cast<unsigned char>(letter) | 0x20;
+  return small >= 'a' && small <= 'z';
+}
+
 /// Warns when a declared value's letter, at `at` in the cursor's data, is not
 /// a Latin letter (a Cyrillic "в" typed for "v", say).
 void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,

@@ -15,9 +15,8 @@ namespace zunt {
 
 struct TState {
   TCursor Cursor;
-  TVarTable GlobalVars;
+  TVarTable Vars;  // declared and local
   TConstTable Constants;
-  TVarTable LocalVars;
   TOutput Output;
   bool KeepWhitespace = true;
   size_t CompactSince = 0;  // the back-quote that began the present compact stretch
