@@ -70,6 +70,13 @@ struct TCursor {
   /// Moves past the next line terminator; returns false when the data ends first.
   bool SkipLine();
 
+  /// Gives back the byte before Pos.
+  void Unread() {
+    CountLines();
+    GiveBack();
+    LineAt = Pos;
+  }
+
   /// Returns the line of the byte at Pos.
   uint64_t CurrentLine() const;
   /// Brings Line up to Pos, after Pos was moved without counting.

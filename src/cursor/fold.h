@@ -16,6 +16,13 @@ namespace zunt {
 /// Folds a name to upper case in place: Latin a-z, Cyrillic а-я and ё.
 void UpperCaseName(std::string& name);
 
+/// Returns a copy of the name folded as UpperCaseName folds it: as names are shown.
+inline std::string UpperCased(std::string_view name) {
+  std::string folded(name);
+  UpperCaseName(folded);
+  return folded;
+}
+
 /// Upper case of every Windows-1251 byte: the table that name comparison and
 /// hashing fold by (all letters with a case, ў, ї, ђ ... too).
 extern const std::array<unsigned char, 256> kFoldCase;
@@ -59,11 +66,22 @@ inline uint64_t FoldedWord(uint64_t word) {
 
 /// Returns the key of the n bytes at p (n at most 16).
 inline TKey FoldedKey(const char* p, size_t n) {
-  unsigned char bytes[16] = {};
-  std::memcpy(bytes, p, n);
+  // Loads that may overlap, without a call and without reading past the name.
   TKey key;
-  std::memcpy(&key.Lo, bytes, 8);
-  std::memcpy(&key.Hi, bytes + 8, 8);
+  if (n >= 8) {
+    std::memcpy(&key.Lo, p, 8);
+    if (n > 8) {
+      std::memcpy(&key.Hi, p + n - 8, 8);
+      key.Hi >>= 8 * (16 - n);
+    }
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    key.Lo = head | uint64_t{tail} << (8 * (n - 4));
+  } else {
+    for (size_t i = 0; i < n; ++i) key.Lo |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+  }
   key.Lo = FoldedWord(key.Lo);
   key.Hi = FoldedWord(key.Hi);
   return key;
@@ -73,8 +91,10 @@ inline TKey FoldedKey(const char* p, size_t n) {
 /// name's sixteen bytes and the hash so far).
 inline size_t HashKey(const TKey& key, size_t size) {
   constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  // Each multiplication carries low bits up only: the high half is folded
+  // down after it, so that every bit of the name reaches the low bits.
   uint64_t hash = (key.Lo ^ size) * kMultiplier;
-  hash = (hash ^ (hash >> 29) ^ key.Hi) * kMultiplier;
+  hash = (hash ^ (hash >> 32) ^ key.Hi) * kMultiplier;
   return static_cast<size_t>(hash ^ (hash >> 32));
 }
 

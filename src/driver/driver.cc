@@ -8,11 +8,15 @@
 #include "base/cp1251.h"
 #include "base/fail.h"
 #include "cursor/encoding.h"
+#include "cursor/wide.h"
 #include "symbols/declarations.h"
 #include "translator/translator.h"
 
 namespace zunt {
 namespace {
+
+// The most names the tables are sized for ahead of a declarations file.
+constexpr size_t kReservedNames = size_t{1} << 20;
 
 // Returns a failure about a whole file, which it names.
 TFail AboutFile(TFail fail, const std::string& path) {
@@ -123,6 +127,13 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   }
   LoadFile(platform, path, kind, run);
   TState& state = run.State;
+  // Most files hold a name per line: the tables are sized for that many
+  // (within reason for a file of blank lines), so that they never grow.
+  std::string_view bytes = run.Loaded->Bytes();
+  size_t lines = 1 + fast::Count(bytes.data(), bytes.data() + bytes.size(), '\n');
+  size_t names = std::min<size_t>(lines, kReservedNames);
+  state.Vars.Reserve(names);
+  state.Constants.Reserve(names);
   ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
   // The tables hold copies: the file's bytes are not needed any more.
   state.PointCursorAt({});

@@ -44,9 +44,9 @@ std::string ByteText(unsigned char b, unsigned char lineEnd);
 /// Returns text without the bytes up to 32 at both ends.
 std::string_view Trim(std::string_view text);
 
-/// Returns a variable's stored name: trimmed, folded to upper case, and cut
-/// before its first "[".
-std::string VariableName(std::string_view scanned);
+/// Returns a variable's name as it is looked up: trimmed and cut before its
+/// first "[" (the tables fold it; messages show it UpperCased).
+std::string_view VariableName(std::string_view scanned);
 
 }  // namespace zunt
 

@@ -9,12 +9,6 @@ TSymbolTable::TSymbolTable() { Resize(16); }
 
 void TSymbolTable::Reserve(size_t more) {
   size_t names = Count + more;
-  if (names > Capacity) {
-    std::unique_ptr<TEntry[]> entries(new TEntry[names]);
-    if (Count != 0) std::memcpy(entries.get(), Entries.get(), Count * sizeof(TEntry));
-    Entries = std::move(entries);
-    Capacity = names;
-  }
   size_t slots = Slots.size();
   while (names * 4 > slots * 3) slots *= 2;
   if (slots != Slots.size()) Resize(slots);
@@ -48,7 +42,14 @@ void TSymbolTable::AddConst(std::string_view name, std::string_view text) {
 
 void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t number, bool local,
                        size_t shortText) {
-  if (Count == Capacity) Reserve(std::max<size_t>(16, Count));
+  if (Count == Capacity) {
+    // The entries double; the slots were sized beforehand, from the file's lines.
+    size_t capacity = std::max<size_t>(16, Count * 2);
+    std::unique_ptr<TEntry[]> entries(new TEntry[capacity]);
+    if (Count != 0) std::memcpy(entries.get(), Entries.get(), Count * sizeof(TEntry));
+    Entries = std::move(entries);
+    Capacity = capacity;
+  }
   if ((Count + 1) * 4 > Slots.size() * 3) Resize(Slots.size() * 2);
   TEntry entry{};
   entry.Key = FoldedKey(name.data(), std::min<size_t>(16, name.size()));
@@ -67,7 +68,8 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
   }
   if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
   Entries[Count++] = entry;
-  Place(static_cast<uint32_t>(HashName(name)), static_cast<uint32_t>(Count));
+  size_t hash = name.size() <= 16 ? HashKey(entry.Key, name.size()) : HashName(name);
+  Place(static_cast<uint32_t>(hash), static_cast<uint32_t>(Count));
   if (!local) {
     Globals = Count;
     GlobalSides = Sides.size();

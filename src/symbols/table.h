@@ -44,8 +44,8 @@ class TSymbolTable {
 
   TSymbolTable();
 
-  /// Makes room for `more` names besides those there, so that adding them
-  /// moves nothing.
+  /// Makes room in the slots for `more` names besides those there, so that
+  /// adding them never places the names again.
   void Reserve(size_t more);
 
   /// Returns the entry of the name in any letter case, or nullptr.

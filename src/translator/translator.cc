@@ -27,11 +27,7 @@ constexpr TStopBytes kLocalValueEnd("\n;", '\n');
   throw c.ErrorAt(TBoxPrefix::Script, body, at);
 }
 
-std::string Folded(std::string_view name) {
-  std::string folded(name);
-  UpperCaseName(folded);
-  return folded;
-}
+std::string Folded(std::string_view name) { return UpperCased(name); }
 
 // Returns the position of the first of the stop bytes from the cursor on, or the end.
 size_t Find(const TCursor& c, const TStopBytes& stops) {
@@ -276,14 +272,16 @@ void TranslateLocalDecl(TState& state) {
                      Win1251(" прервал описание переменной!"),
                  c.Pos);
   }
-  std::string name = VariableName(c.Data.substr(c.Pos, equals - c.Pos));
+  std::string_view name = VariableName(c.Data.substr(c.Pos, equals - c.Pos));
   c.Pos = equals + 1;
   if (state.Vars.Find(name)) {
-    FailInScript(c, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"), start);
+    FailInScript(c, Win1251("Переменная $") + Folded(name) + Win1251("$ уже была объявлена ранее!"),
+                 start);
   }
   if (c.AtEnd()) {
-    FailInScript(c, Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"),
-                 c.Pos - 1);
+    FailInScript(
+        c, Win1251("Неожиданный конец объявления переменной $") + Folded(name) + Win1251("$ !"),
+        c.Pos - 1);
   }
   size_t end = Find(c, kLocalValueEnd);
   std::string_view value = c.Data.substr(c.Pos, end - c.Pos);
@@ -296,11 +294,12 @@ void TranslateLocalDecl(TState& state) {
     c.CountLines();
     uint64_t line = c.Line - (end < c.Size && c.Data[end] == '\n' ? 1 : 0);
     throw c.Report(TSeverity::Error, TBoxPrefix::Script,
-                   Win1251("Некорректное значение переменной $") + name + Win1251("$ !"), at, line);
+                   Win1251("Некорректное значение переменной $") + Folded(name) + Win1251("$ !"),
+                   at, line);
   }
   if (state.Diagnostics.Warnings && !IsLatinLetter(var.Letter)) {
     c.CountLines();
-    WarnOnLetter(c, name, var, at, state.Diagnostics);
+    WarnOnLetter(c, Folded(name), var, at, state.Diagnostics);
   }
   state.Vars.AddVar(name, var, true);
 }
