@@ -185,6 +185,23 @@ void TranslateScript(TState& state) {
 
 void TranslateVarRef(TState& state) {
   TCursor& c = state.Cursor;
+  // Most references are a short declared name without an index: one load
+  // finds the closing mark, one lookup the entry.
+  const char* name = c.Data.data() + c.Pos + 1;
+  const char* end = c.Data.data() + c.Size;
+  char mark = name[-1];
+  TNameStops stops = fast::FindNameStops(name, end, mark);
+  if (stops.Close - 1 < 15 && stops.Bracket == 16 && name[stops.Close] == mark) {
+    if (const auto* var = state.Vars.FindShort(fast::KeyOf(name, stops.Close, end), stops.Close)) {
+      c.Pos += stops.Close + 2;
+      return EmitVar(state.Output, state.Vars, *var, mark == '@', 0);
+    }
+  }
+  TranslateVarRefInFull(state);
+}
+
+void TranslateVarRefInFull(TState& state) {
+  TCursor& c = state.Cursor;
   size_t start = c.Pos;
   char mark = c.Data[c.Pos++];
   size_t open = 0;  // the length of the name before "["
@@ -234,6 +251,22 @@ void EmitIndexedVar(TOutput& output, char letter, int32_t number, bool numberOnl
 }
 
 void TranslateConstRef(TState& state) {
+  TCursor& c = state.Cursor;
+  // Most references are a short declared name, as for variables.
+  const char* name = c.Data.data() + c.Pos + 1;
+  const char* end = c.Data.data() + c.Size;
+  TNameStops stops = fast::FindNameStops(name, end, ')');
+  if (stops.Close - 1 < 15 && name[stops.Close] == ')') {
+    if (const auto* text =
+            state.Constants.FindShort(fast::KeyOf(name, stops.Close, end), stops.Close)) {
+      c.Pos += stops.Close + 2;
+      return EmitConst(state.Output, state.Constants, *text);
+    }
+  }
+  TranslateConstRefInFull(state);
+}
+
+void TranslateConstRefInFull(TState& state) {
   TCursor& c = state.Cursor;
   size_t start = c.Pos++;
   size_t open = 0;

@@ -26,6 +26,8 @@ void TranslateScript(TState& state);
 
 /// Translates a variable reference, with the cursor on "$" or "@".
 void TranslateVarRef(TState& state);
+/// The same, read in full: any index, any length, any error.
+void TranslateVarRefInFull(TState& state);
 
 /// Appends a variable's letter (unless numberOnly) and its number plus an
 /// index other than 0, in decimal; the sum wraps around in 32 bits.
@@ -46,6 +48,8 @@ inline void EmitVar(TOutput& output, const TSymbolTable& table, const TSymbolTab
 
 /// Translates a constant reference, with the cursor on "(".
 void TranslateConstRef(TState& state);
+/// The same, read in full: any length, any error.
+void TranslateConstRefInFull(TState& state);
 
 /// Appends a constant's text.
 inline void EmitConst(TOutput& output, const TSymbolTable& table,
