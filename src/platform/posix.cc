@@ -307,8 +307,12 @@ std::string TemporaryName(const std::string& folder) {
 }
 
 // Gives the file's mode to the open file and writes data; returns false on
-// any failure.
+// any failure. The file's blocks are asked for at once, which makes writing
+// and replacing a large old output cheaper; a file system without that
+// (EOPNOTSUPP), or too little room, leaves it to the writes, which report
+// what fails. Never posix_fallocate: it writes zeros where there is no support.
 bool Fill(int fd, mode_t mode, std::string_view data) {
+  if (!data.empty()) (void)fallocate(fd, 0, 0, static_cast<off_t>(data.size()));
   return fchmod(fd, mode) == 0 && WriteAll(fd, data);
 }
 
