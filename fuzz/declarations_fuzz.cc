@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(state.Cursor.Pos <= state.Cursor.Size && state.Cursor.Line >= 1 &&
               state.Cursor.Line <= lineFeeds + 1,
           "the cursor stays inside the file");
-  size_t entries = state.GlobalVars.All().size() + state.Constants.All().size();
+  size_t entries = state.Vars.size() + state.Constants.size();
   Require(entries <= static_cast<size_t>(std::count(input.begin(), input.end(), '=')),
           "every entry was declared with an \"=\"");
 
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (char& c : folded) c = static_cast<char>(kFoldCase[static_cast<unsigned char>(c)]);
   std::string withoutCr = input;
   withoutCr.erase(std::remove(withoutCr.begin(), withoutCr.end(), '\r'), withoutCr.end());
-  CheckVariables(state.GlobalVars, folded);
+  CheckVariables(state.Vars, folded);
   CheckConstants(state.Constants, folded, withoutCr);
   return 0;
 }

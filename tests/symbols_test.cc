@@ -170,6 +170,51 @@ std::string Read(std::string_view text, TVarTable& vars, TConstTable& constants)
   return "";
 }
 
+// Declared names, short and long, with short and long replacements; then
+// rounds of locals, enough to make the slots grow while they are there, each
+// round ended by ClearLocals. The declared names must all stay, with their
+// values, and the locals must all go, so that their names are free again.
+TEST(Table, LocalsGoDeclaredNamesStay) {
+  auto declared = [](int i) {
+    std::string name = i % 2 ? "D" : "A_DECLARED_NAME_LONGER_THAN_16_";
+    return name += std::to_string(i);
+  };
+  auto value = [](int i) {
+    std::string text(i % 3 == 0 ? 13 : 2, '0');  // long ones go to the side records
+    text[0] = 'y';
+    return text += std::to_string(i);
+  };
+  TVarTable table;
+  for (int i = 0; i < 100; ++i) table.AddVar(declared(i), ParseVarValue(value(i)));
+  for (int round = 0; round < 3; ++round) {
+    const int locals = round == 1 ? 3000 : 40;
+    for (int i = 0; i < locals; ++i) {
+      std::string name = i % 4 ? "L" : "A_LOCAL_NAME_LONGER_THAN_SIXTEEN_";
+      name += std::to_string(i);
+      ASSERT_EQ(nullptr, table.Find(name)) << round << " " << name;
+      table.AddVar(name, ParseVarValue(value(i + round)), true);
+    }
+    for (int i = 0; i < locals; i += 7) {
+      std::string name = i % 4 ? "l" : "a_local_name_longer_than_sixteen_";
+      name += std::to_string(i);
+      ASSERT_NE(nullptr, table.Find(name)) << name;
+      EXPECT_EQ(value(i + round), table.Replacement(*table.Find(name)));
+      EXPECT_EQ(1, table.Find(name)->Local);
+    }
+    table.ClearLocals();
+    ASSERT_EQ(100u, table.size());
+    for (int i = 0; i < 100; ++i) {
+      const TSymbolTable::TEntry* entry = table.Find(declared(i));
+      ASSERT_NE(nullptr, entry) << round << " " << declared(i);
+      EXPECT_EQ(value(i), table.Replacement(*entry));
+      EXPECT_EQ(ParseVarValue(value(i)).Number, entry->Number());
+      EXPECT_EQ(declared(i), table.Name(*entry));
+    }
+    EXPECT_EQ(nullptr, table.Find("L1"));
+    EXPECT_EQ(nullptr, table.Find("A_LOCAL_NAME_LONGER_THAN_SIXTEEN_0"));
+  }
+}
+
 TEST(ReadDeclarations, AcceptedForms) {
   TVarTable vars;
   TConstTable constants;
