@@ -44,7 +44,8 @@ void CheckSearches(std::string_view data, size_t from) {
   for (char close : {'$', ')'}) {
     TNameStops a = plain::FindNameStops(begin, end, close);
     TNameStops b = wide::FindNameStops(begin, end, close);
-    Require(a.Close == b.Close && a.Bracket == b.Bracket, "FindNameStops as the plain one");
+    Require(a.Close == b.Close && a.Bracket == b.Bracket && a.Square == b.Square,
+            "FindNameStops as the plain one");
   }
   size_t n = std::min<size_t>(16, data.size() - from);
   Require(plain::KeyOf(begin, n, end) == wide::KeyOf(begin, n, end), "KeyOf as the plain one");

@@ -115,6 +115,7 @@ TEST(Wide, NameStopsAndKeysAgreeWithPlain) {
           TNameStops b = wide::FindNameStops(data.begin() + from, data.end(), close);
           ASSERT_EQ(a.Close, b.Close) << where << " " << from << " " << size;
           ASSERT_EQ(a.Bracket, b.Bracket) << where << " " << from << " " << size;
+          ASSERT_EQ(a.Square, b.Square) << where << " " << from << " " << size;
         }
         size_t n = std::min<size_t>(16, size - from);
         TKey key = wide::KeyOf(data.begin() + from, n, data.end());

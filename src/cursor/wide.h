@@ -44,11 +44,12 @@ class TStopBytes {
   alignas(16) unsigned char Lanes[kMax + 1][16] = {};
 };
 
-/// Where a reference's closing mark and its first "[" stand among the first
-/// sixteen bytes of its name; 16 when not there.
+/// Where a reference's closing mark and its first "[" and "]" stand among
+/// the first sixteen bytes of its name; 16 when not there.
 struct TNameStops {
   unsigned Close = 16;    // the first closing mark or line feed
   unsigned Bracket = 16;  // the first "[" before it
+  unsigned Square = 16;   // the first "]" before it
 };
 
 namespace plain {
@@ -101,6 +102,7 @@ inline TNameStops FindNameStops(const char* p, const char* end, char close) {
       break;
     }
     if (p[i] == '[' && stops.Bracket == 16) stops.Bracket = i;
+    if (p[i] == ']' && stops.Square == 16) stops.Square = i;
   }
   return stops;
 }
@@ -222,18 +224,17 @@ inline uint64_t Count(const char* from, const char* to, char b) {
 inline TNameStops FindNameStops(const char* p, const char* end, char close) {
   __m128i block = LoadUpTo(p, end);
   unsigned valid = end - p >= 16 ? 0xFFFF : (1u << (end - p)) - 1;
-  unsigned closes = static_cast<unsigned>(_mm_movemask_epi8(
-                        _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(close)),
-                                     _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))))) &
-                    valid;
-  unsigned brackets =
-      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('[')))) & valid;
+  auto lanes = [&](char byte) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+  };
+  unsigned closes = (lanes(close) | lanes('\n')) & valid;
+  unsigned before = closes != 0 ? (closes & -closes) - 1 : valid;  // the lanes before the close
+  unsigned brackets = lanes('[') & before;
+  unsigned squares = lanes(']') & before;
   TNameStops stops;
-  if (closes != 0) {
-    stops.Close = static_cast<unsigned>(__builtin_ctz(closes));
-    brackets &= (1u << stops.Close) - 1;
-  }
+  if (closes != 0) stops.Close = static_cast<unsigned>(__builtin_ctz(closes));
   if (brackets != 0) stops.Bracket = static_cast<unsigned>(__builtin_ctz(brackets));
+  if (squares != 0) stops.Square = static_cast<unsigned>(__builtin_ctz(squares));
   return stops;
 }
 

@@ -90,6 +90,48 @@ bool Wraps(int32_t number, int32_t index) {
   return sum < INT32_MIN || sum > INT32_MAX;
 }
 
+// Reads a decimal index of one to nine digits after an optional sign from
+// the bytes [from, to); returns false for any other index.
+bool SmallIndex(const char* from, const char* to, int32_t* index) {
+  bool negative = *from == '-';
+  if (*from == '-' || *from == '+') ++from;
+  if (to - from < 1 || to - from > 9) return false;
+  int32_t value = 0;
+  for (; from != to; ++from) {
+    if (*from < '0' || *from > '9') return false;
+    value = value * 10 + (*from - '0');
+  }
+  *index = negative ? -value : value;
+  return true;
+}
+
+// Translates the reference under the cursor when its first sixteen bytes
+// settle it, as they mostly do: a declared name, maybe with a decimal index
+// just before the closing mark, that needs no warning. Returns false, having
+// changed nothing, for any other reference.
+[[gnu::always_inline]] inline bool TranslateShortVarRef(TState& state) {
+  TCursor& c = state.Cursor;
+  const char* name = c.Data.data() + c.Pos + 1;
+  const char* end = c.Data.data() + c.Size;
+  char mark = name[-1];
+  TNameStops stops = fast::FindNameStops(name, end, mark);
+  if (stops.Close - 1 >= 15 || name[stops.Close] != mark) return false;
+  size_t size = stops.Close;
+  int32_t index = 0;
+  if (stops.Bracket != 16) {  // "NAME[k]" and nothing after the "]"
+    if (stops.Square != size - 1 ||
+        !SmallIndex(name + stops.Bracket + 1, name + size - 1, &index)) {
+      return false;
+    }
+    size = stops.Bracket;
+  }
+  const TSymbolTable::TEntry* var = state.Vars.FindShort(fast::KeyOf(name, size, end), size);
+  if (!var || (index != 0 && Wraps(var->Number(), index))) return false;
+  c.Pos += stops.Close + 2;
+  EmitVar(state.Output, state.Vars, *var, mark == '@', index);
+  return true;
+}
+
 // Warns about text between an index's "]" and the closing mark, at `at`: it is ignored.
 void WarnOnTextAfterIndex(TState& state, size_t at) {
   if (!state.Diagnostics.Warnings) return;
@@ -184,20 +226,7 @@ void TranslateScript(TState& state) {
 }
 
 void TranslateVarRef(TState& state) {
-  TCursor& c = state.Cursor;
-  // Most references are a short declared name without an index: one load
-  // finds the closing mark, one lookup the entry.
-  const char* name = c.Data.data() + c.Pos + 1;
-  const char* end = c.Data.data() + c.Size;
-  char mark = name[-1];
-  TNameStops stops = fast::FindNameStops(name, end, mark);
-  if (stops.Close - 1 < 15 && stops.Bracket == 16 && name[stops.Close] == mark) {
-    if (const auto* var = state.Vars.FindShort(fast::KeyOf(name, stops.Close, end), stops.Close)) {
-      c.Pos += stops.Close + 2;
-      return EmitVar(state.Output, state.Vars, *var, mark == '@', 0);
-    }
-  }
-  TranslateVarRefInFull(state);
+  if (!TranslateShortVarRef(state)) TranslateVarRefInFull(state);
 }
 
 void TranslateVarRefInFull(TState& state) {
