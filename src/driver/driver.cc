@@ -148,7 +148,8 @@ void LoadScript(TPlatform& platform, const std::string& path, TRun& run) {
   LoadFile(platform, path, kind, run);
   run.State.Output.Clear();
   size_t size = run.Loaded->Bytes().size();
-  run.State.Output.Reserve(size + size / 4 + 64);
+  // Room for the whole output, or for a piece and a little when it is written in pieces.
+  run.State.Output.Reserve(std::min(size + size / 4, 2 * run.State.PieceSize) + 64);
 }
 
 std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePath) {
@@ -158,11 +159,32 @@ std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePa
   return path;
 }
 
-void WriteOutput(TPlatform& platform, const std::string& path,
-                 const std::vector<std::string>& inputs, const TState& state) {
-  TWriteStatus status = path == kStandardOutput
-                            ? platform.WriteStandardOutput(state.Output.View())
-                            : platform.WriteOutput(path, state.Output.View(), inputs);
+TRunOutput::TRunOutput(TPlatform& platform, const std::string& path,
+                       const std::vector<std::string>& inputs, TRun& run)
+    : Platform(platform), Path(path), Run(run) {
+  if (path == kStandardOutput) return;
+  Stream = platform.OpenOutput(path, inputs, run.Loaded->Bytes().size(), &Status);
+  run.State.OnPiece = &TRunOutput::OnPiece;
+  run.State.PieceContext = this;
+}
+
+void TRunOutput::OnPiece(TState& state, void* self) {
+  TRunOutput& output = *static_cast<TRunOutput*>(self);
+  // After an error the output is never put in place: its pieces are dropped.
+  if (output.Stream && state.Diagnostics.Errors == 0) output.Stream->Write(state.Output.View());
+  state.Output.Clear();
+  output.Run.Loaded->Release(state.Cursor.Pos);
+}
+
+void TRunOutput::Finish() {
+  std::string_view rest = Run.State.Output.View();
+  if (Path == kStandardOutput) return CheckWritten(Platform.WriteStandardOutput(rest), Path);
+  if (!Stream) return CheckWritten(Status, Path);
+  Stream->Write(rest);
+  CheckWritten(Stream->Finish(), Path);
+}
+
+void CheckWritten(TWriteStatus status, const std::string& path) {
   std::string_view body;
   switch (status) {
     case TWriteStatus::Ok:
@@ -186,6 +208,7 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
   TDiagnostics& diagnostics = run.State.Diagnostics;
   diagnostics.Warnings = options.Warnings;
   diagnostics.MaxErrors = options.MaxErrors;
+  run.State.PieceSize = options.PieceSize;
   bool failed = false;
   std::optional<std::pair<std::string, std::string>> translated;  // script and output
   try {
@@ -199,13 +222,14 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
       ReadDeclarationsFile(platform, path, run);
     }
     LoadScript(platform, inputs.back(), run);
+    std::string path =
+        options.Output.empty() ? DefaultOutputPath(platform, basePath) : options.Output;
+    TRunOutput output(platform, path, inputs, run);
     TranslateScript(run.State);
     failed = diagnostics.Errors != 0 || (options.Strict && diagnostics.WarningCount != 0);
     if (!failed) {
-      std::string output =
-          options.Output.empty() ? DefaultOutputPath(platform, basePath) : options.Output;
-      WriteOutput(platform, output, inputs, run.State);
-      translated = std::make_pair(inputs.back(), output);
+      output.Finish();
+      translated = std::make_pair(inputs.back(), path);
     }
   } catch (const TFail& fail) {
     diagnostics.Add(fail);

@@ -35,16 +35,27 @@ size_t Find(const TCursor& c, const TStopBytes& stops) {
   return fast::FindAny(c.Data, c.Pos, stops, &uncounted);
 }
 
-// Copies ordinary bytes from the cursor up to the next special byte in bulk.
+// The most bytes copied at a time, so that the output's room stays small.
+constexpr size_t kChunk = size_t{64} << 10;
+
+// Copies ordinary bytes from the cursor up to the next special byte in bulk,
+// handing the output over in pieces when that is asked for.
 void CopyRun(TState& state) {
   TCursor& c = state.Cursor;
-  const char* from = c.Data.data() + c.Pos;
+  const TStopBytes& stops = state.KeepWhitespace ? kSpecial : kSpecialCompact;
   const char* end = c.Data.data() + c.Size;
-  char* to = state.Output.Room(static_cast<size_t>(end - from) + 16);
-  const char* stop =
-      fast::CopyUntil(from, end, to, state.KeepWhitespace ? kSpecial : kSpecialCompact);
-  state.Output.Commit(static_cast<size_t>(stop - from));
-  c.Pos += static_cast<size_t>(stop - from);
+  while (true) {
+    const char* from = c.Data.data() + c.Pos;
+    const char* limit = from + std::min<size_t>(kChunk, static_cast<size_t>(end - from));
+    char* to = state.Output.Room(static_cast<size_t>(limit - from) + 16);
+    const char* stop = fast::CopyUntil(from, limit, to, stops);
+    state.Output.Commit(static_cast<size_t>(stop - from));
+    c.Pos += static_cast<size_t>(stop - from);
+    if (state.Output.size() >= state.PieceSize && state.OnPiece != nullptr) {
+      state.OnPiece(state, state.PieceContext);
+    }
+    if (stop != limit || limit == end) return;
+  }
 }
 
 // Scans a reference's name from the cursor up to the closing byte, as
