@@ -24,8 +24,9 @@ TFail AboutFile(TFail fail, const std::string& path) {
   return fail;
 }
 
-// Warns when the loaded file starts with a byte-order mark or reads as UTF-8.
-void WarnOnEncoding(const TCursor& cursor, TDiagnostics& diagnostics) {
+// Warns when the loaded file starts with a byte-order mark or reads as UTF-8;
+// lets go of the file's memory as far as the check has read it.
+void WarnOnEncoding(const TCursor& cursor, TInputFile& file, TDiagnostics& diagnostics) {
   if (!diagnostics.Warnings) return;
   if (ByteOrderMarkLength(cursor.Data) != 0) {
     diagnostics.Warn(cursor.WarningAt(
@@ -34,12 +35,15 @@ void WarnOnEncoding(const TCursor& cursor, TDiagnostics& diagnostics) {
         0));
     return;
   }
-  size_t at = FirstUtf8Sequence(cursor.Data);
+  size_t released = 0;
+  size_t at = FirstUtf8Sequence(cursor.Data, [&](size_t passed) {
+    file.Release(released, passed);
+    released = passed;
+  });
   if (at == std::string_view::npos) return;
-  TCursor whole = cursor;  // places are counted back from the end
-  whole.Pos = whole.LineAt = whole.Size;
-  whole.Line = 1 + static_cast<uint64_t>(std::count(cursor.Data.begin(), cursor.Data.end(), '\n'));
-  diagnostics.Warn(whole.WarningAt(
+  TCursor upTo = cursor;  // lines are counted from the start up to the sequence
+  upTo.Pos = at;
+  diagnostics.Warn(upTo.WarningAt(
       Win1251("файл похож на текст в UTF-8, а читается в кодировке Windows-1251"), at));
 }
 
@@ -55,7 +59,7 @@ void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TRun
   run.State.PointCursorAt(run.Loaded->Bytes());
   run.State.Diagnostics.CurrentFile = path;
   run.State.Diagnostics.LineFeedWarned = false;
-  WarnOnEncoding(run.State.Cursor, run.State.Diagnostics);
+  WarnOnEncoding(run.State.Cursor, *run.Loaded, run.State.Diagnostics);
 }
 
 // Shows the first error through the platform.
@@ -173,7 +177,8 @@ void TRunOutput::OnPiece(TState& state, void* self) {
   // After an error the output is never put in place: its pieces are dropped.
   if (output.Stream && state.Diagnostics.Errors == 0) output.Stream->Write(state.Output.View());
   state.Output.Clear();
-  output.Run.Loaded->Release(state.Cursor.Pos);
+  output.Run.Loaded->Release(output.Released, state.Cursor.Pos);
+  output.Released = state.Cursor.Pos;
 }
 
 void TRunOutput::Finish() {

@@ -91,6 +91,7 @@ class TRunOutput {
   TRun& Run;
   std::unique_ptr<TOutputStream> Stream;
   TWriteStatus Status = TWriteStatus::Ok;
+  size_t Released = 0;  // the script's bytes let go of so far
 };
 
 /// Throws the failure for a write status other than Ok, about the output at path.

@@ -45,9 +45,12 @@ class TInputFile {
   virtual ~TInputFile() = default;
   /// Returns the file's bytes.
   virtual std::string_view Bytes() const = 0;
-  /// Learns that the bytes before `before` are read and seldom looked at
-  /// again: a mapped file lets go of their memory (they stay readable).
-  virtual void Release(size_t before) { (void)before; }
+  /// Learns that the bytes from `from` up to `to` are read and seldom looked
+  /// at again: a mapped file lets go of their memory (they stay readable).
+  virtual void Release(size_t from, size_t to) {
+    (void)from;
+    (void)to;
+  }
 };
 
 /// An input file read into a string.

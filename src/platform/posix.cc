@@ -76,17 +76,17 @@ class TMappedFile final : public TInputFile {
     munmap(const_cast<char*>(Data), Size);
   }
   std::string_view Bytes() const override { return {Data, Size}; }
-  void Release(size_t before) override {
-    size_t pages = before & ~(size_t{4095});  // whole pages only: Data is page-aligned
-    if (pages > Released)
-      madvise(const_cast<char*>(Data) + Released, pages - Released, MADV_DONTNEED);
-    Released = std::max(Released, pages);
+  void Release(size_t from, size_t to) override {
+    // Whole pages only: Data is page-aligned.
+    size_t first = (from + kPage - 1) / kPage * kPage;
+    size_t last = std::min(to, Size) / kPage * kPage;
+    if (first < last) madvise(const_cast<char*>(Data) + first, last - first, MADV_DONTNEED);
   }
 
  private:
+  static constexpr size_t kPage = 4096;  // or a divisor of the page size
   const char* Data;
   size_t Size;
-  size_t Released = 0;  // the bytes let go of so far
 };
 
 // Maps size bytes of the open file; returns nothing when it cannot, or when
