@@ -31,6 +31,13 @@ const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
 }
 
 void TSymbolTable::AddVar(std::string_view name, const TVar& var, bool local) {
+  // The replacement is the letter and the number as written.
+  if (var.Text.size() < kShortVar) {
+    char text[kShortVar];
+    text[0] = var.Letter;
+    std::memcpy(text + 1, var.Text.data(), var.Text.size());
+    return Add(name, std::string_view(text, 1 + var.Text.size()), var.Number, local, kShortVar);
+  }
   std::string text(1, var.Letter);
   text += var.Text;
   Add(name, text, var.Number, local, kShortVar);

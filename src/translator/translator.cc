@@ -190,8 +190,10 @@ void TranslateRest(TState& state) {
           TranslateLocalDecl(state);
         }
         break;
-      default:  // compact mode: a dropped blank or line feed
-        ++c.Pos;
+      default:  // compact mode: dropped blanks and line feeds
+        do {
+          ++c.Pos;
+        } while (c.Pos < c.Size && (c.Data[c.Pos] == ' ' || c.Data[c.Pos] == '\n'));
         break;
     }
   }
