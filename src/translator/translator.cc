@@ -42,13 +42,14 @@ constexpr size_t kChunk = size_t{64} << 10;
 // handing the output over in pieces when that is asked for.
 void CopyRun(TState& state) {
   TCursor& c = state.Cursor;
-  const TStopBytes& stops = state.KeepWhitespace ? kSpecial : kSpecialCompact;
   const char* end = c.Data.data() + c.Size;
   while (true) {
     const char* from = c.Data.data() + c.Pos;
     const char* limit = from + std::min<size_t>(kChunk, static_cast<size_t>(end - from));
     char* to = state.Output.Room(static_cast<size_t>(limit - from) + 16);
-    const char* stop = fast::CopyUntil(from, limit, to, stops);
+    // Two calls, so that each set's bytes are known where it is searched for.
+    const char* stop = state.KeepWhitespace ? fast::CopyUntil(from, limit, to, kSpecial)
+                                            : fast::CopyUntil(from, limit, to, kSpecialCompact);
     state.Output.Commit(static_cast<size_t>(stop - from));
     c.Pos += static_cast<size_t>(stop - from);
     if (state.Output.size() >= state.PieceSize && state.OnPiece != nullptr) {
@@ -163,6 +164,23 @@ void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
       at));
 }
 
+// Translates the constant reference under the cursor when its first sixteen
+// bytes hold a declared name and the closing parenthesis. Returns false,
+// having changed nothing, for any other reference.
+[[gnu::always_inline]] inline bool TranslateShortConstRef(TState& state) {
+  TCursor& c = state.Cursor;
+  const char* name = c.Data.data() + c.Pos + 1;
+  const char* end = c.Data.data() + c.Size;
+  TNameStops stops = fast::FindNameStops(name, end, ')');
+  if (stops.Close - 1 >= 15 || name[stops.Close] != ')') return false;
+  const TSymbolTable::TEntry* text =
+      state.Constants.FindShort(fast::KeyOf(name, stops.Close, end), stops.Close);
+  if (!text) return false;
+  c.Pos += stops.Close + 2;
+  EmitConst(state.Output, state.Constants, *text);
+  return true;
+}
+
 // Translates from the cursor to the end of the script; throws TFail at an error.
 void TranslateRest(TState& state) {
   TCursor& c = state.Cursor;
@@ -172,10 +190,10 @@ void TranslateRest(TState& state) {
     switch (c.Data[c.Pos]) {
       case '$':
       case '@':
-        TranslateVarRef(state);
+        if (!TranslateShortVarRef(state)) TranslateVarRefInFull(state);
         break;
       case '(':
-        TranslateConstRef(state);
+        if (!TranslateShortConstRef(state)) TranslateConstRefInFull(state);
         break;
       case '`':
         state.KeepWhitespace = !state.KeepWhitespace;
@@ -293,19 +311,7 @@ void EmitIndexedVar(TOutput& output, char letter, int32_t number, bool numberOnl
 }
 
 void TranslateConstRef(TState& state) {
-  TCursor& c = state.Cursor;
-  // Most references are a short declared name, as for variables.
-  const char* name = c.Data.data() + c.Pos + 1;
-  const char* end = c.Data.data() + c.Size;
-  TNameStops stops = fast::FindNameStops(name, end, ')');
-  if (stops.Close - 1 < 15 && name[stops.Close] == ')') {
-    if (const auto* text =
-            state.Constants.FindShort(fast::KeyOf(name, stops.Close, end), stops.Close)) {
-      c.Pos += stops.Close + 2;
-      return EmitConst(state.Output, state.Constants, *text);
-    }
-  }
-  TranslateConstRefInFull(state);
+  if (!TranslateShortConstRef(state)) TranslateConstRefInFull(state);
 }
 
 void TranslateConstRefInFull(TState& state) {
