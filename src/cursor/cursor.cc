@@ -60,25 +60,6 @@ bool TCursor::SkipLineCounted() {
   return false;
 }
 
-TScan TCursor::ScanUntilCounted(const TStopBytes& either, const TCharSet& error) {
-  // The wide search counts line feeds unless it stops at them. With another
-  // line terminator, scan one byte at a time; error bytes are looked at first
-  // there, so either's set serves as the stop set.
-  bool counts = either.Count ? either.Counted == LineTerminator : either.Set.Has(LineTerminator);
-  if (!counts) return ScanUntilCounted(either.Set, error);
-  size_t start = Pos;
-  size_t at = fast::FindAny(Data, Pos, either, &Line);
-  if (at >= Size) {
-    Pos = Size;
-    return TScan{TScanEnd::EndOfData, 0, Data.substr(start)};
-  }
-  Pos = at;
-  unsigned char b = static_cast<unsigned char>(Data[at]);
-  if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
-  Take();
-  return TScan{TScanEnd::Stopped, 0, Data.substr(start, at - start)};
-}
-
 int TCursor::SkipAndMatch(const TCharSet& skip, std::string_view pattern, bool stopOnMismatch) {
   CountLines();
   int result = SkipAndMatchCounted(skip, pattern, stopOnMismatch);
@@ -89,13 +70,6 @@ int TCursor::SkipAndMatch(const TCharSet& skip, std::string_view pattern, bool s
 TScan TCursor::ScanUntil(const TCharSet& stop, const TCharSet& error) {
   CountLines();
   TScan scan = ScanUntilCounted(stop, error);
-  LineAt = Pos;
-  return scan;
-}
-
-TScan TCursor::ScanUntil(const TStopBytes& either, const TCharSet& error) {
-  CountLines();
-  TScan scan = ScanUntilCounted(either, error);
   LineAt = Pos;
   return scan;
 }

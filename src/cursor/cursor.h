@@ -65,7 +65,12 @@ struct TCursor {
   /// The same for small sets, sixteen bytes at a time: `either` holds the stop
   /// and the error bytes (at most seven) and counts line feeds, `error` tells
   /// the error bytes among them.
-  TScan ScanUntil(const TStopBytes& either, const TCharSet& error);
+  TScan ScanUntil(const TStopBytes& either, const TCharSet& error) {
+    CountLines();
+    TScan scan = ScanUntilCounted(either, error);
+    LineAt = Pos;
+    return scan;
+  }
 
   /// Moves past the next line terminator; returns false when the data ends first.
   bool SkipLine();
@@ -108,7 +113,24 @@ struct TCursor {
   // The scans themselves, counting from LineAt = Pos.
   int SkipAndMatchCounted(const TCharSet& skip, std::string_view pattern, bool stopOnMismatch);
   TScan ScanUntilCounted(const TCharSet& stop, const TCharSet& error);
-  TScan ScanUntilCounted(const TStopBytes& either, const TCharSet& error);
+  TScan ScanUntilCounted(const TStopBytes& either, const TCharSet& error) {
+    // The wide search counts line feeds unless it stops at them. With another
+    // line terminator, scan one byte at a time; error bytes are looked at
+    // first there, so either's set serves as the stop set.
+    bool counts = either.Count ? either.Counted == LineTerminator : either.Set.Has(LineTerminator);
+    if (!counts) return ScanUntilCounted(either.Set, error);
+    size_t start = Pos;
+    size_t at = fast::FindAny(Data, Pos, either, &Line);
+    if (at >= Size) {
+      Pos = Size;
+      return TScan{TScanEnd::EndOfData, 0, Data.substr(start)};
+    }
+    Pos = at;
+    unsigned char b = static_cast<unsigned char>(Data[at]);
+    if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
+    Take();
+    return TScan{TScanEnd::Stopped, 0, Data.substr(start, at - start)};
+  }
   bool SkipLineCounted();
 
   // Consumes the byte at Pos and counts it if it ends a line.
