@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "translator/state.h"
 #include "symbols/declarations.h"
+#include "translator/state.h"
 #include "translator/translator.h"
 
 namespace zunt {
@@ -46,7 +46,7 @@ void Translate(benchmark::State& bench, const std::string& script,
   for (auto _ : bench) {
     TState state;
     state.LoadIntoCursor(declarations);
-    ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+    ReadDeclarations(state.Cursor, state.Vars, state.Constants);
     state.LoadIntoCursor(script);
     state.Output.Reserve(script.size() + script.size() / 4);
     TranslateScript(state);

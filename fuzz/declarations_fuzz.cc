@@ -24,17 +24,19 @@ bool IsFolded(const std::string& name) {
 
 // Every name is found as itself and in small letters, and leads to its own
 // entry, so no two entries share a name.
-template <class TValue>
-void CheckFindable(const TTable<TValue>& table) {
-  for (const auto& [name, value] : table.All()) {
-    Require(table.Find(name) == &value, "a stored name is found and leads to its own entry");
-    Require(table.Find(LowerCase(name)) == &value, "a stored name is found in small letters");
+void CheckFindable(const TSymbolTable& table) {
+  for (size_t i = 0; i < table.size(); ++i) {
+    std::string_view name = table.Name(table[i]);
+    Require(table.Find(name) == &table[i], "a stored name is found and leads to its own entry");
+    Require(table.Find(LowerCase(name)) == &table[i], "a stored name is found in small letters");
   }
 }
 
 void CheckVariables(const TVarTable& vars, const std::string& foldedInput) {
   CheckFindable(vars);
-  for (const auto& [name, var] : vars.All()) {
+  for (size_t i = 0; i < vars.size(); ++i) {
+    std::string name(vars.Name(vars[i]));
+    TVar var = vars.Var(vars[i]);
     Require(IsFolded(name), "a variable's name is stored folded");
     Require(name.find_first_of("[=$@\r") == std::string::npos,
             "a variable's name holds no \"[\", \"=\", \"$\", \"@\" or CR");
@@ -53,7 +55,9 @@ void CheckVariables(const TVarTable& vars, const std::string& foldedInput) {
 void CheckConstants(const TConstTable& constants, const std::string& foldedInput,
                     const std::string& inputWithoutCr) {
   CheckFindable(constants);
-  for (const auto& [name, text] : constants.All()) {
+  for (size_t i = 0; i < constants.size(); ++i) {
+    std::string name(constants.Name(constants[i]));
+    std::string text(constants.Replacement(constants[i]));
     Require(!name.empty() && IsFolded(name), "a constant's name is stored folded and not empty");
     Require(name.find_first_of(")\r") == std::string::npos,
             "a constant's name holds no \")\" or CR");
@@ -77,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TState state;
   state.LoadIntoCursor(input);
   try {
-    ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+    ReadDeclarations(state.Cursor, state.Vars, state.Constants);
   } catch (const TFail& fail) {
     Require(IsErrorInFile(fail.Text(), TErrorFile::Declarations, lineFeeds),
             "an error is a declarations error with a line of the file");
@@ -89,15 +93,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(state.Cursor.Pos <= state.Cursor.Size && state.Cursor.Line >= 1 &&
               state.Cursor.Line <= lineFeeds + 1,
           "the cursor stays inside the file");
-  size_t entries = state.GlobalVars.All().size() + state.Constants.All().size();
+  size_t entries = state.Vars.size() + state.Constants.size();
   Require(entries <= static_cast<size_t>(std::count(input.begin(), input.end(), '=')),
           "every entry was declared with an \"=\"");
 
+  // Names are stored folded as they are compared: every letter with a case.
   std::string folded = input;
-  UpperCaseName(folded);
+  for (char& c : folded) c = static_cast<char>(kFoldCase[static_cast<unsigned char>(c)]);
   std::string withoutCr = input;
   withoutCr.erase(std::remove(withoutCr.begin(), withoutCr.end(), '\r'), withoutCr.end());
-  CheckVariables(state.GlobalVars, folded);
+  CheckVariables(state.Vars, folded);
   CheckConstants(state.Constants, folded, withoutCr);
   return 0;
 }

@@ -28,7 +28,7 @@ std::optional<std::string> DeclarationsError(const std::string& declarations) {
   TState state;
   state.LoadIntoCursor(declarations);
   try {
-    ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+    ReadDeclarations(state.Cursor, state.Vars, state.Constants);
   } catch (const TFail& fail) {
     return fail.Text();
   }

@@ -10,7 +10,7 @@ install_packages clang libclang-rt-14-dev ninja-build cmake
 
 seconds=${ZUNT_FUZZ_SECONDS:-20}
 build_dir=build-fuzz
-targets=(integer declarations run)
+targets=(integer declarations run wide)
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUNT_FUZZ=ON -DZUNT_TESTS=OFF -DZUNT_WERROR=ON >/dev/null

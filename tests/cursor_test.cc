@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cursor/find_any.h"
 #include "cursor/fold.h"
+#include "cursor/wide.h"
 #include "test_util.h"
 
 namespace zunt {
@@ -42,7 +42,7 @@ TEST(SkipAndMatch, EndOfDataGivesBackFinalLineFeed) {
 
   // Nothing read: nothing changes.
   c = At("a\n");
-  c.Pos = 2;
+  c.Pos = c.LineAt = 2;  // line 2 counted up to here
   c.Line = 2;
   EXPECT_EQ(kEndOfData, c.SkipAndMatch(TCharSet(" "), "", false));
   EXPECT_EQ(2u, c.Pos);
@@ -172,7 +172,7 @@ TEST(FindAny, StopsAtFirstStopByteAndCountsLineFeedsBeforeIt) {
         std::string data = base;
         if (stopAt < size) data[stopAt] = stop;
         uint64_t lineFeeds = 7;
-        size_t found = FindAny(data, 0, kStops, &lineFeeds);
+        size_t found = fast::FindAny(data, 0, kStops, &lineFeeds);
         size_t want = std::min(stopAt, size);
         ASSERT_EQ(want, found) << "size " << size << " stop " << stop << " at " << stopAt;
         ASSERT_EQ(7 + std::count(data.begin(), data.begin() + want, '\n'), lineFeeds)
@@ -181,18 +181,18 @@ TEST(FindAny, StopsAtFirstStopByteAndCountsLineFeedsBeforeIt) {
     }
     // In compact mode the line feed stops: nothing is counted.
     uint64_t lineFeeds = 0;
-    EXPECT_EQ(std::min(base.find('\n'), size), FindAny(base, 0, kCompact, &lineFeeds));
+    EXPECT_EQ(std::min(base.find('\n'), size), fast::FindAny(base, 0, kCompact, &lineFeeds));
     EXPECT_EQ(0u, lineFeeds);
   }
   // The search starts at the given position; a tally of more than 255 line
   // feeds per lane is added up without overflowing.
   std::string lines(16 * 300, '\n');
   uint64_t lineFeeds = 0;
-  EXPECT_EQ(lines.size(), FindAny(lines + "$", 0, TStopBytes("$", '\n'), &lineFeeds) - 0);
+  EXPECT_EQ(lines.size(), fast::FindAny(lines + "$", 0, TStopBytes("$", '\n'), &lineFeeds) - 0);
   EXPECT_EQ(lines.size(), lineFeeds);
   lineFeeds = 0;
-  EXPECT_EQ(40u, FindAny("$$$$ $$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$ $", 5, TStopBytes(" ", '$'),
-                         &lineFeeds));
+  EXPECT_EQ(40u, fast::FindAny("$$$$ $$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$$ $", 5,
+                               TStopBytes(" ", '$'), &lineFeeds));
   EXPECT_EQ(35u, lineFeeds);
 }
 

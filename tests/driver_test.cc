@@ -142,6 +142,53 @@ TEST(DriverOutOfMemory, IsShownAsAMessage) {
   EXPECT_EQ(0u, platform.Files.count("../quest.erm"));
 }
 
+// The output is handed over in pieces as it grows, and the piece boundary may
+// fall anywhere: inside a run of text, just before or after a reference, a
+// local declaration, "~~", a back-quote or an error. Every report and the
+// output must be as from a run in one piece, for pieces of a few bytes and
+// the script moved along by one byte at a time.
+TEST(DriverPieces, BoundaryAnywhereChangesNothing) {
+  const std::string declarations = "HERO = y100\r\n(GREET) = 'Hi there, a long text'\r\n";
+  const std::string bodies[] = {
+      "set $HERO$ @HERO[2]@ (GREET);\r\n~T=z7;~~~T=z8\r\nuse $T$ `a b\r\n c` end\r\n",
+      "ok $HERO$\r\n$BAD$ x\r\n(NONE) y\r\n$HERO[1]x$ ~T=\xE2"
+      "7;\r\n$T$ `open\r\n tail",
+      "~~~A=y1\r\n$A$$A$@A@(GREET)(GREET)`` `$A$ `\r\n$HERO",
+  };
+  struct TCollected final : TReporter {
+    std::string Text;
+    void Report(const TFail& report) override {
+      Text += std::to_string(static_cast<int>(report.Severity)) + " " + report.File + ":" +
+              std::to_string(report.Line) + ":" + std::to_string(report.Column) + " " +
+              report.Text() + " | " + report.SourceLine + "\n";
+    }
+  };
+  auto run = [&](const std::string& script, size_t pieceSize) {
+    TFakePlatform platform;
+    platform.AddFile("quest.txt", declarations);
+    platform.AddFile("quest.erm", script);
+    TRunOptions options;
+    options.Warnings = true;
+    options.MaxErrors = 20;
+    options.PieceSize = pieceSize;
+    TCollected collected;
+    int status = zunt::Run(platform, "quest", options, collected);
+    auto output = platform.Files.find("../quest.erm");
+    return std::to_string(status) + "\n" + collected.Text +
+           (output == platform.Files.end() ? "(none)" : output->second.Data);
+  };
+  for (const std::string& body : bodies) {
+    for (size_t shift = 0; shift < 40; ++shift) {
+      std::string script = std::string(shift, 'x') + body;
+      std::string whole = run(script, size_t{1} << 20);
+      for (size_t pieceSize : {1, 2, 3, 5, 8, 13}) {
+        ASSERT_EQ(whole, run(script, pieceSize))
+            << Readable(script) << " in pieces of " << pieceSize;
+      }
+    }
+  }
+}
+
 TEST_F(DriverTest, ErrorInScriptLeavesNoOutput) {
   platform.AddFile("quest.txt", "A = y1\r\n");
   platform.AddFile("quest.erm", "line\n$B$");

@@ -112,6 +112,37 @@ TEST_P(WriteOutputTest, WriteReplacesOutputAndLeavesNothingElse) {
   EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
 }
 
+// Written in pieces, the output replaces the old file only when finished,
+// cut to what was written whatever size was expected; a stream given up
+// unfinished leaves the old file and nothing else.
+TEST_P(WriteOutputTest, StreamReplacesOutputOnlyWhenFinished) {
+  Put("out.erm", "old");
+  for (uint64_t hint : {0, 3, 9, 1000}) {
+    TWriteStatus status;
+    std::unique_ptr<TOutputStream> stream =
+        platform.OpenOutput(PathOf("out.erm"), {}, hint, &status);
+    ASSERT_NE(nullptr, stream);
+    EXPECT_TRUE(stream->Write("new"));
+    EXPECT_TRUE(stream->Write(""));
+    EXPECT_TRUE(stream->Write("\r\n" + std::to_string(hint)));
+    EXPECT_EQ("old", Get("out.erm"));
+    EXPECT_EQ(TWriteStatus::Ok, stream->Finish());
+    EXPECT_EQ("new\r\n" + std::to_string(hint), Get("out.erm")) << hint;
+    EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
+    Put("out.erm", "old");
+
+    stream = platform.OpenOutput(PathOf("out.erm"), {}, hint, &status);
+    ASSERT_NE(nullptr, stream);
+    EXPECT_TRUE(stream->Write("unfinished"));
+    stream.reset();
+    EXPECT_EQ("old", Get("out.erm"));
+    EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
+  }
+  TWriteStatus status;
+  EXPECT_EQ(nullptr, platform.OpenOutput(PathOf("no/out.erm"), {}, 1, &status));
+  EXPECT_EQ(TWriteStatus::CannotCreate, status);
+}
+
 TEST_P(WriteOutputTest, FailedCreateOrMoveKeepsOldOutput) {
   EXPECT_EQ(TWriteStatus::CannotCreate, platform.WriteOutput(PathOf("no/out.erm"), "x", {}));
 

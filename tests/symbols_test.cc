@@ -111,13 +111,13 @@ TEST(ParseVarValue, LetterThenInteger) {
 
 TEST(Table, FindsInAnyCaseAndClears) {
   TVarTable table;
-  table.Add(W("ЎЖ"), ParseVarValue("y1"));
-  table.Add("HERO", ParseVarValue("y2"));
+  table.AddVar(W("ЎЖ"), ParseVarValue("y1"));
+  table.AddVar("HERO", ParseVarValue("y2"));
   ASSERT_NE(nullptr, table.Find(W("ўж")));
-  EXPECT_EQ(1, table.Find(W("ўж"))->Number);
-  EXPECT_EQ(2, table.Find("hero")->Number);
+  EXPECT_EQ(1, table.Find(W("ўж"))->Number());
+  EXPECT_EQ(2, table.Find("hero")->Number());
   EXPECT_EQ(nullptr, table.Find("HER"));
-  EXPECT_EQ("HERO", table.All()[1].first);
+  EXPECT_EQ("HERO", table.Name(table[1]));
   table.Clear();
   EXPECT_EQ(nullptr, table.Find("HERO"));
   table.Clear();
@@ -141,21 +141,20 @@ TEST(Table, ManyNamesGrowAndClear) {
     const int count = round == 0 ? 5000 : 300;
     for (int i = 0; i < count; ++i) {
       ASSERT_EQ(nullptr, table.Find(nameOf(i))) << nameOf(i);
-      table.Add(nameOf(i), std::to_string(i * 7));
+      table.AddConst(nameOf(i), std::to_string(i * 7));
     }
-    ASSERT_EQ(size_t(count), table.All().size());
-    int i = 0;
-    for (const auto& [name, text] : table.All()) {
+    ASSERT_EQ(size_t(count), table.size());
+    for (int i = 0; i < count; ++i) {
+      std::string name(table.Name(table[i]));
       ASSERT_EQ(nameOf(i), name);
-      ASSERT_EQ(std::to_string(i * 7), *table.Find(name));
-      ASSERT_EQ(std::to_string(i * 7), *table.Find(smallLetters(name)));
-      ++i;
+      ASSERT_EQ(std::to_string(i * 7), table.Replacement(*table.Find(name)));
+      ASSERT_EQ(std::to_string(i * 7), table.Replacement(*table.Find(smallLetters(name))));
     }
     EXPECT_EQ(nullptr, table.Find(nameOf(count)));
     EXPECT_EQ(nullptr, table.Find("NAME_1X"));
     table.Clear();
     EXPECT_EQ(nullptr, table.Find(nameOf(0)));
-    EXPECT_EQ(0u, table.All().size());
+    EXPECT_EQ(0u, table.size());
   }
 }
 
@@ -169,6 +168,51 @@ std::string Read(std::string_view text, TVarTable& vars, TConstTable& constants)
     return fail.Text();
   }
   return "";
+}
+
+// Declared names, short and long, with short and long replacements; then
+// rounds of locals, enough to make the slots grow while they are there, each
+// round ended by ClearLocals. The declared names must all stay, with their
+// values, and the locals must all go, so that their names are free again.
+TEST(Table, LocalsGoDeclaredNamesStay) {
+  auto declared = [](int i) {
+    std::string name = i % 2 ? "D" : "A_DECLARED_NAME_LONGER_THAN_16_";
+    return name += std::to_string(i);
+  };
+  auto value = [](int i) {
+    std::string text(i % 3 == 0 ? 13 : 2, '0');  // long ones go to the side records
+    text[0] = 'y';
+    return text += std::to_string(i);
+  };
+  TVarTable table;
+  for (int i = 0; i < 100; ++i) table.AddVar(declared(i), ParseVarValue(value(i)));
+  for (int round = 0; round < 3; ++round) {
+    const int locals = round == 1 ? 3000 : 40;
+    for (int i = 0; i < locals; ++i) {
+      std::string name = i % 4 ? "L" : "A_LOCAL_NAME_LONGER_THAN_SIXTEEN_";
+      name += std::to_string(i);
+      ASSERT_EQ(nullptr, table.Find(name)) << round << " " << name;
+      table.AddVar(name, ParseVarValue(value(i + round)), true);
+    }
+    for (int i = 0; i < locals; i += 7) {
+      std::string name = i % 4 ? "l" : "a_local_name_longer_than_sixteen_";
+      name += std::to_string(i);
+      ASSERT_NE(nullptr, table.Find(name)) << name;
+      EXPECT_EQ(value(i + round), table.Replacement(*table.Find(name)));
+      EXPECT_EQ(1, table.Find(name)->Local);
+    }
+    table.ClearLocals();
+    ASSERT_EQ(100u, table.size());
+    for (int i = 0; i < 100; ++i) {
+      const TSymbolTable::TEntry* entry = table.Find(declared(i));
+      ASSERT_NE(nullptr, entry) << round << " " << declared(i);
+      EXPECT_EQ(value(i), table.Replacement(*entry));
+      EXPECT_EQ(ParseVarValue(value(i)).Number, entry->Number());
+      EXPECT_EQ(declared(i), table.Name(*entry));
+    }
+    EXPECT_EQ(nullptr, table.Find("L1"));
+    EXPECT_EQ(nullptr, table.Find("A_LOCAL_NAME_LONGER_THAN_SIXTEEN_0"));
+  }
 }
 
 TEST(ReadDeclarations, AcceptedForms) {
@@ -187,20 +231,20 @@ TEST(ReadDeclarations, AcceptedForms) {
   } expected[] = {{"HERO", 'y', 100, "0100"}, {"LIST", 'y', 5, "5"}, {"LIST ", 'w', 6, "6"},
                   {"", 'v', 7, "7"},          {"TAB", 't', 8, "8"},  {"REST", 'r', 9, "9"},
                   {"\xDF", 'y', 1, "1"}};
-  ASSERT_EQ(std::size(expected), vars.All().size());
+  ASSERT_EQ(std::size(expected), vars.size());
   for (size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(expected[i].name, vars.All()[i].first);
-    EXPECT_EQ(expected[i].letter, vars.All()[i].second.Letter);
-    EXPECT_EQ(expected[i].number, vars.All()[i].second.Number);
-    EXPECT_EQ(expected[i].text, vars.All()[i].second.Text);
+    EXPECT_EQ(expected[i].name, vars.Name(vars[i]));
+    EXPECT_EQ(expected[i].letter, vars.Var(vars[i]).Letter);
+    EXPECT_EQ(expected[i].number, vars.Var(vars[i]).Number);
+    EXPECT_EQ(expected[i].text, vars.Var(vars[i]).Text);
   }
   std::pair<std::string_view, std::string_view> texts[] = {
       {"START", "5"}, {"X", "line1\nline2"}, {" X ", "a"}, {"E", ""},
       {"Y", "\xFF"},  {"\xDF", "x"},         {"Z", "a"}};
-  ASSERT_EQ(std::size(texts), constants.All().size());
+  ASSERT_EQ(std::size(texts), constants.size());
   for (size_t i = 0; i < std::size(texts); ++i) {
-    EXPECT_EQ(texts[i].first, constants.All()[i].first);
-    EXPECT_EQ(texts[i].second, constants.All()[i].second);
+    EXPECT_EQ(texts[i].first, constants.Name(constants[i]));
+    EXPECT_EQ(texts[i].second, constants.Replacement(constants[i]));
   }
 
   // The last item may end the file without a line break.
@@ -215,8 +259,8 @@ TEST(ReadDeclarations, AcceptedForms) {
     TVarTable lastVars;
     TConstTable lastConstants;
     EXPECT_EQ("", Readable(Read(t.text, lastVars, lastConstants))) << t.text;
-    EXPECT_EQ(t.vars, lastVars.All().size()) << t.text;
-    EXPECT_EQ(t.constants, lastConstants.All().size()) << t.text;
+    EXPECT_EQ(t.vars, lastVars.size()) << t.text;
+    EXPECT_EQ(t.constants, lastConstants.size()) << t.text;
   }
 }
 

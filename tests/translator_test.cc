@@ -20,7 +20,7 @@ std::string Translate(std::string_view script, std::string_view declarations = k
   TState state;
   try {
     state.LoadIntoCursor(std::string(declarations));
-    ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants);
+    ReadDeclarations(state.Cursor, state.Vars, state.Constants);
     state.LoadIntoCursor(std::string(script));
     TranslateScript(state);
   } catch (const TFail& fail) {
@@ -144,13 +144,80 @@ TEST(TranslateScript, LocalDeclarationErrors) {
   for (const auto& t : cases) EXPECT_EQ(Error(t.expected), Translate(t.script)) << t.script;
 }
 
+// The reference is read from its first sixteen bytes when they settle it, and
+// by the full grammar otherwise: both must give the same output, position and
+// message, for names around sixteen bytes, cut by a line end or the end of
+// the data, with an index, undeclared, or in any letter case.
+TEST(References, CommonCaseAgreesWithFullGrammar) {
+  const std::string declarations =
+      "A = y1\r\nFIFTEEN_BYTES_1 = v15\r\nSIXTEEN_BYTES_16 = w16\r\n"
+      "SEVENTEEN_BYTES_17 = z17\r\nLONG = y1234567\r\n" +
+      W("ЖЁЎ = y7\r\n") +
+      "(C) = 'c'\r\n(TWELVE_BYTES) = 'twelve bytes'\r\n(T) = 'thirteen byte'\r\n"
+      "(SIXTEEN_BYTES_16) = 'x'\r\n";
+  const std::string names[] = {"a",
+                               "A",
+                               "FIFTEEN_BYTES_1",
+                               "fifteen_bytes_1",
+                               "SIXTEEN_BYTES_16",
+                               "SEVENTEEN_BYTES_17",
+                               "LONG",
+                               W("жёў"),
+                               W("ЖЁЎ"),
+                               "B",
+                               "",
+                               "A[1]",
+                               "A[",
+                               "LONG[-2]x",
+                               "C",
+                               "c",
+                               "TWELVE_BYTES",
+                               "T",
+                               "A\n",
+                               "SIXTEEN_BYTES_1"};
+  const std::string tails[] = {"", "\n", "$ rest", "@", ")", "\r\n"};
+  for (const std::string& name : names) {
+    for (char mark : {'$', '@', '('}) {
+      for (const std::string& tail : tails) {
+        std::string close = mark == '(' ? ")" : std::string(1, mark);
+        std::string script = mark + name + close + tail;
+        for (size_t cut = 1; cut <= script.size(); ++cut) {
+          std::string text = script.substr(0, cut);
+          auto run = [&](bool full, size_t* pos) {
+            TState state;
+            state.LoadIntoCursor(declarations);
+            ReadDeclarations(state.Cursor, state.Vars, state.Constants);
+            state.LoadIntoCursor(text);
+            try {
+              if (mark == '(') {
+                full ? TranslateConstRefInFull(state) : TranslateConstRef(state);
+              } else {
+                full ? TranslateVarRefInFull(state) : TranslateVarRef(state);
+              }
+            } catch (const TFail& fail) {
+              return Readable(fail.Text()) + " column " + std::to_string(fail.Column);
+            }
+            *pos = state.Cursor.Pos;
+            return Readable(state.Output.View());
+          };
+          size_t fastPos = 0, fullPos = 0;
+          EXPECT_EQ(run(true, &fullPos), run(false, &fastPos)) << Readable(text);
+          EXPECT_EQ(fullPos, fastPos) << Readable(text);
+        }
+      }
+    }
+  }
+}
+
 TEST(EmitVar, AppendsReplacementWhole) {
   TOutput out;
   out.Push('x');
-  TVar var = ParseVarValue("v0x7FFFFFFF");
-  EmitVar(out, var, false, 1);
-  EmitVar(out, var, true, 0);
-  EmitVar(out, var, true, INT32_MIN);
+  TVarTable table;
+  table.AddVar("V", ParseVarValue("v0x7FFFFFFF"));
+  const TSymbolTable::TEntry& var = *table.Find("V");
+  EmitVar(out, table, var, false, 1);
+  EmitVar(out, table, var, true, 0);
+  EmitVar(out, table, var, true, INT32_MIN);
   EXPECT_EQ("xv-21474836480x7FFFFFFF-1", out.View());
 }
 

@@ -9,10 +9,12 @@ void TCursor::InitCursor(std::string_view data, unsigned char terminator) {
   Size = data.size();
   Pos = 0;
   Line = 1;
+  LineAt = 0;
   LineTerminator = terminator;
 }
 
-int TCursor::SkipAndMatch(const TCharSet& skip, std::string_view pattern, bool stopOnMismatch) {
+int TCursor::SkipAndMatchCounted(const TCharSet& skip, std::string_view pattern,
+                                 bool stopOnMismatch) {
   size_t k = 0;  // the pattern byte to match next
   bool readAny = false;
   while (Pos < Size) {
@@ -33,7 +35,7 @@ int TCursor::SkipAndMatch(const TCharSet& skip, std::string_view pattern, bool s
   return kEndOfData;
 }
 
-TScan TCursor::ScanUntil(const TCharSet& stop, const TCharSet& error) {
+TScan TCursor::ScanUntilCounted(const TCharSet& stop, const TCharSet& error) {
   // One test per byte for the common case, a byte in neither set.
   const TCharSet either = stop | error;
   size_t start = Pos;
@@ -51,30 +53,39 @@ TScan TCursor::ScanUntil(const TCharSet& stop, const TCharSet& error) {
   return TScan{TScanEnd::EndOfData, 0, Data.substr(start)};
 }
 
-bool TCursor::SkipLine() {
+bool TCursor::SkipLineCounted() {
   while (Pos < Size) {
     if (Take() == LineTerminator) return true;
   }
   return false;
 }
 
-TScan TCursor::ScanUntil(const TStopBytes& either, const TCharSet& error) {
-  // The wide search counts line feeds unless it stops at them. With another
-  // line terminator, scan one byte at a time; error bytes are looked at first
-  // there, so either's set serves as the stop set.
-  bool counts = either.Count ? either.Counted == LineTerminator : either.Set.Has(LineTerminator);
-  if (!counts) return ScanUntil(either.Set, error);
-  size_t start = Pos;
-  size_t at = FindAny(Data, Pos, either, &Line);
-  if (at >= Size) {
-    Pos = Size;
-    return TScan{TScanEnd::EndOfData, 0, Data.substr(start)};
-  }
-  Pos = at;
-  unsigned char b = static_cast<unsigned char>(Data[at]);
-  if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
-  Take();
-  return TScan{TScanEnd::Stopped, 0, Data.substr(start, at - start)};
+int TCursor::SkipAndMatch(const TCharSet& skip, std::string_view pattern, bool stopOnMismatch) {
+  CountLines();
+  int result = SkipAndMatchCounted(skip, pattern, stopOnMismatch);
+  LineAt = Pos;
+  return result;
+}
+
+TScan TCursor::ScanUntil(const TCharSet& stop, const TCharSet& error) {
+  CountLines();
+  TScan scan = ScanUntilCounted(stop, error);
+  LineAt = Pos;
+  return scan;
+}
+
+bool TCursor::SkipLine() {
+  CountLines();
+  bool found = SkipLineCounted();
+  LineAt = Pos;
+  return found;
+}
+
+uint64_t TCursor::CurrentLine() const {
+  const char* data = Data.data();
+  char terminator = static_cast<char>(LineTerminator);
+  if (Pos >= LineAt) return Line + fast::Count(data + LineAt, data + Pos, terminator);
+  return Line - fast::Count(data + Pos, data + LineAt, terminator);
 }
 
 TPlace TCursor::PlaceOf(size_t at) const {
@@ -87,10 +98,8 @@ TPlace TCursor::PlaceOf(size_t at) const {
   TPlace place;
   // Lines are counted back from the cursor's own.
   size_t from = std::min(at, Pos);
-  place.Line =
-      Line - static_cast<uint64_t>(std::count(Data.begin() + static_cast<std::ptrdiff_t>(from),
-                                              Data.begin() + static_cast<std::ptrdiff_t>(Pos),
-                                              static_cast<char>(LineTerminator)));
+  place.Line = CurrentLine() - fast::Count(Data.data() + from, Data.data() + Pos,
+                                           static_cast<char>(LineTerminator));
   place.Column = std::min(at, end) - start + 1;
   place.LineText = Data.substr(start, end - start);
   return place;

@@ -9,7 +9,7 @@
 
 #include "base/fail.h"
 #include "cursor/char_set.h"
-#include "cursor/find_any.h"
+#include "cursor/wide.h"
 
 namespace zunt {
 
@@ -38,11 +38,16 @@ struct TPlace {
 inline constexpr int kEndOfData = -1;
 inline constexpr int kMatched = 256;
 
+// Line is the line of the byte at LineAt. The scans below count the lines
+// they pass and leave LineAt at Pos; a caller that moves Pos by itself, as
+// the translator does over most of a script, leaves the counting to
+// CountLines, which the scans and the reports call first.
 struct TCursor {
   std::string_view Data;
   size_t Size = 0;
   size_t Pos = 0;
   uint64_t Line = 1;
+  size_t LineAt = 0;
   unsigned char LineTerminator = '\n';
 
   /// Points the cursor at the data: position 0, line 1.
@@ -60,10 +65,31 @@ struct TCursor {
   /// The same for small sets, sixteen bytes at a time: `either` holds the stop
   /// and the error bytes (at most seven) and counts line feeds, `error` tells
   /// the error bytes among them.
-  TScan ScanUntil(const TStopBytes& either, const TCharSet& error);
+  TScan ScanUntil(const TStopBytes& either, const TCharSet& error) {
+    CountLines();
+    TScan scan = ScanUntilCounted(either, error);
+    LineAt = Pos;
+    return scan;
+  }
 
   /// Moves past the next line terminator; returns false when the data ends first.
   bool SkipLine();
+
+  /// Gives back the byte before Pos.
+  void Unread() {
+    CountLines();
+    GiveBack();
+    LineAt = Pos;
+  }
+
+  /// Returns the line of the byte at Pos.
+  uint64_t CurrentLine() const;
+  /// Brings Line up to Pos, after Pos was moved without counting.
+  void CountLines() {
+    if (Pos == LineAt) return;
+    Line = CurrentLine();
+    LineAt = Pos;
+  }
 
   /// Returns whether all the data has been read.
   bool AtEnd() const { return Pos >= Size; }
@@ -78,12 +104,35 @@ struct TCursor {
                uint64_t line) const;
   /// Returns an error on the cursor's line, pointing at the byte at `at`.
   TFail ErrorAt(TBoxPrefix prefix, std::string_view body, size_t at) const {
-    return Report(TSeverity::Error, prefix, body, at, Line);
+    return Report(TSeverity::Error, prefix, body, at, CurrentLine());
   }
   /// Returns a warning on the line of the byte at `at`, pointing at it.
   TFail WarningAt(std::string_view body, size_t at) const;
 
  private:
+  // The scans themselves, counting from LineAt = Pos.
+  int SkipAndMatchCounted(const TCharSet& skip, std::string_view pattern, bool stopOnMismatch);
+  TScan ScanUntilCounted(const TCharSet& stop, const TCharSet& error);
+  TScan ScanUntilCounted(const TStopBytes& either, const TCharSet& error) {
+    // The wide search counts line feeds unless it stops at them. With another
+    // line terminator, scan one byte at a time; error bytes are looked at
+    // first there, so either's set serves as the stop set.
+    bool counts = either.Count ? either.Counted == LineTerminator : either.Set.Has(LineTerminator);
+    if (!counts) return ScanUntilCounted(either.Set, error);
+    size_t start = Pos;
+    size_t at = fast::FindAny(Data, Pos, either, &Line);
+    if (at >= Size) {
+      Pos = Size;
+      return TScan{TScanEnd::EndOfData, 0, Data.substr(start)};
+    }
+    Pos = at;
+    unsigned char b = static_cast<unsigned char>(Data[at]);
+    if (error.Has(b)) return TScan{TScanEnd::Interrupted, b, {}};
+    Take();
+    return TScan{TScanEnd::Stopped, 0, Data.substr(start, at - start)};
+  }
+  bool SkipLineCounted();
+
   // Consumes the byte at Pos and counts it if it ends a line.
   unsigned char Take() {
     unsigned char b = static_cast<unsigned char>(Data[Pos++]);

@@ -1,8 +1,9 @@
 #include "cursor/encoding.h"
 
+#include <algorithm>
 #include <cstdint>
 
-#include "cursor/find_any.h"
+#include "cursor/wide.h"
 
 namespace zunt {
 namespace {
@@ -40,13 +41,22 @@ size_t ByteOrderMarkLength(std::string_view bytes) {
   return 0;
 }
 
-size_t FirstUtf8Sequence(std::string_view bytes) {
+size_t FirstUtf8Sequence(std::string_view bytes, const std::function<void(size_t)>& passed) {
+  constexpr size_t kPiece = size_t{1} << 20;
   size_t first = std::string_view::npos;
-  for (size_t at = FindHighByte(bytes, 0); at < bytes.size(); at = FindHighByte(bytes, at)) {
+  for (size_t from = 0; from < bytes.size();) {
+    // High bytes are looked for a piece at a time.
+    std::string_view piece = bytes.substr(0, std::min(bytes.size(), from + kPiece));
+    size_t at = fast::FindHighByte(piece, from);
+    if (at == piece.size()) {
+      from = at;
+      if (passed) passed(from);
+      continue;
+    }
     size_t length = Utf8SequenceLength(bytes, at);
     if (length == 0) return std::string_view::npos;
     if (first == std::string_view::npos) first = at;
-    at += length;
+    from = at + length;
   }
   return first;
 }

@@ -4,6 +4,7 @@
 #define ZUNT_CURSOR_ENCODING_H_
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 namespace zunt {
@@ -13,8 +14,10 @@ namespace zunt {
 size_t ByteOrderMarkLength(std::string_view bytes);
 
 /// Returns the offset of the first multi-byte sequence when bytes are valid
-/// UTF-8 and hold one, or std::string_view::npos.
-size_t FirstUtf8Sequence(std::string_view bytes);
+/// UTF-8 and hold one, or std::string_view::npos. Every mebibyte or so it
+/// calls passed, when given, with the offset that no byte before is read again.
+size_t FirstUtf8Sequence(std::string_view bytes,
+                         const std::function<void(size_t)>& passed = nullptr);
 
 }  // namespace zunt
 

@@ -16,6 +16,13 @@ namespace zunt {
 /// Folds a name to upper case in place: Latin a-z, Cyrillic а-я and ё.
 void UpperCaseName(std::string& name);
 
+/// Returns a copy of the name folded as UpperCaseName folds it: as names are shown.
+inline std::string UpperCased(std::string_view name) {
+  std::string folded(name);
+  UpperCaseName(folded);
+  return folded;
+}
+
 /// Upper case of every Windows-1251 byte: the table that name comparison and
 /// hashing fold by (all letters with a case, ў, ї, ђ ... too).
 extern const std::array<unsigned char, 256> kFoldCase;
@@ -33,8 +40,16 @@ inline bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-/// Returns eight bytes of a name (in the order they are loaded) with each one
-/// folded as kFoldCase folds it: without the table when they are all ASCII.
+/// A name of up to sixteen bytes as the name tables compare it: its bytes
+/// folded by kFoldCase, in the order they stand, zeros after them.
+struct TKey {
+  uint64_t Lo = 0;
+  uint64_t Hi = 0;
+  bool operator==(const TKey&) const = default;
+};
+
+/// Returns eight bytes with each one folded as kFoldCase folds it: without
+/// the table when they are all ASCII.
 inline uint64_t FoldedWord(uint64_t word) {
   constexpr uint64_t kHigh = 0x8080808080808080ull;
   if ((word & kHigh) == 0) {
@@ -49,44 +64,50 @@ inline uint64_t FoldedWord(uint64_t word) {
   return folded;
 }
 
-/// Returns the bytes of text from at (fewer than eight of them) as a word,
-/// zeros after them, without reading outside the text.
-inline uint64_t LastWord(std::string_view text, size_t at) {
-  size_t n = text.size() - at;
-  uint64_t word = 0;
-  if (text.size() >= 8) {  // the last eight bytes, the ones before at shifted out
-    std::memcpy(&word, text.data() + text.size() - 8, 8);
-    return word >> (8 * (8 - n));
-  }
-  if (n >= 4) {  // two words of four that may overlap
+/// Returns the key of the n bytes at p (n at most 16).
+inline TKey FoldedKey(const char* p, size_t n) {
+  // Loads that may overlap, without a call and without reading past the name.
+  TKey key;
+  if (n >= 8) {
+    std::memcpy(&key.Lo, p, 8);
+    if (n > 8) {
+      std::memcpy(&key.Hi, p + n - 8, 8);
+      key.Hi >>= 8 * (16 - n);
+    }
+  } else if (n >= 4) {
     uint32_t head, tail;
-    std::memcpy(&head, text.data() + at, 4);
-    std::memcpy(&tail, text.data() + text.size() - 4, 4);
-    return head | uint64_t{tail} << (8 * (n - 4));
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    key.Lo = head | uint64_t{tail} << (8 * (n - 4));
+  } else {
+    for (size_t i = 0; i < n; ++i) key.Lo |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
   }
-  for (size_t i = 0; i < n; ++i)
-    word |= uint64_t{static_cast<unsigned char>(text[at + i])} << (8 * i);
-  return word;
+  key.Lo = FoldedWord(key.Lo);
+  key.Hi = FoldedWord(key.Hi);
+  return key;
 }
 
-/// Returns a hash of the name that is the same in any letter case. The bytes
-/// are folded and taken eight at a time; every bit of the result depends on
-/// every byte.
-inline size_t HashName(std::string_view name) {
+/// Returns the hash of a short name's key and its length (or of a longer
+/// name's sixteen bytes and the hash so far).
+inline size_t HashKey(const TKey& key, size_t size) {
   constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-  uint64_t hash = 0x243F6A8885A308D3ull ^ name.size();
-  size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.data() + at, 8);
-    hash = (hash ^ FoldedWord(word)) * kMultiplier;
-    hash = (hash << 31) | (hash >> 33);
+  // Each multiplication carries low bits up only: the high half is folded
+  // down after it, so that every bit of the name reaches the low bits.
+  uint64_t hash = (key.Lo ^ size) * kMultiplier;
+  hash = (hash ^ (hash >> 32) ^ key.Hi) * kMultiplier;
+  return static_cast<size_t>(hash ^ (hash >> 32));
+}
+
+/// Returns a hash of the name that is the same in any letter case; for names
+/// of up to sixteen bytes it is HashKey of their key and length.
+inline size_t HashName(std::string_view name) {
+  if (name.size() <= 16) return HashKey(FoldedKey(name.data(), name.size()), name.size());
+  size_t hash = name.size();
+  for (size_t at = 0; at < name.size(); at += 16) {
+    size_t n = std::min<size_t>(16, name.size() - at);
+    hash = HashKey(FoldedKey(name.data() + at, n), hash ^ n);
   }
-  if (at < name.size()) hash = (hash ^ FoldedWord(LastWord(name, at))) * kMultiplier;
-  hash ^= hash >> 32;  // the low bits pick the slot: mix the high ones in
-  hash *= kMultiplier;
-  hash ^= hash >> 29;
-  return static_cast<size_t>(hash);
+  return hash;
 }
 
 }  // namespace zunt

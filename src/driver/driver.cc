@@ -8,11 +8,15 @@
 #include "base/cp1251.h"
 #include "base/fail.h"
 #include "cursor/encoding.h"
+#include "cursor/wide.h"
 #include "symbols/declarations.h"
 #include "translator/translator.h"
 
 namespace zunt {
 namespace {
+
+// The most names the tables are sized for ahead of a declarations file.
+constexpr size_t kReservedNames = size_t{1} << 20;
 
 // Returns a failure about a whole file, which it names.
 TFail AboutFile(TFail fail, const std::string& path) {
@@ -20,8 +24,9 @@ TFail AboutFile(TFail fail, const std::string& path) {
   return fail;
 }
 
-// Warns when the loaded file starts with a byte-order mark or reads as UTF-8.
-void WarnOnEncoding(const TCursor& cursor, TDiagnostics& diagnostics) {
+// Warns when the loaded file starts with a byte-order mark or reads as UTF-8;
+// lets go of the file's memory as far as the check has read it.
+void WarnOnEncoding(const TCursor& cursor, TInputFile& file, TDiagnostics& diagnostics) {
   if (!diagnostics.Warnings) return;
   if (ByteOrderMarkLength(cursor.Data) != 0) {
     diagnostics.Warn(cursor.WarningAt(
@@ -30,12 +35,15 @@ void WarnOnEncoding(const TCursor& cursor, TDiagnostics& diagnostics) {
         0));
     return;
   }
-  size_t at = FirstUtf8Sequence(cursor.Data);
+  size_t released = 0;
+  size_t at = FirstUtf8Sequence(cursor.Data, [&](size_t passed) {
+    file.Release(released, passed);
+    released = passed;
+  });
   if (at == std::string_view::npos) return;
-  TCursor whole = cursor;  // places are counted back from the end
-  whole.Pos = whole.Size;
-  whole.Line = 1 + static_cast<uint64_t>(std::count(cursor.Data.begin(), cursor.Data.end(), '\n'));
-  diagnostics.Warn(whole.WarningAt(
+  TCursor upTo = cursor;  // lines are counted from the start up to the sequence
+  upTo.Pos = at;
+  diagnostics.Warn(upTo.WarningAt(
       Win1251("файл похож на текст в UTF-8, а читается в кодировке Windows-1251"), at));
 }
 
@@ -51,7 +59,7 @@ void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TRun
   run.State.PointCursorAt(run.Loaded->Bytes());
   run.State.Diagnostics.CurrentFile = path;
   run.State.Diagnostics.LineFeedWarned = false;
-  WarnOnEncoding(run.State.Cursor, run.State.Diagnostics);
+  WarnOnEncoding(run.State.Cursor, *run.Loaded, run.State.Diagnostics);
 }
 
 // Shows the first error through the platform.
@@ -102,7 +110,14 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   }
   LoadFile(platform, path, kind, run);
   TState& state = run.State;
-  ReadDeclarations(state.Cursor, state.GlobalVars, state.Constants, &state.Diagnostics);
+  // Most files hold a name per line: the tables are sized for that many
+  // (within reason for a file of blank lines), so that they never grow.
+  std::string_view bytes = run.Loaded->Bytes();
+  size_t lines = 1 + fast::Count(bytes.data(), bytes.data() + bytes.size(), '\n');
+  size_t names = std::min<size_t>(lines, kReservedNames);
+  state.Vars.Reserve(names);
+  state.Constants.Reserve(names);
+  ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
   // The tables hold copies: the file's bytes are not needed any more.
   state.PointCursorAt({});
   run.Loaded.reset();
@@ -116,7 +131,8 @@ void LoadScript(TPlatform& platform, const std::string& path, TRun& run) {
   LoadFile(platform, path, kind, run);
   run.State.Output.Clear();
   size_t size = run.Loaded->Bytes().size();
-  run.State.Output.Reserve(size + size / 4 + 64);
+  // Room for the whole output, or for a piece and a little when it is written in pieces.
+  run.State.Output.Reserve(std::min(size + size / 4, 2 * run.State.PieceSize) + 64);
 }
 
 std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePath) {
@@ -126,11 +142,33 @@ std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePa
   return path;
 }
 
-void WriteOutput(TPlatform& platform, const std::string& path,
-                 const std::vector<std::string>& inputs, const TState& state) {
-  TWriteStatus status = path == kStandardOutput
-                            ? platform.WriteStandardOutput(state.Output.View())
-                            : platform.WriteOutput(path, state.Output.View(), inputs);
+TRunOutput::TRunOutput(TPlatform& platform, const std::string& path,
+                       const std::vector<std::string>& inputs, TRun& run)
+    : Platform(platform), Path(path), Run(run) {
+  if (path == kStandardOutput) return;
+  Stream = platform.OpenOutput(path, inputs, run.Loaded->Bytes().size(), &Status);
+  run.State.OnPiece = &TRunOutput::OnPiece;
+  run.State.PieceContext = this;
+}
+
+void TRunOutput::OnPiece(TState& state, void* self) {
+  TRunOutput& output = *static_cast<TRunOutput*>(self);
+  // After an error the output is never put in place: its pieces are dropped.
+  if (output.Stream && state.Diagnostics.Errors == 0) output.Stream->Write(state.Output.View());
+  state.Output.Clear();
+  output.Run.Loaded->Release(output.Released, state.Cursor.Pos);
+  output.Released = state.Cursor.Pos;
+}
+
+void TRunOutput::Finish() {
+  std::string_view rest = Run.State.Output.View();
+  if (Path == kStandardOutput) return CheckWritten(Platform.WriteStandardOutput(rest), Path);
+  if (!Stream) return CheckWritten(Status, Path);
+  Stream->Write(rest);
+  CheckWritten(Stream->Finish(), Path);
+}
+
+void CheckWritten(TWriteStatus status, const std::string& path) {
   std::string_view body;
   switch (status) {
     case TWriteStatus::Ok:
@@ -154,6 +192,7 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
   TDiagnostics& diagnostics = run.State.Diagnostics;
   diagnostics.Warnings = options.Warnings;
   diagnostics.MaxErrors = options.MaxErrors;
+  run.State.PieceSize = options.PieceSize;
   bool failed = false;
   std::optional<std::pair<std::string, std::string>> translated;  // script and output
   try {
@@ -167,13 +206,14 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
       ReadDeclarationsFile(platform, path, run);
     }
     LoadScript(platform, inputs.back(), run);
+    std::string path =
+        options.Output.empty() ? DefaultOutputPath(platform, basePath) : options.Output;
+    TRunOutput output(platform, path, inputs, run);
     TranslateScript(run.State);
     failed = diagnostics.Errors != 0 || (options.Strict && diagnostics.WarningCount != 0);
     if (!failed) {
-      std::string output =
-          options.Output.empty() ? DefaultOutputPath(platform, basePath) : options.Output;
-      WriteOutput(platform, output, inputs, run.State);
-      translated = std::make_pair(inputs.back(), output);
+      output.Finish();
+      translated = std::make_pair(inputs.back(), path);
     }
   } catch (const TFail& fail) {
     diagnostics.Add(fail);

@@ -21,7 +21,8 @@ struct TRunOptions {
   bool Strict = false;    // warnings count as errors
   size_t MaxErrors = 1;   // errors in the script reported before the pass stops
   std::string Output;     // the output path instead of the parent's NAME.erm; "-": stdout
-  std::vector<std::string> Includes;  // declarations files read before NAME.txt
+  std::vector<std::string> Includes;   // declarations files read before NAME.txt
+  size_t PieceSize = size_t{1} << 20;  // the output is written in pieces of about this size
 };
 
 /// The output path that means the standard output.
@@ -67,10 +68,35 @@ TFail LoadFailure(TLoadStatus status, const std::string& path);
 /// Returns the default output path: the parent folder and the base path's file name.
 std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePath);
 
-/// Writes the state's output to path (kStandardOutput: the standard output),
-/// never over one of the inputs.
-void WriteOutput(TPlatform& platform, const std::string& path,
-                 const std::vector<std::string>& inputs, const TState& state);
+/// The output of a run: written in pieces to the output file as the script
+/// is translated, or kept whole for the standard output (a pipe must not get
+/// half a script). A run that fails leaves any old output file as it was.
+class TRunOutput {
+ public:
+  /// Opens the output at path (kStandardOutput: the standard output), never
+  /// one of the inputs, and hands the run's output over to it in pieces. A
+  /// failure to open is kept for Finish, after the script's own errors.
+  TRunOutput(TPlatform& platform, const std::string& path, const std::vector<std::string>& inputs,
+             TRun& run);
+  ~TRunOutput() { Run.State.OnPiece = nullptr; }
+  TRunOutput(const TRunOutput&) = delete;
+  TRunOutput& operator=(const TRunOutput&) = delete;
+  /// Writes the rest and puts the output in place; throws TFail when that fails.
+  void Finish();
+
+ private:
+  static void OnPiece(TState& state, void* self);
+
+  TPlatform& Platform;
+  std::string Path;
+  TRun& Run;
+  std::unique_ptr<TOutputStream> Stream;
+  TWriteStatus Status = TWriteStatus::Ok;
+  size_t Released = 0;  // the script's bytes let go of so far
+};
+
+/// Throws the failure for a write status other than Ok, about the output at path.
+void CheckWritten(TWriteStatus status, const std::string& path);
 
 /// Returns the path without its extension: the text from the last "." that
 /// follows every separator.

@@ -45,6 +45,12 @@ class TInputFile {
   virtual ~TInputFile() = default;
   /// Returns the file's bytes.
   virtual std::string_view Bytes() const = 0;
+  /// Learns that the bytes from `from` up to `to` are read and seldom looked
+  /// at again: a mapped file lets go of their memory (they stay readable).
+  virtual void Release(size_t from, size_t to) {
+    (void)from;
+    (void)to;
+  }
 };
 
 /// An input file read into a string.
@@ -54,6 +60,18 @@ class TTextFile final : public TInputFile {
   std::string_view Bytes() const override { return Text; }
 
   std::string Text;
+};
+
+/// An output file written in pieces. The old file stays as it was until
+/// Finish puts the complete new one in its place; destroyed unfinished, the
+/// stream leaves nothing behind.
+class TOutputStream {
+ public:
+  virtual ~TOutputStream() = default;
+  /// Appends bytes; returns false once writing has failed (Finish then tells).
+  virtual bool Write(std::string_view data) = 0;
+  /// Puts the complete output in place; returns how the whole writing went.
+  virtual TWriteStatus Finish() = 0;
 };
 
 class TPlatform {
@@ -76,6 +94,14 @@ class TPlatform {
   virtual TWriteStatus WriteOutput(const std::string& path, std::string_view data,
                                    const std::vector<std::string>& inputs) = 0;
 
+  /// Opens the output at path for writing in pieces, sizeHint bytes expected;
+  /// returns nothing, with the reason in *status, when it cannot. By default
+  /// the pieces are kept and handed to WriteOutput whole by Finish, which then
+  /// also does every check.
+  virtual std::unique_ptr<TOutputStream> OpenOutput(const std::string& path,
+                                                    const std::vector<std::string>& inputs,
+                                                    uint64_t sizeHint, TWriteStatus* status);
+
   /// Writes data to the standard output, all or nothing visible to the
   /// caller; returns how it went (CannotWrite when it failed).
   virtual TWriteStatus WriteStandardOutput(std::string_view data) = 0;
@@ -85,6 +111,34 @@ class TPlatform {
   /// Plays the success sound, if the platform has one; waits until it ends.
   virtual void PlaySuccessSound() = 0;
 };
+
+/// The output kept in memory and written whole at the end, for a platform
+/// that writes its output in one piece.
+class TWholeOutput final : public TOutputStream {
+ public:
+  TWholeOutput(TPlatform& platform, std::string path, std::vector<std::string> inputs)
+      : Platform(platform), Path(std::move(path)), Inputs(std::move(inputs)) {}
+  bool Write(std::string_view data) override {
+    Data += data;
+    return true;
+  }
+  TWriteStatus Finish() override { return Platform.WriteOutput(Path, Data, Inputs); }
+
+ private:
+  TPlatform& Platform;
+  std::string Path;
+  std::vector<std::string> Inputs;
+  std::string Data;
+};
+
+inline std::unique_ptr<TOutputStream> TPlatform::OpenOutput(const std::string& path,
+                                                            const std::vector<std::string>& inputs,
+                                                            uint64_t sizeHint,
+                                                            TWriteStatus* status) {
+  (void)sizeHint;
+  *status = TWriteStatus::Ok;
+  return std::make_unique<TWholeOutput>(*this, path, inputs);
+}
 
 }  // namespace zunt
 

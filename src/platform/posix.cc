@@ -76,8 +76,15 @@ class TMappedFile final : public TInputFile {
     munmap(const_cast<char*>(Data), Size);
   }
   std::string_view Bytes() const override { return {Data, Size}; }
+  void Release(size_t from, size_t to) override {
+    // Whole pages only: Data is page-aligned.
+    size_t first = (from + kPage - 1) / kPage * kPage;
+    size_t last = std::min(to, Size) / kPage * kPage;
+    if (first < last) madvise(const_cast<char*>(Data) + first, last - first, MADV_DONTNEED);
+  }
 
  private:
+  static constexpr size_t kPage = 4096;  // or a divisor of the page size
   const char* Data;
   size_t Size;
 };
@@ -88,8 +95,11 @@ std::unique_ptr<TInputFile> MapFile(int fd, size_t size, const std::string& path
                                     std::string (*loadErrorText)(const std::string&)) {
   if (gMapped.Begin != nullptr) return nullptr;
   std::string message = loadErrorText != nullptr ? loadErrorText(path) : path + "\n";
-  void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  // Not populated at once: a script is read front to back, and the part
+  // already read is let go of (Release), so that memory stays small.
+  void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   if (data == MAP_FAILED) return nullptr;
+  madvise(data, size, MADV_SEQUENTIAL);
   auto file = std::make_unique<TMappedFile>(static_cast<const char*>(data), size);
   static const bool handled = [] {
     struct sigaction action = {};
@@ -306,10 +316,30 @@ std::string TemporaryName(const std::string& folder) {
   return name;
 }
 
-// Gives the file's mode to the open file and writes data; returns false on
-// any failure.
-bool Fill(int fd, mode_t mode, std::string_view data) {
-  return fchmod(fd, mode) == 0 && WriteAll(fd, data);
+// Gives the file's mode to the new open file and asks for its blocks at
+// once, which makes writing and replacing a large old output cheaper; a file
+// system without that (EOPNOTSUPP), or too little room, leaves it to the
+// writes, which report what fails. Never posix_fallocate: it writes zeros
+// where there is no support. Returns false when the mode cannot be given.
+bool Prepare(int fd, mode_t mode, uint64_t size) {
+  if (size != 0) (void)fallocate(fd, 0, 0, static_cast<off_t>(size));
+  return fchmod(fd, mode) == 0;
+}
+
+// Copies the first size bytes of the file at from to the file at to; returns
+// false on any failure.
+bool CopyFile(int from, int to, uint64_t size) {
+  std::string buffer(std::min<uint64_t>(size, uint64_t{1} << 20), '\0');
+  for (uint64_t at = 0; at < size;) {
+    ssize_t n = pread(from, buffer.data(), std::min<uint64_t>(buffer.size(), size - at),
+                      static_cast<off_t>(at));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || !WriteAll(to, std::string_view(buffer.data(), static_cast<size_t>(n)))) {
+      return false;
+    }
+    at += static_cast<uint64_t>(n);
+  }
+  return true;
 }
 
 // Gives the open unnamed file a name; returns 0 or the error number.
@@ -348,45 +378,102 @@ std::optional<TWriteStatus> PublishUnnamed(int fd, const TOutputPlan& plan) {
   return error == EEXIST ? MoveUnnamedOver(fd, plan) : std::nullopt;
 }
 
-// Writes the output through an unnamed file (O_TMPFILE) in the target's
-// folder, which gets a name only once it is complete: a run killed before
-// leaves nothing behind. Returns nothing, having changed nothing, where the
-// file system has no unnamed files.
-std::optional<TWriteStatus> WriteUnnamed(const TOutputPlan& plan, std::string_view data) {
-  std::string folder = plan.Folder.empty() ? "." : plan.Folder;
-  int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd < 0) return std::nullopt;
-  std::optional<TWriteStatus> status = TWriteStatus::CannotWrite;
-  if (Fill(fd, plan.Mode, data)) status = PublishUnnamed(fd, plan);
-  // The file systems with unnamed files report write errors at the write, not here.
-  if (close(fd) != 0 && status == TWriteStatus::Ok) status = TWriteStatus::CannotWrite;
-  return status;
-}
+// The output written in pieces to a temporary file in the target's folder:
+// an unnamed one (O_TMPFILE) where the file system has them, which gets a
+// name only once it is complete, so that a run killed before leaves nothing
+// behind; else a named one, which the stop signals remove (SIGKILL cannot be
+// caught and leaves it). The file is given the expected size at once and cut
+// to what was written at the end.
+class TPosixOutput final : public TOutputStream {
+ public:
+  /// Opens the temporary file; returns nothing, with the reason in *status,
+  /// when it cannot.
+  static std::unique_ptr<TPosixOutput> Open(const TOutputPlan& plan, bool unnamed,
+                                            uint64_t sizeHint, TWriteStatus* status) {
+    std::unique_ptr<TPosixOutput> output(new TPosixOutput(plan));
+    *status = TWriteStatus::Ok;
+    if (unnamed) {
+      std::string folder = plan.Folder.empty() ? "." : plan.Folder;
+      output->Fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    }
+    if (output->Fd < 0 && !output->OpenNamed()) {
+      *status = TWriteStatus::CannotCreate;
+      return nullptr;
+    }
+    if (!Prepare(output->Fd, plan.Mode, sizeHint)) output->Failed = true;
+    return output;
+  }
 
-// Writes the output to a named temporary file in the target's folder and
-// renames it over the target. The stop signals remove that file; SIGKILL
-// cannot be caught and leaves it.
-TWriteStatus WriteNamed(const TOutputPlan& plan, std::string_view data) {
-  InstallStopHandlers();
-  std::string temporary = plan.Folder + ".zunt-XXXXXX";
-  int fd;
-  {
+  ~TPosixOutput() override {
+    if (Fd >= 0) close(Fd);
+    if (!Temporary.empty()) {
+      TStopSignalsBlocked blocked;
+      unlink(Temporary.c_str());
+      gNamedTemporary = nullptr;
+    }
+  }
+
+  bool Write(std::string_view data) override {
+    if (!Failed && !WriteAll(Fd, data)) Failed = true;
+    Written += data.size();
+    return !Failed;
+  }
+
+  TWriteStatus Finish() override {
+    if (Failed || ftruncate(Fd, static_cast<off_t>(Written)) != 0) return TWriteStatus::CannotWrite;
+    if (Temporary.empty()) {
+      std::optional<TWriteStatus> status = PublishUnnamed(Fd, Plan);
+      if (!status) {
+        // The unnamed file cannot be named here: copy it to a named one.
+        int unnamed = Fd;
+        Fd = -1;
+        bool copied = OpenNamed() && Prepare(Fd, Plan.Mode, 0) && CopyFile(unnamed, Fd, Written);
+        close(unnamed);
+        if (!copied) return Fd < 0 ? TWriteStatus::CannotCreate : TWriteStatus::CannotWrite;
+        return FinishNamed();
+      }
+      // The file systems with unnamed files report write errors at the write, not here.
+      int fd = Fd;
+      Fd = -1;
+      if (close(fd) != 0 && *status == TWriteStatus::Ok) return TWriteStatus::CannotWrite;
+      return *status;
+    }
+    return FinishNamed();
+  }
+
+ private:
+  explicit TPosixOutput(const TOutputPlan& plan) : Plan(plan) {}
+
+  // Makes the named temporary file; returns false when it cannot.
+  bool OpenNamed() {
+    InstallStopHandlers();
+    std::string temporary = Plan.Folder + ".zunt-XXXXXX";
     TStopSignalsBlocked blocked;  // the file never exists unknown to the handler
-    fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return TWriteStatus::CannotCreate;
-    gNamedTemporary = temporary.c_str();
+    Fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (Fd < 0) return false;
+    Temporary = std::move(temporary);
+    gNamedTemporary = Temporary.c_str();
+    return true;
   }
-  bool written = Fill(fd, plan.Mode, data);
-  if (close(fd) != 0) written = false;
-  TStopSignalsBlocked blocked;
-  TWriteStatus status = written ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
-  if (written && rename(temporary.c_str(), plan.Target.c_str()) != 0) {
-    status = TWriteStatus::CannotCreate;
+
+  // Closes the named file and renames it over the target.
+  TWriteStatus FinishNamed() {
+    int fd = Fd;
+    Fd = -1;
+    if (close(fd) != 0) return TWriteStatus::CannotWrite;  // the destructor removes the file
+    TStopSignalsBlocked blocked;
+    if (rename(Temporary.c_str(), Plan.Target.c_str()) != 0) return TWriteStatus::CannotCreate;
+    Temporary.clear();
+    gNamedTemporary = nullptr;
+    return TWriteStatus::Ok;
   }
-  if (status != TWriteStatus::Ok) unlink(temporary.c_str());
-  gNamedTemporary = nullptr;
-  return status;
-}
+
+  TOutputPlan Plan;
+  int Fd = -1;
+  std::string Temporary;  // the named temporary file, until it is renamed
+  uint64_t Written = 0;
+  bool Failed = false;
+};
 
 }  // namespace
 
@@ -397,13 +484,20 @@ TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_vi
   // stays on one file system. No fsync: the output is made again by one run,
   // and flushing costs more than the run itself on large scripts. The rename
   // still replaces the old file whole.
+  TWriteStatus status;
+  std::unique_ptr<TOutputStream> output = OpenOutput(path, inputs, data.size(), &status);
+  if (!output) return status;
+  output->Write(data);
+  return output->Finish();
+}
+
+std::unique_ptr<TOutputStream> TPosixPlatform::OpenOutput(const std::string& path,
+                                                          const std::vector<std::string>& inputs,
+                                                          uint64_t sizeHint, TWriteStatus* status) {
   TOutputPlan plan;
-  TWriteStatus status = PlanOutput(path, inputs, &plan);
-  if (status != TWriteStatus::Ok) return status;
-  if (UnnamedTemporary) {
-    if (std::optional<TWriteStatus> unnamed = WriteUnnamed(plan, data)) return *unnamed;
-  }
-  return WriteNamed(plan, data);
+  *status = PlanOutput(path, inputs, &plan);
+  if (*status != TWriteStatus::Ok) return nullptr;
+  return TPosixOutput::Open(plan, UnnamedTemporary, sizeHint, status);
 }
 
 TWriteStatus TPosixPlatform::WriteStandardOutput(std::string_view data) {

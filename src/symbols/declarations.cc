@@ -117,8 +117,7 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants, TDiagnostics* diagnos
   if (scan.Text.empty()) FailInDeclarations(cursor, Win1251("Пустые константы запрещены!"), open);
   std::string name(scan.Text);
   UpperCaseName(name);
-  size_t hash = HashName(name);
-  if (constants.Find(name, hash)) {
+  if (constants.Find(name)) {
     FailInDeclarations(
         cursor, Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"), open);
   }
@@ -148,11 +147,15 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants, TDiagnostics* diagnos
   WarnOnTextAfterConstant(cursor, diagnostics);
   // The text is kept without CR and, as a zero-terminated text, up to its first zero byte.
   std::string_view text = scan.Text.substr(0, scan.Text.find('\0'));
-  std::string value;
-  value.reserve(text.size());
-  std::copy_if(text.begin(), text.end(), std::back_inserter(value),
-               [](char c) { return c != '\r'; });
-  constants.Add(std::move(name), std::move(value), hash);
+  if (text.find('\r') == std::string_view::npos) {
+    constants.AddConst(name, text);
+  } else {
+    std::string value;
+    value.reserve(text.size());
+    std::copy_if(text.begin(), text.end(), std::back_inserter(value),
+                 [](char c) { return c != '\r'; });
+    constants.AddConst(name, value);
+  }
   return cursor.SkipLine();
 }
 
@@ -170,29 +173,31 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnost
                            Win1251(" прервал описание переменной!"),
                        cursor.Pos);
   }
-  std::string name = VariableName(scan.Text);
-  size_t hash = HashName(name);
-  if (globalVars.Find(name, hash)) {
+  std::string_view name = VariableName(scan.Text);
+  if (globalVars.Find(name)) {
     FailInDeclarations(
-        cursor, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"), start);
+        cursor, Win1251("Переменная $") + UpperCased(name) + Win1251("$ уже была объявлена ранее!"),
+        start);
   }
   if (cursor.AtEnd()) {
-    FailInDeclarations(cursor,
-                       Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"),
-                       cursor.Pos - 1);
+    FailInDeclarations(
+        cursor,
+        Win1251("Неожиданный конец объявления переменной $") + UpperCased(name) + Win1251("$ !"),
+        cursor.Pos - 1);
   }
   std::string_view value = cursor.ScanUntil(kVariableValueEnd, kNothing).Text;
   if (diagnostics != nullptr) WarnOnLineFeedInValue(cursor, value, *diagnostics);
   std::string_view trimmed = Trim(value);
   TVar var = ParseVarValue(trimmed);
   if (!var.Valid()) {
-    FailInDeclarations(cursor,
-                       Win1251("Некорректное значение переменной $") + name + Win1251("$ !"),
-                       trimmed.empty() ? OffsetOf(cursor, value) : OffsetOf(cursor, trimmed));
+    FailInDeclarations(
+        cursor, Win1251("Некорректное значение переменной $") + UpperCased(name) + Win1251("$ !"),
+        trimmed.empty() ? OffsetOf(cursor, value) : OffsetOf(cursor, trimmed));
   }
-  if (diagnostics != nullptr)
-    WarnOnLetter(cursor, name, var, OffsetOf(cursor, trimmed), *diagnostics);
-  globalVars.Add(std::move(name), std::move(var), hash);
+  if (diagnostics != nullptr && !IsLatinLetter(var.Letter)) {
+    WarnOnLetter(cursor, UpperCased(name), var, OffsetOf(cursor, trimmed), *diagnostics);
+  }
+  globalVars.AddVar(name, var);
 }
 
 }  // namespace
@@ -209,17 +214,15 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-std::string VariableName(std::string_view scanned) {
-  std::string name(Trim(scanned));
-  UpperCaseName(name);
-  name.resize(std::min(name.size(), name.find('[')));
-  return name;
+std::string_view VariableName(std::string_view scanned) {
+  std::string_view name = Trim(scanned);
+  return name.substr(0, name.find('['));
 }
 
 void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,
                   TDiagnostics& diagnostics) {
+  if (IsLatinLetter(var.Letter)) return;
   unsigned char letter = static_cast<unsigned char>(var.Letter);
-  if ((letter | 0x20) >= 'a' && (letter | 0x20) <= 'z') return;
   diagnostics.Warn(cursor.WarningAt(Win1251("буква значения переменной $") + std::string(name) +
                                         Win1251("$ не латинская: «") + static_cast<char>(letter) +
                                         Win1251("»"),
@@ -241,7 +244,7 @@ void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& const
                       TDiagnostics* diagnostics) {
   while (!cursor.AtEnd()) {
     if (cursor.SkipAndMatch(kItemSeparators, "", false) == kEndOfData) return;
-    --cursor.Pos;  // back onto the item's first byte, which is never a line end
+    cursor.Unread();  // back onto the item's first byte
     switch (cursor.Data[cursor.Pos]) {
       case '(':
         if (!ReadConstant(cursor, constants, diagnostics)) return;

@@ -21,6 +21,12 @@ namespace zunt {
 void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
                       TDiagnostics* diagnostics = nullptr);
 
+/// Returns whether a value's letter is a Latin letter, as it should be.
+inline bool IsLatinLetter(char letter) {
+  unsigned char small = static_cast<unsigned char>(letter) | 0x20;
+  return small >= 'a' && small <= 'z';
+}
+
 /// Warns when a declared value's letter, at `at` in the cursor's data, is not
 /// a Latin letter (a Cyrillic "в" typed for "v", say).
 void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,
@@ -38,9 +44,9 @@ std::string ByteText(unsigned char b, unsigned char lineEnd);
 /// Returns text without the bytes up to 32 at both ends.
 std::string_view Trim(std::string_view text);
 
-/// Returns a variable's stored name: trimmed, folded to upper case, and cut
-/// before its first "[".
-std::string VariableName(std::string_view scanned);
+/// Returns a variable's name as it is looked up: trimmed and cut before its
+/// first "[" (the tables fold it; messages show it UpperCased).
+std::string_view VariableName(std::string_view scanned);
 
 }  // namespace zunt
 

@@ -1,123 +1,133 @@
-// The name tables: variables and constants by name, in insertion order,
-// looked up without regard to letter case.
+// The name tables: variables (declared and local) and constants by name, in
+// the order they were added, looked up without regard to letter case.
 #ifndef ZUNT_SYMBOLS_TABLE_H_
 #define ZUNT_SYMBOLS_TABLE_H_
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
-#include "cursor/fold.h"
-#include "symbols/block_list.h"
+#include "cursor/wide.h"
 #include "symbols/var.h"
 
 namespace zunt {
 
-template <class TValue>
-class TTable {
+class TSymbolTable {
  public:
-  using TEntry = std::pair<std::string, TValue>;
+  /// One name: 32 bytes that hold a short name and a short replacement
+  /// themselves; longer ones are kept in a side record.
+  struct TEntry {
+    char Text[12];     // the replacement: a variable's letter and number as written
+                       // (its Number from byte 8), or a constant's text
+    uint8_t TextSize;  // the bytes of Text in use, or kLong
+    uint8_t KeySize;   // the name's length, or kLong
+    uint8_t Local;     // 1 for a local variable
+    uint8_t Reserved;
+    TKey Key;  // the folded name; its first sixteen bytes when longer
 
-  /// Returns the value stored under the name in any letter case, or nullptr.
-  const TValue* Find(std::string_view name) const { return Find(name, HashName(name)); }
+    /// Returns the variable's number.
+    int32_t Number() const {
+      int32_t number;
+      std::memcpy(&number, Text + 8, 4);
+      return number;
+    }
+  };
+  static_assert(sizeof(TEntry) == 32);
+  static constexpr uint8_t kLong = 255;
+  /// The most bytes of replacement an entry holds itself: a variable's, a constant's.
+  static constexpr size_t kShortVar = 8;
+  static constexpr size_t kShortConst = 12;
 
-  /// Returns the value stored under the name, whose HashName is hash, or nullptr.
-  const TValue* Find(std::string_view name, size_t hash) const {
-    if (Entries.empty()) return nullptr;
-    uint32_t tag = TagOf(hash);
+  TSymbolTable();
+
+  /// Makes room in the slots for `more` names besides those there, so that
+  /// adding them never places the names again.
+  void Reserve(size_t more);
+
+  /// Returns the entry of the name in any letter case, or nullptr.
+  const TEntry* Find(std::string_view name) const;
+  /// Returns the entry of a name of up to sixteen bytes with the given key, or nullptr.
+  const TEntry* FindShort(const TKey& key, size_t size) const {
+    size_t hash = HashKey(key, size);
     for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
       TSlot slot = Slots[i];
-      if (slot.Entry == kEmpty) return nullptr;
-      if (slot.Tag != tag) continue;
-      const TEntry& entry = Entries.At(slot.Entry);
-      if (SameStoredName(entry.first, name)) return &entry.second;
+      if (slot.Index == 0) return nullptr;
+      const TEntry& entry = Entries[slot.Index - 1];
+      if (slot.Tag == static_cast<uint32_t>(hash) && entry.Key == key && entry.KeySize == size) {
+        return &entry;
+      }
     }
   }
 
-  /// Appends an entry; the caller has checked that the name is new.
-  void Add(std::string name, TValue value) {
-    size_t hash = HashName(name);
-    Add(std::move(name), std::move(value), hash);
-  }
+  /// Adds a variable; the caller has checked that the name is new, and adds
+  /// local ones only after every declared one.
+  void AddVar(std::string_view name, const TVar& var, bool local = false);
+  /// Adds a constant's text; the caller has checked that the name is new.
+  void AddConst(std::string_view name, std::string_view text);
+  /// Removes the local variables.
+  void ClearLocals();
+  /// Removes all names.
+  void Clear();
 
-  /// Appends an entry whose name has the given HashName.
-  void Add(std::string name, TValue value, size_t hash) {
-    if ((Entries.size() + 1) * 2 > Slots.size()) Grow();
-    Entries.emplace_back(std::move(name), std::move(value));
-    Place(TSlot{TagOf(hash), TBlockList<TEntry>::Handle(Entries.size() - 1)});
+  /// Returns the number of names.
+  size_t size() const { return Count; }
+  /// Returns the entry added i-th.
+  const TEntry& operator[](size_t i) const { return Entries[i]; }
+  /// Returns the entry's name, folded.
+  std::string_view Name(const TEntry& entry) const;
+  /// Returns a variable entry's value.
+  TVar Var(const TEntry& entry) const {
+    std::string_view text = Replacement(entry);
+    return TVar{text[0], entry.Number(), std::string(text.substr(1))};
   }
-
-  /// Removes all entries; the memory is kept for the next ones.
-  void Clear() {
-    for (uint32_t i : Used) Slots[i] = TSlot();
-    Used.clear();
-    Entries.clear();
+  /// Returns the entry's replacement: a variable's letter and number, or a constant's text.
+  std::string_view Replacement(const TEntry& entry) const {
+    if (entry.TextSize != kLong) return {entry.Text, entry.TextSize};
+    return Sides[SideOf(entry)].Text;
   }
-
-  /// Returns the entries in insertion order.
-  const TBlockList<TEntry>& All() const { return Entries; }
 
  private:
   // Open addressing with linear probing over a power-of-two number of slots,
-  // at most half of them in use. A slot is eight bytes, so that the slots of
-  // thousands of names stay in the cache. It keeps the low half of the name's
-  // hash, where the probing starts, so that growing needs no hashing.
-  static constexpr uint32_t kEmpty = UINT32_MAX;
+  // at most three quarters in use. A slot keeps the low half of the hash, so
+  // that growing needs no hashing, and the entry's place from 1 (0: empty).
   struct TSlot {
-    uint32_t Tag = 0;         // the low half of the hash
-    uint32_t Entry = kEmpty;  // the entry's handle in the block list
+    uint32_t Tag = 0;
+    uint32_t Index = 0;
+  };
+  // A long name or replacement.
+  struct TSide {
+    std::string Name;  // folded
+    std::string Text;
   };
 
-  // Stored names are mostly folded already, and mostly written as stored.
-  static bool SameStoredName(std::string_view stored, std::string_view name) {
-    if (stored.size() != name.size()) return false;
-    size_t n = name.size();
-    bool same;
-    if (n >= 8 && n <= 16) {  // two words that may overlap, without a call
-      uint64_t a[2], b[2];
-      std::memcpy(&a[0], stored.data(), 8);
-      std::memcpy(&a[1], stored.data() + n - 8, 8);
-      std::memcpy(&b[0], name.data(), 8);
-      std::memcpy(&b[1], name.data() + n - 8, 8);
-      same = a[0] == b[0] && a[1] == b[1];
-    } else {
-      same = std::memcmp(stored.data(), name.data(), n) == 0;
-    }
-    return same || SameName(stored, name);
+  static uint32_t SideOf(const TEntry& entry) {
+    uint32_t side;
+    std::memcpy(&side, entry.Text, 4);
+    return side;
   }
 
-  static uint32_t TagOf(size_t hash) { return static_cast<uint32_t>(hash); }
+  void Add(std::string_view name, std::string_view text, int32_t number, bool local,
+           size_t shortText);
+  void Place(uint32_t tag, uint32_t index);
+  void Resize(size_t slots);
 
-  void Place(TSlot slot) {
-    size_t i = slot.Tag & Mask;
-    while (Slots[i].Entry != kEmpty) i = (i + 1) & Mask;
-    Slots[i] = slot;
-    Used.push_back(static_cast<uint32_t>(i));
-  }
-
-  void Grow() {
-    std::vector<TSlot> old(std::max<size_t>(16, Slots.size() * 2));
-    old.swap(Slots);
-    Mask = Slots.size() - 1;
-    Used.clear();
-    for (TSlot slot : old) {
-      if (slot.Entry != kEmpty) Place(slot);
-    }
-  }
-
-  TBlockList<TEntry> Entries;
+  std::unique_ptr<TEntry[]> Entries;  // in the order they were added
+  size_t Count = 0;
+  size_t Capacity = 0;
   std::vector<TSlot> Slots;
   size_t Mask = 0;
-  std::vector<uint32_t> Used;  // the slots in use, so that Clear need not visit them all
+  std::vector<TSide> Sides;
+  size_t Globals = 0;                // entries before the first local one
+  size_t GlobalSides = 0;            // side records before the first local one
+  std::vector<uint32_t> LocalSlots;  // the slots of the local ones
 };
 
-using TVarTable = TTable<TVar>;
-using TConstTable = TTable<std::string>;
+using TVarTable = TSymbolTable;
+using TConstTable = TSymbolTable;
 
 }  // namespace zunt
 

@@ -28,6 +28,21 @@ class TOutput {
     Size += n;
     return at;
   }
+  /// Makes room for n more bytes; returns where they go. Commit tells how
+  /// many of them were written.
+  char* Room(size_t n) {
+    if (n > Capacity - Size) Grow(n);
+    return Data.get() + Size;
+  }
+  /// Makes n bytes written into the room part of the output.
+  void Commit(size_t n) { Size += n; }
+  /// Appends the first n (at most 16) of the sixteen bytes at from, with one
+  /// store of all sixteen; the ones past n fall in the room after the output.
+  void AppendShort(const char* from, size_t n) {
+    char* at = Room(16);
+    std::memcpy(at, from, 16);
+    Size += n;
+  }
   /// Appends one byte.
   void Push(char byte) {
     if (Size == Capacity) Grow(1);

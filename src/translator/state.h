@@ -15,13 +15,17 @@ namespace zunt {
 
 struct TState {
   TCursor Cursor;
-  TVarTable GlobalVars;
+  TVarTable Vars;  // declared and local
   TConstTable Constants;
-  TVarTable LocalVars;
   TOutput Output;
   bool KeepWhitespace = true;
   size_t CompactSince = 0;  // the back-quote that began the present compact stretch
   TDiagnostics Diagnostics;
+  /// Called, when set, each time the output has grown to PieceSize bytes; it
+  /// may take the bytes away (Output.Clear()), to write them in pieces.
+  void (*OnPiece)(TState& state, void* context) = nullptr;
+  void* PieceContext = nullptr;
+  size_t PieceSize = size_t{1} << 20;
 
   /// Points the cursor at the start of bytes that outlive the reading.
   void PointCursorAt(std::string_view bytes) { Cursor.InitCursor(bytes, '\n'); }

@@ -3,77 +3,75 @@
 #include <algorithm>
 #include <charconv>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "base/cp1251.h"
 #include "base/fail.h"
-#include "cursor/find_any.h"
 #include "cursor/fold.h"
+#include "cursor/wide.h"
 #include "symbols/declarations.h"
 
 namespace zunt {
 namespace {
 
-// Bytes that end a run of copied text. A line feed is counted; in compact mode
-// it is dropped like a blank.
-constexpr TStopBytes kSpecial("$@(`~", '\n');
-constexpr TStopBytes kSpecialCompact("$@(`~\n ", '\n');
-constexpr TCharSet kNothing;
-constexpr TStopBytes kLocalNameEnd("=\n$@", '\n');  // the breaks among them
-constexpr TCharSet kLocalNameBreaks("\n$@");
+// Bytes that end a run of copied text; in compact mode blanks and line feeds
+// too, which are dropped. Lines are counted only when a report needs them.
+constexpr TStopBytes kSpecial("$@(`~", '$');
+constexpr TStopBytes kSpecialCompact("$@(`~\n ", '$');
+// The ends of a local declaration's name (the breaks among them) and of its value.
+constexpr TStopBytes kLocalNameEnd("=\n$@", '=');
 constexpr TStopBytes kLocalValueEnd("\n;", '\n');
 
 // Stops the run with an error in the script on the cursor's line, pointing
 // at the byte at `at`.
-[[noreturn]] void FailInScript(const TCursor& c, std::string_view body, size_t at) {
+[[noreturn]] void FailInScript(TCursor& c, std::string_view body, size_t at) {
+  c.CountLines();
   throw c.ErrorAt(TBoxPrefix::Script, body, at);
 }
 
-std::string Folded(std::string_view name) {
-  std::string folded(name);
-  UpperCaseName(folded);
-  return folded;
+std::string Folded(std::string_view name) { return UpperCased(name); }
+
+// Returns the position of the first of the stop bytes from the cursor on, or the end.
+size_t Find(const TCursor& c, const TStopBytes& stops) {
+  uint64_t uncounted = 0;
+  return fast::FindAny(c.Data, c.Pos, stops, &uncounted);
 }
 
-// Copies ordinary bytes from the cursor up to the next special byte in bulk.
+// The most bytes copied at a time, so that the output's room stays small.
+constexpr size_t kChunk = size_t{64} << 10;
+
+// Copies ordinary bytes from the cursor up to the next special byte in bulk,
+// handing the output over in pieces when that is asked for.
 void CopyRun(TState& state) {
   TCursor& c = state.Cursor;
-  size_t end = FindAny(c.Data, c.Pos, state.KeepWhitespace ? kSpecial : kSpecialCompact, &c.Line);
-  state.Output.Append(c.Data.substr(c.Pos, end - c.Pos));
-  c.Pos = end;
+  const char* end = c.Data.data() + c.Size;
+  while (true) {
+    const char* from = c.Data.data() + c.Pos;
+    const char* limit = from + std::min<size_t>(kChunk, static_cast<size_t>(end - from));
+    char* to = state.Output.Room(static_cast<size_t>(limit - from) + 16);
+    // Two calls, so that each set's bytes are known where it is searched for.
+    const char* stop = state.KeepWhitespace ? fast::CopyUntil(from, limit, to, kSpecial)
+                                            : fast::CopyUntil(from, limit, to, kSpecialCompact);
+    state.Output.Commit(static_cast<size_t>(stop - from));
+    c.Pos += static_cast<size_t>(stop - from);
+    if (state.Output.size() >= state.PieceSize && state.OnPiece != nullptr) {
+      state.OnPiece(state, state.PieceContext);
+    }
+    if (stop != limit || limit == end) return;
+  }
 }
 
 // Scans a reference's name from the cursor up to the closing byte, as
 // ScanUntil(close, line feed) does; *open becomes the length of the name before
 // its first "[" (all of it when there is none). A name holds no line feed, so
-// no line is counted. Names are short: most fit one sixteen-byte compare.
+// no line is counted. Most names end within the first sixteen bytes.
 [[gnu::always_inline]] inline TScan ScanName(TCursor& c, char close, size_t* open) {
   const char* begin = c.Data.data() + c.Pos;
   const char* end = c.Data.data() + c.Size;
-  const char* p = begin;
-  const char* bracket = nullptr;
-#if defined(__SSE2__)
-  const __m128i closes = _mm_set1_epi8(close);
-  const __m128i lineFeeds = _mm_set1_epi8('\n');
-  const __m128i brackets = _mm_set1_epi8('[');
-  for (; end - p >= 16; p += 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(block, closes), _mm_cmpeq_epi8(block, lineFeeds))));
-    unsigned opens = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, brackets)));
-    if (stops != 0) opens &= (1u << __builtin_ctz(stops)) - 1;
-    if (bracket == nullptr && opens != 0) bracket = p + __builtin_ctz(opens);
-    if (stops != 0) {
-      p += __builtin_ctz(stops);
-      break;
-    }
-  }
-  if (end - p < 16)
-#endif
-  {
-    for (; p != end && *p != close && *p != '\n'; ++p) {
+  TNameStops stops = fast::FindNameStops(begin, end, close);
+  const char* p = begin + stops.Close;
+  const char* bracket = stops.Bracket < stops.Close ? begin + stops.Bracket : nullptr;
+  if (stops.Close == 16) {  // a long name, or the end of the data
+    for (p = begin + std::min<ptrdiff_t>(16, end - begin); p != end && *p != close && *p != '\n';
+         ++p) {
       if (*p == '[' && bracket == nullptr) bracket = p;
     }
   }
@@ -89,29 +87,98 @@ void CopyRun(TState& state) {
   return TScan{TScanEnd::Stopped, 0, text};
 }
 
+// Returns the entry of a name that stands in the cursor's data.
+[[gnu::always_inline]] inline const TSymbolTable::TEntry* FindName(const TSymbolTable& table,
+                                                                   std::string_view name,
+                                                                   const TCursor& c) {
+  if (name.size() > 16) return table.Find(name);
+  return table.FindShort(fast::KeyOf(name.data(), name.size(), c.Data.data() + c.Size),
+                         name.size());
+}
+
 // Returns whether adding index to number wraps around 32 bits.
 bool Wraps(int32_t number, int32_t index) {
   int64_t sum = int64_t{number} + index;
   return sum < INT32_MIN || sum > INT32_MAX;
 }
 
+// Reads a decimal index of one to nine digits after an optional sign from
+// the bytes [from, to); returns false for any other index.
+bool SmallIndex(const char* from, const char* to, int32_t* index) {
+  bool negative = *from == '-';
+  if (*from == '-' || *from == '+') ++from;
+  if (to - from < 1 || to - from > 9) return false;
+  int32_t value = 0;
+  for (; from != to; ++from) {
+    if (*from < '0' || *from > '9') return false;
+    value = value * 10 + (*from - '0');
+  }
+  *index = negative ? -value : value;
+  return true;
+}
+
+// Translates the reference under the cursor when its first sixteen bytes
+// settle it, as they mostly do: a declared name, maybe with a decimal index
+// just before the closing mark, that needs no warning. Returns false, having
+// changed nothing, for any other reference.
+[[gnu::always_inline]] inline bool TranslateShortVarRef(TState& state) {
+  TCursor& c = state.Cursor;
+  const char* name = c.Data.data() + c.Pos + 1;
+  const char* end = c.Data.data() + c.Size;
+  char mark = name[-1];
+  TNameStops stops = fast::FindNameStops(name, end, mark);
+  if (stops.Close - 1 >= 15 || name[stops.Close] != mark) return false;
+  size_t size = stops.Close;
+  int32_t index = 0;
+  if (stops.Bracket != 16) {  // "NAME[k]" and nothing after the "]"
+    if (stops.Square != size - 1 ||
+        !SmallIndex(name + stops.Bracket + 1, name + size - 1, &index)) {
+      return false;
+    }
+    size = stops.Bracket;
+  }
+  const TSymbolTable::TEntry* var = state.Vars.FindShort(fast::KeyOf(name, size, end), size);
+  if (!var || (index != 0 && Wraps(var->Number(), index))) return false;
+  c.Pos += stops.Close + 2;
+  EmitVar(state.Output, state.Vars, *var, mark == '@', index);
+  return true;
+}
+
 // Warns about text between an index's "]" and the closing mark, at `at`: it is ignored.
 void WarnOnTextAfterIndex(TState& state, size_t at) {
   if (!state.Diagnostics.Warnings) return;
+  state.Cursor.CountLines();
   state.Diagnostics.Warn(
       state.Cursor.WarningAt(Win1251("текст между «]» индекса и концом ссылки пропущен"), at));
 }
 
 // Warns, at the index's "[", that the number plus the index wraps around 32 bits.
-void WarnOnWrap(TState& state, const TVar& var, int32_t index, size_t at) {
+void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
   if (!state.Diagnostics.Warnings) return;
-  int32_t sum =
-      static_cast<int32_t>(static_cast<uint32_t>(var.Number) + static_cast<uint32_t>(index));
+  state.Cursor.CountLines();
+  int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(number) + static_cast<uint32_t>(index));
   state.Diagnostics.Warn(state.Cursor.WarningAt(
-      Win1251("число с индексом выходит за 32 бита: ") + std::to_string(var.Number) +
+      Win1251("число с индексом выходит за 32 бита: ") + std::to_string(number) +
           (index < 0 ? " - " : " + ") + std::to_string(index < 0 ? -int64_t{index} : index) +
           Win1251(" дает ") + std::to_string(sum),
       at));
+}
+
+// Translates the constant reference under the cursor when its first sixteen
+// bytes hold a declared name and the closing parenthesis. Returns false,
+// having changed nothing, for any other reference.
+[[gnu::always_inline]] inline bool TranslateShortConstRef(TState& state) {
+  TCursor& c = state.Cursor;
+  const char* name = c.Data.data() + c.Pos + 1;
+  const char* end = c.Data.data() + c.Size;
+  TNameStops stops = fast::FindNameStops(name, end, ')');
+  if (stops.Close - 1 >= 15 || name[stops.Close] != ')') return false;
+  const TSymbolTable::TEntry* text =
+      state.Constants.FindShort(fast::KeyOf(name, stops.Close, end), stops.Close);
+  if (!text) return false;
+  c.Pos += stops.Close + 2;
+  EmitConst(state.Output, state.Constants, *text);
+  return true;
 }
 
 // Translates from the cursor to the end of the script; throws TFail at an error.
@@ -123,10 +190,10 @@ void TranslateRest(TState& state) {
     switch (c.Data[c.Pos]) {
       case '$':
       case '@':
-        TranslateVarRef(state);
+        if (!TranslateShortVarRef(state)) TranslateVarRefInFull(state);
         break;
       case '(':
-        TranslateConstRef(state);
+        if (!TranslateShortConstRef(state)) TranslateConstRefInFull(state);
         break;
       case '`':
         state.KeepWhitespace = !state.KeepWhitespace;
@@ -141,12 +208,10 @@ void TranslateRest(TState& state) {
           TranslateLocalDecl(state);
         }
         break;
-      case '\n':  // compact mode: dropped, but counted
-        ++c.Line;
-        ++c.Pos;
-        break;
-      default:  // compact mode: a dropped blank
-        ++c.Pos;
+      default:  // compact mode: dropped blanks and line feeds
+        do {
+          ++c.Pos;
+        } while (c.Pos < c.Size && (c.Data[c.Pos] == ' ' || c.Data[c.Pos] == '\n'));
         break;
     }
   }
@@ -155,6 +220,7 @@ void TranslateRest(TState& state) {
 // Warns when the script ends between back-quotes: the rest of it lost its blanks.
 void WarnOnOpenBackQuote(TState& state) {
   if (state.KeepWhitespace) return;
+  state.Cursor.CountLines();
   state.Diagnostics.Warn(state.Cursor.WarningAt(
       Win1251("обратная кавычка не закрыта до конца скрипта: до конца файла пропущены пробелы и "
               "переводы строк"),
@@ -184,13 +250,17 @@ void TranslateScript(TState& state) {
         return;
       }
       // Go on at the start of the next line; an error may have passed its line end already.
-      if (c.Line == line) c.SkipLine();
+      if (c.CurrentLine() == line) c.SkipLine();
     }
   }
   WarnOnOpenBackQuote(state);
 }
 
 void TranslateVarRef(TState& state) {
+  if (!TranslateShortVarRef(state)) TranslateVarRefInFull(state);
+}
+
+void TranslateVarRefInFull(TState& state) {
   TCursor& c = state.Cursor;
   size_t start = c.Pos;
   char mark = c.Data[c.Pos++];
@@ -220,29 +290,31 @@ void TranslateVarRef(TState& state) {
     name = name.substr(0, open);
   }
 
-  // A local variable cannot take a declared variable's name, so the order of
-  // the two lookups does not matter; most references are to declared ones.
-  size_t hash = HashName(name);
-  const TVar* var = state.GlobalVars.Find(name, hash);
-  if (!var) var = state.LocalVars.Find(name, hash);
+  // Declared and local variables share the table, so one lookup finds either.
+  const TSymbolTable::TEntry* var = FindName(state.Vars, name, c);
   if (!var) {
     FailInScript(c, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"), start);
   }
-  if (index != 0 && Wraps(var->Number, index)) WarnOnWrap(state, *var, index, start + 1 + open);
-  EmitVar(state.Output, *var, mark == '@', index);
+  if (index != 0 && Wraps(var->Number(), index)) {
+    WarnOnWrap(state, var->Number(), index, start + 1 + open);
+  }
+  EmitVar(state.Output, state.Vars, *var, mark == '@', index);
 }
 
-void EmitIndexedVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index) {
-  if (!numberOnly) output.Push(var.Letter);
+void EmitIndexedVar(TOutput& output, char letter, int32_t number, bool numberOnly, int32_t index) {
+  if (!numberOnly) output.Push(letter);
   // The sum wraps around in 32 bits.
-  int32_t number =
-      static_cast<int32_t>(static_cast<uint32_t>(var.Number) + static_cast<uint32_t>(index));
+  int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(number) + static_cast<uint32_t>(index));
   char digits[16];
-  char* end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  char* end = std::to_chars(digits, digits + sizeof digits, sum).ptr;
   output.Append(std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 
 void TranslateConstRef(TState& state) {
+  if (!TranslateShortConstRef(state)) TranslateConstRefInFull(state);
+}
+
+void TranslateConstRefInFull(TState& state) {
   TCursor& c = state.Cursor;
   size_t start = c.Pos++;
   size_t open = 0;
@@ -254,53 +326,65 @@ void TranslateConstRef(TState& state) {
     FailInScript(c, Win1251("Некорректный символ \"Конец строки\" прервал константу!"), c.Pos);
   }
   if (scan.Text.empty()) FailInScript(c, Win1251("Пустые константы запрещены!"), start);
-  const std::string* text = state.Constants.Find(scan.Text);
+  const TSymbolTable::TEntry* text = FindName(state.Constants, scan.Text, c);
   if (!text) {
     // The one message about the script whose box names no kind of file.
+    c.CountLines();
     throw c.ErrorAt(TBoxPrefix::None,
                     Win1251("Константы (") + Folded(scan.Text) + Win1251(") не существует!"),
                     start);
   }
-  EmitConst(state.Output, *text);
+  EmitConst(state.Output, state.Constants, *text);
 }
-
-void EmitConst(TOutput& output, const std::string& text) { output.Append(text); }
 
 void TranslateLocalDecl(TState& state) {
   TCursor& c = state.Cursor;
   size_t start = c.Pos++;
-  TScan scan = c.ScanUntil(kLocalNameEnd, kLocalNameBreaks);
-  if (scan.End == TScanEnd::EndOfData) {
+  size_t equals = Find(c, kLocalNameEnd);
+  if (equals == c.Size) {
+    c.Pos = c.Size;
     FailInScript(c, Win1251("Неожиданный конец объявления переменной!"), start);
   }
-  if (scan.End == TScanEnd::Interrupted) {
+  if (c.Data[equals] != '=') {
+    c.Pos = equals;
     FailInScript(c,
-                 Win1251("Некорректный символ ") + ByteText(scan.Byte, '\n') +
+                 Win1251("Некорректный символ ") +
+                     ByteText(static_cast<unsigned char>(c.Data[equals]), '\n') +
                      Win1251(" прервал описание переменной!"),
                  c.Pos);
   }
-  std::string name = VariableName(scan.Text);
-  size_t hash = HashName(name);
-  if (state.GlobalVars.Find(name, hash) || state.LocalVars.Find(name, hash)) {
-    FailInScript(c, Win1251("Переменная $") + name + Win1251("$ уже была объявлена ранее!"), start);
+  std::string_view name = VariableName(c.Data.substr(c.Pos, equals - c.Pos));
+  c.Pos = equals + 1;
+  if (state.Vars.Find(name)) {
+    FailInScript(c, Win1251("Переменная $") + Folded(name) + Win1251("$ уже была объявлена ранее!"),
+                 start);
   }
   if (c.AtEnd()) {
-    FailInScript(c, Win1251("Неожиданный конец объявления переменной $") + name + Win1251("$ !"),
-                 c.Pos - 1);
+    FailInScript(
+        c, Win1251("Неожиданный конец объявления переменной $") + Folded(name) + Win1251("$ !"),
+        c.Pos - 1);
   }
-  uint64_t line = c.Line;  // the line of the declaration, before its ending line feed
-  std::string_view value = c.ScanUntil(kLocalValueEnd, kNothing).Text;
+  size_t end = Find(c, kLocalValueEnd);
+  std::string_view value = c.Data.substr(c.Pos, end - c.Pos);
+  c.Pos = std::min(end + 1, c.Size);
   std::string_view trimmed = Trim(value);
   size_t at = static_cast<size_t>((trimmed.empty() ? value : trimmed).data() - c.Data.data());
   TVar var = ParseVarValue(trimmed);
   if (!var.Valid()) {
+    // On the declaration's line, before the line feed that ended it.
+    c.CountLines();
+    uint64_t line = c.Line - (end < c.Size && c.Data[end] == '\n' ? 1 : 0);
     throw c.Report(TSeverity::Error, TBoxPrefix::Script,
-                   Win1251("Некорректное значение переменной $") + name + Win1251("$ !"), at, line);
+                   Win1251("Некорректное значение переменной $") + Folded(name) + Win1251("$ !"),
+                   at, line);
   }
-  if (state.Diagnostics.Warnings) WarnOnLetter(c, name, var, at, state.Diagnostics);
-  state.LocalVars.Add(std::move(name), std::move(var));
+  if (state.Diagnostics.Warnings && !IsLatinLetter(var.Letter)) {
+    c.CountLines();
+    WarnOnLetter(c, Folded(name), var, at, state.Diagnostics);
+  }
+  state.Vars.AddVar(name, var, true);
 }
 
-void ClearLocals(TState& state) { state.LocalVars.Clear(); }
+void ClearLocals(TState& state) { state.Vars.ClearLocals(); }
 
 }  // namespace zunt

@@ -26,24 +26,37 @@ void TranslateScript(TState& state);
 
 /// Translates a variable reference, with the cursor on "$" or "@".
 void TranslateVarRef(TState& state);
+/// The same, read in full: any index, any length, any error.
+void TranslateVarRefInFull(TState& state);
 
-/// Appends a variable's letter and number as EmitVar does, for an index other than 0.
-void EmitIndexedVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index);
+/// Appends a variable's letter (unless numberOnly) and its number plus an
+/// index other than 0, in decimal; the sum wraps around in 32 bits.
+void EmitIndexedVar(TOutput& output, char letter, int32_t number, bool numberOnly, int32_t index);
 
 /// Appends a variable's letter (unless numberOnly) and its number offset by index;
 /// without an index the number is written as it was declared.
-inline void EmitVar(TOutput& output, const TVar& var, bool numberOnly, int32_t index) {
-  if (index != 0) return EmitIndexedVar(output, var, numberOnly, index);
-  char* at = output.Extend(var.Text.size() + (numberOnly ? 0 : 1));
-  if (!numberOnly) *at++ = var.Letter;
-  TOutput::CopyShort(at, var.Text.data(), var.Text.size());
+inline void EmitVar(TOutput& output, const TSymbolTable& table, const TSymbolTable::TEntry& var,
+                    bool numberOnly, int32_t index) {
+  if (index != 0) {
+    return EmitIndexedVar(output, table.Replacement(var)[0], var.Number(), numberOnly, index);
+  }
+  if (var.TextSize != TSymbolTable::kLong) {
+    return output.AppendShort(var.Text + numberOnly, var.TextSize - numberOnly);
+  }
+  output.Append(table.Replacement(var).substr(numberOnly));
 }
 
 /// Translates a constant reference, with the cursor on "(".
 void TranslateConstRef(TState& state);
+/// The same, read in full: any length, any error.
+void TranslateConstRefInFull(TState& state);
 
 /// Appends a constant's text.
-void EmitConst(TOutput& output, const std::string& text);
+inline void EmitConst(TOutput& output, const TSymbolTable& table,
+                      const TSymbolTable::TEntry& text) {
+  if (text.TextSize != TSymbolTable::kLong) return output.AppendShort(text.Text, text.TextSize);
+  output.Append(table.Replacement(text));
+}
 
 /// Reads a local declaration, with the cursor on "~"; it leaves no output.
 void TranslateLocalDecl(TState& state);

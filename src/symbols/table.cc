@@ -1,0 +1,127 @@
+#include "symbols/table.h"
+
+#include <algorithm>
+#include <new>
+
+namespace zunt {
+
+TSymbolTable::TSymbolTable() { Resize(16); }
+
+void TSymbolTable::Reserve(size_t more) {
+  size_t names = Count + more;
+  size_t slots = Slots.size();
+  while (names * 4 > slots * 3) slots *= 2;
+  if (slots != Slots.size()) Resize(slots);
+}
+
+const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
+  if (name.size() <= 16) {
+    return FindShort(FoldedKey(name.data(), name.size()), name.size());
+  }
+  size_t hash = HashName(name);
+  for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
+    TSlot slot = Slots[i];
+    if (slot.Index == 0) return nullptr;
+    const TEntry& entry = Entries[slot.Index - 1];
+    if (slot.Tag == static_cast<uint32_t>(hash) && entry.KeySize == kLong &&
+        SameName(Sides[SideOf(entry)].Name, name)) {
+      return &entry;
+    }
+  }
+}
+
+void TSymbolTable::AddVar(std::string_view name, const TVar& var, bool local) {
+  // The replacement is the letter and the number as written.
+  if (var.Text.size() < kShortVar) {
+    char text[kShortVar];
+    text[0] = var.Letter;
+    std::memcpy(text + 1, var.Text.data(), var.Text.size());
+    return Add(name, std::string_view(text, 1 + var.Text.size()), var.Number, local, kShortVar);
+  }
+  std::string text(1, var.Letter);
+  text += var.Text;
+  Add(name, text, var.Number, local, kShortVar);
+}
+
+void TSymbolTable::AddConst(std::string_view name, std::string_view text) {
+  Add(name, text, 0, false, kShortConst);
+}
+
+void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t number, bool local,
+                       size_t shortText) {
+  if (Count == Capacity) {
+    // The entries double; the slots were sized beforehand, from the file's lines.
+    size_t capacity = std::max<size_t>(16, Count * 2);
+    std::unique_ptr<TEntry[]> entries(new TEntry[capacity]);
+    if (Count != 0) std::memcpy(entries.get(), Entries.get(), Count * sizeof(TEntry));
+    Entries = std::move(entries);
+    Capacity = capacity;
+  }
+  if ((Count + 1) * 4 > Slots.size() * 3) Resize(Slots.size() * 2);
+  TEntry entry{};
+  entry.Key = FoldedKey(name.data(), std::min<size_t>(16, name.size()));
+  entry.KeySize = name.size() <= 16 ? static_cast<uint8_t>(name.size()) : kLong;
+  entry.Local = local;
+  if (name.size() > 16 || text.size() > shortText) {
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(kFoldCase[static_cast<unsigned char>(c)]);
+    uint32_t side = static_cast<uint32_t>(Sides.size());
+    Sides.push_back(TSide{std::move(folded), std::string(text)});
+    std::memcpy(entry.Text, &side, 4);
+    entry.TextSize = kLong;
+  } else {
+    std::memcpy(entry.Text, text.data(), text.size());
+    entry.TextSize = static_cast<uint8_t>(text.size());
+  }
+  if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
+  Entries[Count++] = entry;
+  size_t hash = name.size() <= 16 ? HashKey(entry.Key, name.size()) : HashName(name);
+  Place(static_cast<uint32_t>(hash), static_cast<uint32_t>(Count));
+  if (!local) {
+    Globals = Count;
+    GlobalSides = Sides.size();
+  }
+}
+
+void TSymbolTable::Place(uint32_t tag, uint32_t index) {
+  size_t i = tag & Mask;
+  while (Slots[i].Index != 0) i = (i + 1) & Mask;
+  Slots[i] = TSlot{tag, index};
+  if (Entries[index - 1].Local) LocalSlots.push_back(static_cast<uint32_t>(i));
+}
+
+void TSymbolTable::Resize(size_t slots) {
+  // Each entry's tag, then the entries placed again in the order they were
+  // added: the declared ones first, as ClearLocals needs.
+  std::vector<uint32_t> tags(Count);
+  for (TSlot slot : Slots) {
+    if (slot.Index != 0) tags[slot.Index - 1] = slot.Tag;
+  }
+  Slots.assign(slots, TSlot());
+  Mask = slots - 1;
+  LocalSlots.clear();
+  for (size_t i = 0; i < Count; ++i) Place(tags[i], static_cast<uint32_t>(i + 1));
+}
+
+void TSymbolTable::ClearLocals() {
+  // The local ones were added after all the others, which therefore never
+  // probed past them: emptying their slots leaves the table as it was before.
+  for (uint32_t slot : LocalSlots) Slots[slot] = TSlot();
+  LocalSlots.clear();
+  Count = Globals;
+  Sides.resize(GlobalSides);
+}
+
+void TSymbolTable::Clear() {
+  for (TSlot& slot : Slots) slot = TSlot();
+  LocalSlots.clear();
+  Count = Globals = GlobalSides = 0;
+  Sides.clear();
+}
+
+std::string_view TSymbolTable::Name(const TEntry& entry) const {
+  if (entry.KeySize == kLong) return Sides[SideOf(entry)].Name;
+  return {reinterpret_cast<const char*>(&entry.Key), entry.KeySize};
+}
+
+}  // namespace zunt
