@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "driver/driver.h"
 #include "base/fail.h"
+#include "driver/driver.h"
 #include "scratch_test.h"
 #include "test_util.h"
 
