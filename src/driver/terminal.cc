@@ -39,28 +39,22 @@ void AppendSourceLine(std::string* out, std::string_view line) {
   }
 }
 
-std::string_view SeverityWord(TSeverity severity) {
-  switch (severity) {
-    case TSeverity::Error:
-      return "error: ";
-    case TSeverity::Warning:
-      return "warning: ";
-    case TSeverity::Note:
-      break;
-  }
-  return "note: ";
-}
+// How each severity is written: its word, and its colour as gcc shows it.
+struct TSeverityStyle {
+  std::string_view Word;
+  std::string_view Color;
+};
 
-std::string_view SeverityColor(TSeverity severity) {
+TSeverityStyle StyleOf(TSeverity severity) {
   switch (severity) {
     case TSeverity::Error:
-      return "\033[01;31m\033[K";
+      return {"error: ", "\033[01;31m\033[K"};
     case TSeverity::Warning:
-      return "\033[01;35m\033[K";
+      return {"warning: ", "\033[01;35m\033[K"};
     case TSeverity::Note:
       break;
   }
-  return "\033[01;36m\033[K";
+  return {"note: ", "\033[01;36m\033[K"};
 }
 
 // "   13 | text" and "      |     ^" below the message.
@@ -105,8 +99,9 @@ std::string TerminalText(const TFail& report, bool color) {
   out += locus;
   if (color) out += kReset;
   out += ' ';
-  if (color) out += SeverityColor(report.Severity);
-  out += SeverityWord(report.Severity);
+  TSeverityStyle style = StyleOf(report.Severity);
+  if (color) out += style.Color;
+  out += style.Word;
   if (color) out += kReset;
   out += OneLineBody(report);
   out += '\n';
