@@ -108,9 +108,7 @@ void CheckEveryError(const std::string& declarations, const std::string& script,
   TFakePlatform platform;
   platform.AddFile("quest.txt", declarations);
   platform.AddFile("quest.erm", script);
-  TRunOptions options;
-  options.Warnings = true;
-  options.MaxErrors = 20;
+  TRunOptions options = TRunOptions::CommandLine();
   TCollected collected;
   int status = Run(platform, "quest", options, collected);
   Require((status == 0) == !first.Shown.has_value(), "warnings never change the outcome");

@@ -21,12 +21,7 @@ struct TCapture final : TReporter {
   void Report(const TFail& report) override { Text += TerminalText(report, false); }
 };
 
-TRunOptions CommandLineOptions() {
-  TRunOptions options;
-  options.Warnings = true;
-  options.MaxErrors = 20;
-  return options;
-}
+TRunOptions CommandLineOptions() { return TRunOptions::CommandLine(); }
 
 struct TDiagnosed {
   int Status;

@@ -167,9 +167,7 @@ TEST(DriverPieces, BoundaryAnywhereChangesNothing) {
     TFakePlatform platform;
     platform.AddFile("quest.txt", declarations);
     platform.AddFile("quest.erm", script);
-    TRunOptions options;
-    options.Warnings = true;
-    options.MaxErrors = 20;
+    TRunOptions options = TRunOptions::CommandLine();
     options.PieceSize = pieceSize;
     TCollected collected;
     int status = zunt::Run(platform, "quest", options, collected);

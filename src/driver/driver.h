@@ -23,6 +23,15 @@ struct TRunOptions {
   std::string Output;     // the output path instead of the parent's NAME.erm; "-": stdout
   std::vector<std::string> Includes;   // declarations files read before NAME.txt
   size_t PieceSize = size_t{1} << 20;  // the output is written in pieces of about this size
+
+  /// Returns what the command-line programs look for: warnings, and up to
+  /// twenty errors in a script.
+  static TRunOptions CommandLine() {
+    TRunOptions options;
+    options.Warnings = true;
+    options.MaxErrors = 20;
+    return options;
+  }
 };
 
 /// The output path that means the standard output.

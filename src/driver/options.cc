@@ -45,8 +45,7 @@ std::string BadOption(int option, char** argv, int at) {
 
 TCommandLine ParseCommandLine(int argc, char** argv) {
   TCommandLine line;
-  line.Run.Warnings = true;
-  line.Run.MaxErrors = 20;
+  line.Run = TRunOptions::CommandLine();
   opterr = 0;  // the messages are ours
   optind = 0;  // start over (GNU: also resets the permutation)
   int option;
