@@ -20,14 +20,6 @@ class TOutput {
     CopyShort(Data.get() + Size, bytes.data(), n);
     Size += n;
   }
-  /// Makes the output n bytes longer; returns where those bytes go (they
-  /// must all be written).
-  char* Extend(size_t n) {
-    if (n > Capacity - Size) Grow(n);
-    char* at = Data.get() + Size;
-    Size += n;
-    return at;
-  }
   /// Makes room for n more bytes; returns where they go. Commit tells how
   /// many of them were written.
   char* Room(size_t n) {

@@ -27,8 +27,6 @@ constexpr TStopBytes kLocalValueEnd("\n;", '\n');
   throw c.ErrorAt(TBoxPrefix::Script, body, at);
 }
 
-std::string Folded(std::string_view name) { return UpperCased(name); }
-
 // Returns the position of the first of the stop bytes from the cursor on, or the end.
 size_t Find(const TCursor& c, const TStopBytes& stops) {
   uint64_t uncounted = 0;
@@ -293,7 +291,8 @@ void TranslateVarRefInFull(TState& state) {
   // Declared and local variables share the table, so one lookup finds either.
   const TSymbolTable::TEntry* var = FindName(state.Vars, name, c);
   if (!var) {
-    FailInScript(c, Win1251("Переменной $") + Folded(name) + Win1251("$ не существует!"), start);
+    FailInScript(c, Win1251("Переменной $") + UpperCased(name) + Win1251("$ не существует!"),
+                 start);
   }
   if (index != 0 && Wraps(var->Number(), index)) {
     WarnOnWrap(state, var->Number(), index, start + 1 + open);
@@ -331,7 +330,7 @@ void TranslateConstRefInFull(TState& state) {
     // The one message about the script whose box names no kind of file.
     c.CountLines();
     throw c.ErrorAt(TBoxPrefix::None,
-                    Win1251("Константы (") + Folded(scan.Text) + Win1251(") не существует!"),
+                    Win1251("Константы (") + UpperCased(scan.Text) + Win1251(") не существует!"),
                     start);
   }
   EmitConst(state.Output, state.Constants, *text);
@@ -356,12 +355,13 @@ void TranslateLocalDecl(TState& state) {
   std::string_view name = VariableName(c.Data.substr(c.Pos, equals - c.Pos));
   c.Pos = equals + 1;
   if (state.Vars.Find(name)) {
-    FailInScript(c, Win1251("Переменная $") + Folded(name) + Win1251("$ уже была объявлена ранее!"),
-                 start);
+    FailInScript(
+        c, Win1251("Переменная $") + UpperCased(name) + Win1251("$ уже была объявлена ранее!"),
+        start);
   }
   if (c.AtEnd()) {
     FailInScript(
-        c, Win1251("Неожиданный конец объявления переменной $") + Folded(name) + Win1251("$ !"),
+        c, Win1251("Неожиданный конец объявления переменной $") + UpperCased(name) + Win1251("$ !"),
         c.Pos - 1);
   }
   size_t end = Find(c, kLocalValueEnd);
@@ -374,13 +374,14 @@ void TranslateLocalDecl(TState& state) {
     // On the declaration's line, before the line feed that ended it.
     c.CountLines();
     uint64_t line = c.Line - (end < c.Size && c.Data[end] == '\n' ? 1 : 0);
-    throw c.Report(TSeverity::Error, TBoxPrefix::Script,
-                   Win1251("Некорректное значение переменной $") + Folded(name) + Win1251("$ !"),
-                   at, line);
+    throw c.Report(
+        TSeverity::Error, TBoxPrefix::Script,
+        Win1251("Некорректное значение переменной $") + UpperCased(name) + Win1251("$ !"), at,
+        line);
   }
   if (state.Diagnostics.Warnings && !IsLatinLetter(var.Letter)) {
     c.CountLines();
-    WarnOnLetter(c, Folded(name), var, at, state.Diagnostics);
+    WarnOnLetter(c, UpperCased(name), var, at, state.Diagnostics);
   }
   state.Vars.AddVar(name, var, true);
 }
