@@ -1,6 +1,7 @@
-// Fuzz target: the sixteen-byte searches against their plain versions, and a
-// reference read from its first sixteen bytes against the full grammar, on
-// the same bytes. The input ends where its buffer ends, so that the
+// Fuzz target: the sixteen-byte searches against their plain versions, a
+// reference read from its first sixteen bytes against the full grammar, and
+// a script translated in the tight loop against the careful reader, on the
+// same bytes. The input ends where its buffer ends, so that the
 // sanitizers see any read past it.
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +35,15 @@ void CheckSearches(std::string_view data, size_t from) {
     Require(stopA == stopB && plainOut.compare(0, copied, wideOut, 0, copied) == 0 &&
                 data.substr(from, copied) == plainOut.substr(0, copied),
             "CopyUntil stops and copies as the plain one");
+    if (data.size() - from >= 32) {
+      const char* limit = begin + 1 + data[from] % 16;
+      stopA = plain::CopyToStop(begin, limit, plainOut.data(), stops);
+      stopB = wide::CopyToStop(begin, limit, wideOut.data(), stops);
+      copied = static_cast<size_t>(stopA - begin);
+      Require(stopA == stopB && plainOut.compare(0, copied, wideOut, 0, copied) == 0 &&
+                  data.substr(from, copied) == plainOut.substr(0, copied),
+              "CopyToStop stops and copies as the plain one");
+    }
   }
   Require(plain::FindHighByte(data, from) == wide::FindHighByte(data, from),
           "FindHighByte finds as the plain one");
@@ -47,16 +57,26 @@ void CheckSearches(std::string_view data, size_t from) {
     Require(a.Close == b.Close && a.Bracket == b.Bracket && a.Square == b.Square,
             "FindNameStops as the plain one");
   }
+  if (data.size() - from >= 16) {
+    for (char close : {'$', ')'}) {
+      TShortName a = plain::ShortName(begin, close);
+      TShortName b = wide::ShortName(begin, close);
+      Require(a.Stops.Close == b.Stops.Close && a.Stops.Bracket == b.Stops.Bracket &&
+                  a.Stops.Square == b.Stops.Square && a.Key == b.Key,
+              "ShortName as the plain one");
+    }
+  }
   size_t n = std::min<size_t>(16, data.size() - from);
   Require(plain::KeyOf(begin, n, end) == wide::KeyOf(begin, n, end), "KeyOf as the plain one");
 }
 
+const std::string kDeclarations =
+    "A = y1\r\nAB = v02\r\nSIXTEEN_BYTES_16 = w$10\r\nSEVENTEEN_BYTES_17 = z-7\r\n"
+    "\xC6\xB8 = y123456789\r\n(A) = 'a'\r\n(T) = 'a text of some length'\r\n";
+
 // Runs one reference at the start of the script either way; returns the
 // output and position, or the message and column.
 std::string Reference(std::string_view script, bool full) {
-  static const std::string kDeclarations =
-      "A = y1\r\nAB = v02\r\nSIXTEEN_BYTES_16 = w$10\r\nSEVENTEEN_BYTES_17 = z-7\r\n"
-      "\xC6\xB8 = y123456789\r\n(A) = 'a'\r\n(T) = 'a text of some length'\r\n";
   TState state;
   state.LoadIntoCursor(kDeclarations);
   ReadDeclarations(state.Cursor, state.Vars, state.Constants);
@@ -73,6 +93,23 @@ std::string Reference(std::string_view script, bool full) {
   return std::string(state.Output.View()) + "@" + std::to_string(state.Cursor.Pos);
 }
 
+// Translates the script with the tight loop on or off, up to twenty errors;
+// returns the output and every report.
+std::string Script(const std::string& script, bool commonCase) {
+  TState state;
+  state.LoadIntoCursor(kDeclarations);
+  ReadDeclarations(state.Cursor, state.Vars, state.Constants);
+  state.LoadIntoCursor(script);
+  state.CommonCase = commonCase;
+  state.Diagnostics.MaxErrors = 20;
+  TranslateScript(state);
+  std::string result(state.Output.View());
+  for (const TFail& item : state.Diagnostics.Items) {
+    result.append("\n").append(item.Text()).append("@").append(std::to_string(item.Column));
+  }
+  return result;
+}
+
 }  // namespace
 }  // namespace zunt
 
@@ -87,5 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(Reference(input, false) == Reference(input, true),
             "a reference reads the same from its first sixteen bytes as in full");
   }
+  // Padded, so that the tight loop may read every byte of the input.
+  std::string script = std::string(input) + std::string(48, '.');
+  Require(Script(script, true) == Script(script, false),
+          "the tight loop translates a script as the careful reader does");
   return 0;
 }

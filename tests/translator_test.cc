@@ -209,6 +209,75 @@ TEST(References, CommonCaseAgreesWithFullGrammar) {
   }
 }
 
+// Translates with the tight loop on or off, handing the output over in pieces
+// of pieceSize; returns the pieces joined and every report, one per line.
+std::string TranslateInPieces(const std::string& declarations, const std::string& script,
+                              bool commonCase, size_t pieceSize) {
+  TState state;
+  state.LoadIntoCursor(declarations);
+  ReadDeclarations(state.Cursor, state.Vars, state.Constants);
+  state.LoadIntoCursor(script);
+  state.CommonCase = commonCase;
+  state.PieceSize = pieceSize;
+  state.Diagnostics.MaxErrors = 20;
+  std::string written;
+  state.PieceContext = &written;
+  state.OnPiece = [](TState& s, void* context) {
+    static_cast<std::string*>(context)->append(s.Output.View());
+    s.Output.Clear();
+  };
+  TranslateScript(state);
+  written.append(state.Output.View());
+  std::string result = Readable(written);
+  for (const TFail& item : state.Diagnostics.Items) {
+    result.append("\n").append(std::to_string(item.Line)).append(":");
+    result.append(std::to_string(item.Column)).append(" ").append(Readable(item.Body()));
+  }
+  return result;
+}
+
+// Every kind of reference, declaration and error, at every offset from a
+// sixteen-byte block's start and around the end of a piece: the tight loop
+// gives what the careful reader gives, byte for byte, report for report.
+TEST(TranslateScript, TightLoopAgreesWithCarefulReader) {
+  const std::string declarations =
+      "A = y1\r\nFIFTEEN_BYTES_1 = v15\r\nSIXTEEN_BYTES_16 = w16\r\nSEVENTEEN_BYTES_17 = z17\r\n"
+      "LONG = y12345678\r\nMAX = v2147483647\r\n" +
+      W("ЖЁЎ = y7\r\n") +
+      "(C) = 'c'\r\n(TWELVE_BYTES) = 'twelve bytes'\r\n(T) = 'thirteen byte'\r\n"
+      "(B[1]) = 'bracket'\r\n";
+  const std::string snippets[] = {
+      "$A$@a$(C)",
+      "$FIFTEEN_BYTES_1$@fifteen_bytes_1@",
+      "$SIXTEEN_BYTES_16$ $SEVENTEEN_BYTES_17$",
+      "$LONG$ @LONG@ $LONG[3]$",
+      "$A[-1]$ @A[+2]@ $A[999999999]$ $A[1]x$ $A[1234567890]$",
+      "$MAX[1]$ @MAX[-5]@",
+      W("$жёў$ @ЖЁЎ[2]@"),
+      "(C)(c)(TWELVE_BYTES)(T)(B[1])",
+      "$NOPE$ (NOPE) $$ () $A[$ $A[x]$",
+      "$A\n$A$",
+      "~L=y5;$L$ @l[1]@ ~~ $L$",
+      "~L=x;",
+      "`$A$ \n  $A$\n(C) \n`  $A$ ",
+      "` a b\n c `",
+      "@",
+      "(",
+      "~",
+  };
+  const std::string filler = "0123456789abcdef0123456789abcdef0123456789abcdef\n";
+  for (const std::string& snippet : snippets) {
+    for (size_t offset = 0; offset < 40; ++offset) {
+      std::string script = filler.substr(0, offset) + snippet + " " + filler + snippet + filler;
+      for (size_t pieceSize : {size_t{1} << 20, size_t{7}, size_t{64}}) {
+        EXPECT_EQ(TranslateInPieces(declarations, script, false, pieceSize),
+                  TranslateInPieces(declarations, script, true, pieceSize))
+            << Readable(script) << " in pieces of " << pieceSize;
+      }
+    }
+  }
+}
+
 TEST(EmitVar, AppendsReplacementWhole) {
   TOutput out;
   out.Push('x');

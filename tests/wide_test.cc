@@ -74,6 +74,18 @@ TEST(Wide, SearchesAgreeWithPlain) {
         size_t copied = static_cast<size_t>(plainStop - (data.begin() + from));
         ASSERT_EQ(plainOut.substr(0, copied), wideOut.substr(0, copied)) << where;
         ASSERT_EQ(text.substr(from, copied), wideOut.substr(0, copied)) << where;
+
+        // A copy to a limit, which may read up to sixteen bytes past it.
+        for (size_t limit = from + 1; limit + 16 <= text.size() && limit <= from + 40; ++limit) {
+          plainStop =
+              plain::CopyToStop(data.begin() + from, data.begin() + limit, &plainOut[0], stops);
+          wideStop =
+              wide::CopyToStop(data.begin() + from, data.begin() + limit, &wideOut[0], stops);
+          ASSERT_EQ(plainStop, wideStop) << where << " from " << from << " to " << limit;
+          copied = static_cast<size_t>(plainStop - (data.begin() + from));
+          ASSERT_EQ(text.substr(from, copied), plainOut.substr(0, copied)) << where;
+          ASSERT_EQ(text.substr(from, copied), wideOut.substr(0, copied)) << where;
+        }
       }
       ASSERT_EQ(plain::FindHighByte(data.View(), from), wide::FindHighByte(data.View(), from))
           << where << " from " << from;
@@ -116,6 +128,16 @@ TEST(Wide, NameStopsAndKeysAgreeWithPlain) {
           ASSERT_EQ(a.Close, b.Close) << where << " " << from << " " << size;
           ASSERT_EQ(a.Bracket, b.Bracket) << where << " " << from << " " << size;
           ASSERT_EQ(a.Square, b.Square) << where << " " << from << " " << size;
+        }
+        if (size - from >= 16) {
+          for (char close : {'$', '@', ')'}) {
+            TShortName a = plain::ShortName(data.begin() + from, close);
+            TShortName b = wide::ShortName(data.begin() + from, close);
+            ASSERT_EQ(a.Stops.Close, b.Stops.Close) << where << " " << from;
+            ASSERT_EQ(a.Stops.Bracket, b.Stops.Bracket) << where << " " << from;
+            ASSERT_EQ(a.Stops.Square, b.Stops.Square) << where << " " << from;
+            ASSERT_EQ(a.Key, b.Key) << where << " " << from;
+          }
         }
         size_t n = std::min<size_t>(16, size - from);
         TKey key = wide::KeyOf(data.begin() + from, n, data.end());

@@ -5,6 +5,7 @@
 #ifndef ZUNT_CURSOR_WIDE_H_
 #define ZUNT_CURSOR_WIDE_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -50,6 +51,12 @@ struct TNameStops {
   unsigned Close = 16;    // the first closing mark or line feed
   unsigned Bracket = 16;  // the first "[" before it
   unsigned Square = 16;   // the first "]" before it
+};
+
+/// A reference's name read from one load: where it stops, and its key.
+struct TShortName {
+  TNameStops Stops;
+  TKey Key;  // of the bytes before the first "[" or the close
 };
 
 namespace plain {
@@ -111,6 +118,30 @@ inline TNameStops FindNameStops(const char* p, const char* end, char close) {
 inline TKey KeyOf(const char* p, size_t n, const char* end) {
   (void)end;
   return FoldedKey(p, n);
+}
+
+/// Copies bytes from `from` to `to` up to the first stop byte, looking at
+/// sixteen bytes at a time: it reads to the end of the block that reaches
+/// `limit`, and `to` needs room for limit - from + 16 bytes. Returns the
+/// first stop byte's place, or the end of that block when there is none.
+inline const char* CopyToStop(const char* from, const char* limit, char* to,
+                              const TStopBytes& stops) {
+  for (const char* p = from;; p += 16, to += 16) {
+    for (int i = 0; i < 16; ++i) {
+      if (stops.Set.Has(static_cast<unsigned char>(p[i]))) return p + i;
+      to[i] = p[i];
+    }
+    if (limit - p <= 16) return p + 16;
+  }
+}
+
+/// Reads a reference's name among the sixteen bytes at p, all of them
+/// readable: its stops, and the key of its bytes before the first "[" or the close.
+inline TShortName ShortName(const char* p, char close) {
+  TShortName name;
+  name.Stops = FindNameStops(p, p + 16, close);
+  name.Key = FoldedKey(p, std::min(name.Stops.Bracket, name.Stops.Close));
+  return name;
 }
 
 }  // namespace plain
@@ -259,13 +290,59 @@ inline TKey KeyOf(const char* p, size_t n, const char* end) {
   return key;
 }
 
+/// As plain::CopyToStop: sixteen bytes are stored at a time.
+inline const char* CopyToStop(const char* from, const char* limit, char* to,
+                              const TStopBytes& stops) {
+  for (const char* p = from;; p += 16, to += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), block);
+    if (unsigned mask = StopMask(block, stops)) return p + __builtin_ctz(mask);
+    if (limit - p <= 16) return p + 16;
+  }
+}
+
+/// As plain::ShortName, with one load that finds the stops and makes the key.
+inline TShortName ShortName(const char* p, char close) {
+  __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  auto lanes = [&](char byte) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+  };
+  unsigned closes = lanes(close) | lanes('\n');
+  unsigned before = closes != 0 ? (closes & -closes) - 1 : 0xFFFF;  // the lanes before the close
+  unsigned brackets = lanes('[') & before;
+  unsigned squares = lanes(']') & before;
+  // A seventeenth bit makes 16 the place of what is not there.
+  TShortName name;
+  name.Stops.Close = static_cast<unsigned>(__builtin_ctz(closes | 0x10000));
+  name.Stops.Bracket = static_cast<unsigned>(__builtin_ctz(brackets | 0x10000));
+  name.Stops.Square = static_cast<unsigned>(__builtin_ctz(squares | 0x10000));
+  unsigned n = std::min(name.Stops.Bracket, name.Stops.Close);
+  __m128i used = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstLanes + 16 - n));
+  block = _mm_and_si128(block, used);
+  if (_mm_movemask_epi8(block) != 0) {
+    name.Key = FoldedKey(p, n);
+    return name;
+  }
+  // Small Latin letters lose 0x20: a signed compare is enough below 0x80.
+  __m128i small = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
+                                _mm_cmplt_epi8(block, _mm_set1_epi8('z' + 1)));
+  block = _mm_sub_epi8(block, _mm_and_si128(small, _mm_set1_epi8(0x20)));
+  alignas(16) char bytes[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(bytes), block);
+  std::memcpy(&name.Key.Lo, bytes, 8);
+  std::memcpy(&name.Key.Hi, bytes + 8, 8);
+  return name;
+}
+
 #else
+using plain::CopyToStop;
 using plain::CopyUntil;
 using plain::Count;
 using plain::FindAny;
 using plain::FindHighByte;
 using plain::FindNameStops;
 using plain::KeyOf;
+using plain::ShortName;
 #endif
 
 }  // namespace wide

@@ -10,7 +10,7 @@ TSymbolTable::TSymbolTable() { Resize(16); }
 void TSymbolTable::Reserve(size_t more) {
   size_t names = Count + more;
   size_t slots = Slots.size();
-  while (names * 4 > slots * 3) slots *= 2;
+  while (names * 2 > slots) slots *= 2;
   if (slots != Slots.size()) Resize(slots);
 }
 

@@ -26,6 +26,9 @@ struct TState {
   void (*OnPiece)(TState& state, void* context) = nullptr;
   void* PieceContext = nullptr;
   size_t PieceSize = size_t{1} << 20;
+  /// Whether the pass takes its tight loop for the common case where it can;
+  /// off, every byte goes through the careful reader, with the same results.
+  bool CommonCase = true;
 
   /// Points the cursor at the start of bytes that outlive the reading.
   void PointCursorAt(std::string_view bytes) { Cursor.InitCursor(bytes, '\n'); }

@@ -16,6 +16,8 @@ namespace {
 // too, which are dropped. Lines are counted only when a report needs them.
 constexpr TStopBytes kSpecial("$@(`~", '$');
 constexpr TStopBytes kSpecialCompact("$@(`~\n ", '$');
+// The bytes that open a reference.
+constexpr TCharSet kReferenceMarks("$@(");
 // The ends of a local declaration's name (the breaks among them) and of its value.
 constexpr TStopBytes kLocalNameEnd("=\n$@", '=');
 constexpr TStopBytes kLocalValueEnd("\n;", '\n');
@@ -179,10 +181,117 @@ void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
   return true;
 }
 
+// Writes a variable's letter (unless numberOnly) and its number plus index
+// (not 0) at `to`, which has room for twelve bytes; returns the end.
+char* WriteIndexedVar(char* to, char letter, int32_t number, bool numberOnly, int32_t index) {
+  *to = letter;
+  to += !numberOnly;
+  // The sum wraps around in 32 bits.
+  int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(number) + static_cast<uint32_t>(index));
+  return std::to_chars(to, to + 11, sum).ptr;
+}
+
+// The bytes at the end of the script left to the careful reader, so that the
+// common case may load sixteen bytes anywhere before them.
+constexpr size_t kTail = 48;
+// What the common case may write past the copied text for one reference, at most.
+constexpr ptrdiff_t kMostPerReference = 32;
+
+// The pass's common case, with its places kept in registers: copies text and
+// translates the references that their first sixteen bytes settle, a stretch
+// of script at a time. Returns at the first byte that needs the careful
+// reader (an unusual reference, "~", "`", an error), or kTail bytes before the end.
+template <bool Compact>
+void TranslateCommonCase(TState& state) {
+  TCursor& c = state.Cursor;
+  if (c.Size < kTail) return;
+  const TStopBytes& stops = Compact ? kSpecialCompact : kSpecial;
+  const char* const begin = c.Data.data();
+  const char* const safe = begin + c.Size - kTail;
+  const char* p = begin + c.Pos;
+  const size_t stretch = std::max<size_t>(1, std::min(kChunk, state.PieceSize));
+  const TSymbolTable* const tables[2] = {&state.Vars, &state.Constants};
+  while (p < safe) {
+    const char* limit = p + std::min<size_t>(stretch, static_cast<size_t>(safe - p));
+    // The copy writes at most up to limit's place in the output and sixteen
+    // bytes more; each reference keeps its output within `slack` of that.
+    size_t room = static_cast<size_t>(limit - p) + 4 * kMostPerReference + 4096;
+    char* const start = state.Output.Room(room);
+    // How far the output may run ahead of the script before a reference, so
+    // that the rest of the copy and the reference still fit.
+    const ptrdiff_t ahead =
+        (start - p) + static_cast<ptrdiff_t>(room) - (limit - p) - 16 - kMostPerReference;
+    char* o = start;
+    bool careful = false;  // stopped at a byte for the careful reader
+    while (true) {
+      const char* stop = fast::CopyToStop(p, limit, o, stops);
+      o += stop - p;
+      p = stop;
+      if (p >= limit) break;
+      if (o - p > ahead) break;
+      char b = *p;
+      if (kReferenceMarks.Has(static_cast<unsigned char>(b))) {
+        // Variables and constants alike, without a branch on which it is.
+        bool constant = b == '(';
+        char close = constant ? ')' : b;
+        const TSymbolTable& table = *tables[constant];
+        size_t numberOnly = b == '@';
+        const char* name = p + 1;
+        TShortName short_name = fast::ShortName(name, close);
+        const TNameStops& at = short_name.Stops;
+        if (at.Close - 1 >= 15 || name[at.Close] != close) {
+          careful = true;
+          break;
+        }
+        size_t size = at.Close;
+        int32_t index = 0;
+        if (at.Bracket != 16) {  // "NAME[k]" and nothing after the "]", for a variable
+          if (constant || at.Square != size - 1 ||
+              !SmallIndex(name + at.Bracket + 1, name + size - 1, &index)) {
+            careful = true;
+            break;
+          }
+          size = at.Bracket;
+        }
+        const TSymbolTable::TEntry* entry = table.FindShort(short_name.Key, size);
+        if (!entry || entry->TextSize == TSymbolTable::kLong ||
+            (index != 0 && Wraps(entry->Number(), index))) {
+          careful = true;
+          break;
+        }
+        if (index == 0) {
+          std::memcpy(o, entry->Text + numberOnly, 16);
+          o += entry->TextSize - numberOnly;
+        } else {
+          o = WriteIndexedVar(o, entry->Text[0], entry->Number(), numberOnly, index);
+        }
+        p = name + at.Close + 1;
+      } else if (Compact && (b == ' ' || b == '\n')) {
+        do {
+          ++p;
+        } while (p < limit && (*p == ' ' || *p == '\n'));
+      } else {
+        careful = true;
+        break;
+      }
+      if (p >= limit) break;
+    }
+    state.Output.Commit(static_cast<size_t>(o - start));
+    c.Pos = static_cast<size_t>(p - begin);
+    if (state.Output.size() >= state.PieceSize && state.OnPiece != nullptr) {
+      state.OnPiece(state, state.PieceContext);
+    }
+    if (careful) return;
+  }
+}
+
 // Translates from the cursor to the end of the script; throws TFail at an error.
 void TranslateRest(TState& state) {
   TCursor& c = state.Cursor;
   while (true) {
+    if (state.CommonCase) {
+      state.KeepWhitespace ? TranslateCommonCase<false>(state) : TranslateCommonCase<true>(state);
+    }
     CopyRun(state);
     if (c.AtEnd()) return;
     switch (c.Data[c.Pos]) {
