@@ -113,11 +113,12 @@ TEST_P(WriteOutputTest, WriteReplacesOutputAndLeavesNothingElse) {
 }
 
 // Written in pieces, the output replaces the old file only when finished,
-// cut to what was written whatever size was expected; a stream given up
+// cut to what was written whatever size was expected (blocks are asked for
+// beforehand from 1 MiB on); a stream given up
 // unfinished leaves the old file and nothing else.
 TEST_P(WriteOutputTest, StreamReplacesOutputOnlyWhenFinished) {
   Put("out.erm", "old");
-  for (uint64_t hint : {0, 3, 9, 1000}) {
+  for (uint64_t hint : {0, 3, 9, 1000, 2 << 20}) {
     TWriteStatus status;
     std::unique_ptr<TOutputStream> stream =
         platform.OpenOutput(PathOf("out.erm"), {}, hint, &status);

@@ -1,6 +1,10 @@
 // The command-line program on POSIX systems: zunt [OPTION]... NAME...
 #include <unistd.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +38,11 @@ std::string LoadErrorText(const std::string& path) {
 int main(int argc, char** argv) {
   // A file-size limit must fail the write, not kill the run with a temporary file left behind.
   std::signal(SIGXFSZ, SIG_IGN);
+#if defined(__GLIBC__)
+  // The memory goes back to the system at exit anyway: handing it back as
+  // the buffers are freed only adds system calls to a short run.
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
   zunt::TPosixPlatform platform;
   platform.LoadErrorText = LoadErrorText;
   TStdio console;

@@ -316,13 +316,19 @@ std::string TemporaryName(const std::string& folder) {
   return name;
 }
 
-// Gives the file's mode to the new open file and asks for its blocks at
-// once, which makes writing and replacing a large old output cheaper; a file
-// system without that (EOPNOTSUPP), or too little room, leaves it to the
-// writes, which report what fails. Never posix_fallocate: it writes zeros
-// where there is no support. Returns false when the mode cannot be given.
-bool Prepare(int fd, mode_t mode, uint64_t size) {
-  if (size != 0) (void)fallocate(fd, 0, 0, static_cast<off_t>(size));
+// The smallest output whose blocks are asked for at once: a smaller one is
+// written at one go, and cutting the unused blocks off costs more than it saves.
+constexpr uint64_t kAllocateFrom = uint64_t{1} << 20;
+
+// Gives the file's mode to the new open file and, for a large output, asks
+// for its blocks at once, which makes writing and replacing a large old
+// output cheaper; a file system without that (EOPNOTSUPP), or too little
+// room, leaves it to the writes, which report what fails. Never
+// posix_fallocate: it writes zeros where there is no support. Returns false
+// when the mode cannot be given; *allocated tells whether the file now has
+// that size.
+bool Prepare(int fd, mode_t mode, uint64_t size, bool* allocated) {
+  *allocated = size >= kAllocateFrom && fallocate(fd, 0, 0, static_cast<off_t>(size)) == 0;
   return fchmod(fd, mode) == 0;
 }
 
@@ -400,7 +406,7 @@ class TPosixOutput final : public TOutputStream {
       *status = TWriteStatus::CannotCreate;
       return nullptr;
     }
-    if (!Prepare(output->Fd, plan.Mode, sizeHint)) output->Failed = true;
+    if (!Prepare(output->Fd, plan.Mode, sizeHint, &output->Allocated)) output->Failed = true;
     return output;
   }
 
@@ -420,14 +426,18 @@ class TPosixOutput final : public TOutputStream {
   }
 
   TWriteStatus Finish() override {
-    if (Failed || ftruncate(Fd, static_cast<off_t>(Written)) != 0) return TWriteStatus::CannotWrite;
+    // Blocks asked for beyond what was written are cut off.
+    if (Failed || (Allocated && ftruncate(Fd, static_cast<off_t>(Written)) != 0)) {
+      return TWriteStatus::CannotWrite;
+    }
     if (Temporary.empty()) {
       std::optional<TWriteStatus> status = PublishUnnamed(Fd, Plan);
       if (!status) {
         // The unnamed file cannot be named here: copy it to a named one.
         int unnamed = Fd;
         Fd = -1;
-        bool copied = OpenNamed() && Prepare(Fd, Plan.Mode, 0) && CopyFile(unnamed, Fd, Written);
+        bool copied =
+            OpenNamed() && Prepare(Fd, Plan.Mode, 0, &Allocated) && CopyFile(unnamed, Fd, Written);
         close(unnamed);
         if (!copied) return Fd < 0 ? TWriteStatus::CannotCreate : TWriteStatus::CannotWrite;
         return FinishNamed();
@@ -472,6 +482,7 @@ class TPosixOutput final : public TOutputStream {
   int Fd = -1;
   std::string Temporary;  // the named temporary file, until it is renamed
   uint64_t Written = 0;
+  bool Allocated = false;  // given its blocks beforehand, to be cut to size at the end
   bool Failed = false;
 };
 
