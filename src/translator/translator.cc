@@ -243,28 +243,34 @@ void TranslateCommonCase(TState& state) {
           careful = true;
           break;
         }
-        size_t size = at.Close;
+        const TSymbolTable::TEntry* entry;
         int32_t index = 0;
-        if (at.Bracket != 16) {  // "NAME[k]" and nothing after the "]", for a variable
-          if (constant || at.Square != size - 1 ||
-              !SmallIndex(name + at.Bracket + 1, name + size - 1, &index)) {
+        if (at.Bracket == 16) {
+          entry = table.FindShort(short_name.Key, at.Close);
+        } else {  // "NAME[k]" and nothing after the "]", for a variable
+          if (constant || at.Square != at.Close - 1 ||
+              !SmallIndex(name + at.Bracket + 1, name + at.Close - 1, &index)) {
             careful = true;
             break;
           }
-          size = at.Bracket;
+          entry = table.FindShort(short_name.Key, at.Bracket);
+          if (entry && index != 0 && entry->TextSize != TSymbolTable::kLong) {
+            if (Wraps(entry->Number(), index)) {
+              careful = true;
+              break;
+            }
+            o = WriteIndexedVar(o, entry->Text[0], entry->Number(), numberOnly, index);
+            p = name + at.Close + 1;
+            if (p >= limit) break;
+            continue;
+          }
         }
-        const TSymbolTable::TEntry* entry = table.FindShort(short_name.Key, size);
-        if (!entry || entry->TextSize == TSymbolTable::kLong ||
-            (index != 0 && Wraps(entry->Number(), index))) {
+        if (!entry || entry->TextSize == TSymbolTable::kLong) {
           careful = true;
           break;
         }
-        if (index == 0) {
-          std::memcpy(o, entry->Text + numberOnly, 16);
-          o += entry->TextSize - numberOnly;
-        } else {
-          o = WriteIndexedVar(o, entry->Text[0], entry->Number(), numberOnly, index);
-        }
+        std::memcpy(o, entry->Text + numberOnly, 16);
+        o += entry->TextSize - numberOnly;
         p = name + at.Close + 1;
       } else if (Compact && (b == ' ' || b == '\n')) {
         do {
