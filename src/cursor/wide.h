@@ -301,6 +301,12 @@ inline const char* CopyToStop(const char* from, const char* limit, char* to,
   }
 }
 
+// The key of a name with bytes from 0x80 on, folded by the table: kept out
+// of the loops that mostly see Latin names.
+[[gnu::noinline]] inline TKey FoldedKeyOfHighBytes(const char* p, size_t n) {
+  return FoldedKey(p, n);
+}
+
 /// As plain::ShortName, with one load that finds the stops and makes the key.
 inline TShortName ShortName(const char* p, char close) {
   __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -320,7 +326,7 @@ inline TShortName ShortName(const char* p, char close) {
   __m128i used = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstLanes + 16 - n));
   block = _mm_and_si128(block, used);
   if (_mm_movemask_epi8(block) != 0) {
-    name.Key = FoldedKey(p, n);
+    name.Key = FoldedKeyOfHighBytes(p, n);
     return name;
   }
   // Small Latin letters lose 0x20: a signed compare is enough below 0x80.

@@ -201,8 +201,9 @@ constexpr ptrdiff_t kMostPerReference = 32;
 // translates the references that their first sixteen bytes settle, a stretch
 // of script at a time. Returns at the first byte that needs the careful
 // reader (an unusual reference, "~", "`", an error), or kTail bytes before the end.
+// Never inlined: on its own it keeps its places in registers.
 template <bool Compact>
-void TranslateCommonCase(TState& state) {
+[[gnu::noinline]] void TranslateCommonCase(TState& state) {
   TCursor& c = state.Cursor;
   if (c.Size < kTail) return;
   const TStopBytes& stops = Compact ? kSpecialCompact : kSpecial;
