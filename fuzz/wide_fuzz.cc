@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -99,7 +100,10 @@ std::string Script(const std::string& script, bool commonCase) {
   TState state;
   state.LoadIntoCursor(kDeclarations);
   ReadDeclarations(state.Cursor, state.Vars, state.Constants);
-  state.LoadIntoCursor(script);
+  // In a buffer of exactly its size, so that the sanitizers see any read past it.
+  std::unique_ptr<char[]> bytes(new char[script.size()]);
+  std::memcpy(bytes.get(), script.data(), script.size());
+  state.PointCursorAt(std::string_view(bytes.get(), script.size()));
   state.CommonCase = commonCase;
   state.Diagnostics.MaxErrors = 20;
   TranslateScript(state);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+
 #include "base/fail.h"
 #include "symbols/declarations.h"
 #include "test_util.h"
@@ -216,7 +219,10 @@ std::string TranslateInPieces(const std::string& declarations, const std::string
   TState state;
   state.LoadIntoCursor(declarations);
   ReadDeclarations(state.Cursor, state.Vars, state.Constants);
-  state.LoadIntoCursor(script);
+  // In a buffer of exactly its size, so that the sanitizers see any read past it.
+  std::unique_ptr<char[]> bytes(new char[script.size()]);
+  std::memcpy(bytes.get(), script.data(), script.size());
+  state.PointCursorAt(std::string_view(bytes.get(), script.size()));
   state.CommonCase = commonCase;
   state.PieceSize = pieceSize;
   state.Diagnostics.MaxErrors = 20;
@@ -237,7 +243,8 @@ std::string TranslateInPieces(const std::string& declarations, const std::string
 }
 
 // Every kind of reference, declaration and error, at every offset from a
-// sixteen-byte block's start and around the end of a piece: the tight loop
+// sixteen-byte block's start, from the script's end and around the end of a
+// piece: the tight loop
 // gives what the careful reader gives, byte for byte, report for report.
 TEST(TranslateScript, TightLoopAgreesWithCarefulReader) {
   const std::string declarations =
@@ -268,7 +275,9 @@ TEST(TranslateScript, TightLoopAgreesWithCarefulReader) {
   const std::string filler = "0123456789abcdef0123456789abcdef0123456789abcdef\n";
   for (const std::string& snippet : snippets) {
     for (size_t offset = 0; offset < 40; ++offset) {
-      std::string script = filler.substr(0, offset) + snippet + " " + filler + snippet + filler;
+      // The script's end too at every offset from a block's start.
+      std::string script = filler.substr(0, offset) + snippet + " " + filler + snippet +
+                           filler.substr(0, offset * 13 % filler.size());
       for (size_t pieceSize : {size_t{1} << 20, size_t{7}, size_t{64}}) {
         EXPECT_EQ(TranslateInPieces(declarations, script, false, pieceSize),
                   TranslateInPieces(declarations, script, true, pieceSize))
