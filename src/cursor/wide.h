@@ -55,8 +55,17 @@ struct TNameStops {
 
 /// A reference's name read from one load: where it stops, and its key.
 struct TShortName {
-  TNameStops Stops;
-  TKey Key;  // of the bytes before the first "[" or the close
+  unsigned Stop = 16;  // the first closing mark, line feed or "["; 16 when not there
+  TKey Key;            // of the bytes before it
+};
+
+/// A byte, and sixteen copies of it ready for comparing sixteen bytes at once.
+struct TLanes {
+  constexpr explicit TLanes(char byte) : Byte(byte) {
+    for (char& lane : Lanes) lane = byte;
+  }
+  char Byte;
+  alignas(16) char Lanes[16] = {};
 };
 
 namespace plain {
@@ -136,11 +145,17 @@ inline const char* CopyToStop(const char* from, const char* limit, char* to,
 }
 
 /// Reads a reference's name among the sixteen bytes at p, all of them
-/// readable: its stops, and the key of its bytes before the first "[" or the close.
-inline TShortName ShortName(const char* p, char close) {
+/// readable: where the closing mark, a line feed or "[" first stops it, and
+/// the key of the bytes before.
+inline TShortName ShortName(const char* p, const TLanes& close) {
   TShortName name;
-  name.Stops = FindNameStops(p, p + 16, close);
-  name.Key = FoldedKey(p, std::min(name.Stops.Bracket, name.Stops.Close));
+  for (unsigned i = 0; i < 16; ++i) {
+    if (p[i] == close.Byte || p[i] == '\n' || p[i] == '[') {
+      name.Stop = i;
+      break;
+    }
+  }
+  name.Key = FoldedKey(p, name.Stop);
   return name;
 }
 
@@ -307,22 +322,18 @@ inline const char* CopyToStop(const char* from, const char* limit, char* to,
   return FoldedKey(p, n);
 }
 
-/// As plain::ShortName, with one load that finds the stops and makes the key.
-inline TShortName ShortName(const char* p, char close) {
+/// As plain::ShortName, with one load that finds the stop and makes the key.
+inline TShortName ShortName(const char* p, const TLanes& close) {
   __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  auto lanes = [&](char byte) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
-  };
-  unsigned closes = lanes(close) | lanes('\n');
-  unsigned before = closes != 0 ? (closes & -closes) - 1 : 0xFFFF;  // the lanes before the close
-  unsigned brackets = lanes('[') & before;
-  unsigned squares = lanes(']') & before;
-  // A seventeenth bit makes 16 the place of what is not there.
+  __m128i stops = _mm_or_si128(
+      _mm_cmpeq_epi8(block, _mm_load_si128(reinterpret_cast<const __m128i*>(close.Lanes))),
+      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n')),
+                   _mm_cmpeq_epi8(block, _mm_set1_epi8('['))));
   TShortName name;
-  name.Stops.Close = static_cast<unsigned>(__builtin_ctz(closes | 0x10000));
-  name.Stops.Bracket = static_cast<unsigned>(__builtin_ctz(brackets | 0x10000));
-  name.Stops.Square = static_cast<unsigned>(__builtin_ctz(squares | 0x10000));
-  unsigned n = std::min(name.Stops.Bracket, name.Stops.Close);
+  // A seventeenth bit makes 16 the place of a stop that is not there.
+  name.Stop = static_cast<unsigned>(
+      __builtin_ctz(static_cast<unsigned>(_mm_movemask_epi8(stops)) | 0x10000));
+  unsigned n = name.Stop;
   __m128i used = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstLanes + 16 - n));
   block = _mm_and_si128(block, used);
   if (_mm_movemask_epi8(block) != 0) {

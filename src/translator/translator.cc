@@ -18,6 +18,21 @@ constexpr TStopBytes kSpecial("$@(`~", '$');
 constexpr TStopBytes kSpecialCompact("$@(`~\n ", '$');
 // The bytes that open a reference.
 constexpr TCharSet kReferenceMarks("$@(");
+
+// What a reference mark asks for: the byte that closes the name, whether it
+// names a constant, and whether only the number of a variable is written.
+struct TMark {
+  TLanes Close;
+  bool Constant;
+  size_t NumberOnly;
+};
+// By MarkIndex: "@", "$", "(".
+constexpr TMark kMarks[3] = {
+    {TLanes('@'), false, 1}, {TLanes('$'), false, 0}, {TLanes(')'), true, 0}};
+
+// Returns the place of a reference mark's entry in kMarks, from two of its bits.
+constexpr size_t MarkIndex(char mark) { return (static_cast<unsigned char>(mark) >> 2) & 3; }
+static_assert(MarkIndex('@') == 0 && MarkIndex('$') == 1 && MarkIndex('(') == 2);
 // The ends of a local declaration's name (the breaks among them) and of its value.
 constexpr TStopBytes kLocalNameEnd("=\n$@", '=');
 constexpr TStopBytes kLocalValueEnd("\n;", '\n');
@@ -233,46 +248,43 @@ template <bool Compact>
       char b = *p;
       if (kReferenceMarks.Has(static_cast<unsigned char>(b))) {
         // Variables and constants alike, without a branch on which it is.
-        bool constant = b == '(';
-        char close = constant ? ')' : b;
-        const TSymbolTable& table = *tables[constant];
-        size_t numberOnly = b == '@';
+        const TMark& mark = kMarks[MarkIndex(b)];
+        const TSymbolTable& table = *tables[mark.Constant];
         const char* name = p + 1;
-        TShortName short_name = fast::ShortName(name, close);
-        const TNameStops& at = short_name.Stops;
-        if (at.Close - 1 >= 15 || name[at.Close] != close) {
+        TShortName short_name = fast::ShortName(name, mark.Close);
+        unsigned stop = short_name.Stop;
+        if (stop - 1 >= 15) {  // an empty name, or a long one
           careful = true;
           break;
         }
-        const TSymbolTable::TEntry* entry;
-        int32_t index = 0;
-        if (at.Bracket == 16) {
-          entry = table.FindShort(short_name.Key, at.Close);
-        } else {  // "NAME[k]" and nothing after the "]", for a variable
-          if (constant || at.Square != at.Close - 1 ||
-              !SmallIndex(name + at.Bracket + 1, name + at.Close - 1, &index)) {
+        const TSymbolTable::TEntry* entry = table.FindShort(short_name.Key, stop);
+        if (name[stop] != mark.Close.Byte) {
+          // "NAME[k]" and nothing after the "]", for a variable; no line feed.
+          TNameStops at = fast::FindNameStops(name, name + 16, mark.Close.Byte);
+          int32_t index = 0;
+          if (name[stop] != '[' || mark.Constant || at.Close == 16 ||
+              name[at.Close] != mark.Close.Byte || at.Square != at.Close - 1 ||
+              !SmallIndex(name + stop + 1, name + at.Close - 1, &index) || !entry ||
+              entry->TextSize == TSymbolTable::kLong || Wraps(entry->Number(), index)) {
             careful = true;
             break;
           }
-          entry = table.FindShort(short_name.Key, at.Bracket);
-          if (entry && index != 0 && entry->TextSize != TSymbolTable::kLong) {
-            if (Wraps(entry->Number(), index)) {
-              careful = true;
-              break;
-            }
-            o = WriteIndexedVar(o, entry->Text[0], entry->Number(), numberOnly, index);
-            p = name + at.Close + 1;
-            if (p >= limit) break;
-            continue;
+          p = name + at.Close + 1;
+          if (index != 0) {
+            o = WriteIndexedVar(o, entry->Text[0], entry->Number(), mark.NumberOnly, index);
+          } else {
+            std::memcpy(o, entry->Text + mark.NumberOnly, 16);
+            o += entry->TextSize - mark.NumberOnly;
           }
+        } else {
+          if (!entry || entry->TextSize == TSymbolTable::kLong) {
+            careful = true;
+            break;
+          }
+          std::memcpy(o, entry->Text + mark.NumberOnly, 16);
+          o += entry->TextSize - mark.NumberOnly;
+          p = name + stop + 1;
         }
-        if (!entry || entry->TextSize == TSymbolTable::kLong) {
-          careful = true;
-          break;
-        }
-        std::memcpy(o, entry->Text + numberOnly, 16);
-        o += entry->TextSize - numberOnly;
-        p = name + at.Close + 1;
       } else if (Compact && (b == ' ' || b == '\n')) {
         do {
           ++p;
