@@ -43,6 +43,7 @@ expect "error: the POSIX program's lines, with the Windows path" \
    19 | x $NOPE$
       |   ^'
 expect "error: nothing written" test ! -e "$scratch/tree/quest.erm"
+expect "error: no temporary file left" test "$(ls -A "$scratch/tree")" = work
 
 fresh
 run 0 -o - -v sub/quest

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "base/fail.h"
@@ -124,6 +126,88 @@ TEST_F(WindowsPlatformTest, FailedCreateOrMoveKeepsOldOutput) {
   EXPECT_EQ((std::vector<std::string>{"dir.erm", "out.erm", "work"}), Names());
 }
 
+// Written in pieces, the output replaces the old file only when finished,
+// cut to what was written whatever room was expected; a stream given up
+// unfinished leaves the old file and nothing else.
+TEST_F(WindowsPlatformTest, StreamReplacesOutputOnlyWhenFinished) {
+  const std::string big(3 << 20, '\xE9');
+  for (uint64_t hint : {uint64_t{0}, uint64_t{3}, uint64_t{9}, uint64_t{64} << 20}) {
+    Put("out.erm", "old");
+    TWriteStatus status = TWriteStatus::CannotWrite;
+    std::unique_ptr<TOutputStream> stream =
+        platform.OpenOutput(PathOf("out.erm"), {}, hint, &status);
+    ASSERT_NE(nullptr, stream) << hint;
+    EXPECT_EQ(TWriteStatus::Ok, status);
+    EXPECT_TRUE(stream->Write(std::string("new\0", 4)));
+    EXPECT_TRUE(stream->Write(""));
+    EXPECT_TRUE(stream->Write(big));
+    EXPECT_TRUE(stream->Write("\r\n" + std::to_string(hint)));
+    EXPECT_EQ("old", Get("out.erm"));
+    EXPECT_EQ(TWriteStatus::Ok, stream->Finish());
+    EXPECT_EQ(std::string("new\0", 4) + big + "\r\n" + std::to_string(hint), Get("out.erm"))
+        << hint;
+    EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+
+    Put("out.erm", "old");
+    stream = platform.OpenOutput(PathOf("out.erm"), {}, hint, &status);
+    ASSERT_NE(nullptr, stream);
+    EXPECT_TRUE(stream->Write("unfinished"));
+    EXPECT_EQ(3u, Names().size()) << "the temporary file is written as the pieces come";
+    stream.reset();
+    EXPECT_EQ("old", Get("out.erm"));
+    EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+  }
+}
+
+// A stream that fails at the end, after its pieces were written, leaves the
+// old output whole and no temporary file.
+TEST_F(WindowsPlatformTest, StreamFailingAtTheEndKeepsOldOutput) {
+  Put("out.erm", "old output");
+  TWriteStatus status;
+  std::unique_ptr<TOutputStream> stream = platform.OpenOutput(PathOf("out.erm"), {}, 5, &status);
+  ASSERT_NE(nullptr, stream);
+  EXPECT_TRUE(stream->Write("first "));
+  EXPECT_TRUE(stream->Write("second"));
+  {
+    THeldFile holder(PathOf("out.erm"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder.Handle);
+    EXPECT_EQ(TWriteStatus::CannotCreate, stream->Finish());
+  }
+  stream.reset();
+  EXPECT_EQ("old output", Get("out.erm"));
+  EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+}
+
+// What is refused is refused when the stream is opened, with the status that
+// writing the whole output gets, and nothing is made or changed.
+TEST_F(WindowsPlatformTest, StreamRefusesWhatTheWholeWriteRefuses) {
+  Put("quest.erm", "script");
+  Put("read-only.erm", "kept");
+  ASSERT_TRUE(SetFileAttributesA(PathOf("read-only.erm").c_str(), FILE_ATTRIBUTE_READONLY));
+  fs::create_directory(PathOf("dir.erm"));
+  struct {
+    std::string output;
+    std::vector<std::string> inputs;
+    TWriteStatus status;
+  } cases[] = {
+      {"quest.erm", {"none.txt", PathOf("quest.erm")}, TWriteStatus::SameAsInput},
+      {"read-only.erm", {PathOf("read-only.erm")}, TWriteStatus::SameAsInput},
+      {"read-only.erm", {}, TWriteStatus::CannotCreate},
+      {"dir.erm", {}, TWriteStatus::CannotCreate},
+      {"none\\out.erm", {}, TWriteStatus::CannotCreate},
+  };
+  for (const auto& t : cases) {
+    TWriteStatus status = TWriteStatus::Ok;
+    EXPECT_EQ(nullptr, platform.OpenOutput(PathOf(t.output), t.inputs, 10, &status)) << t.output;
+    EXPECT_EQ(t.status, status) << t.output;
+    EXPECT_EQ(t.status, platform.WriteOutput(PathOf(t.output), "new", t.inputs)) << t.output;
+  }
+  EXPECT_EQ("script", Get("quest.erm"));
+  EXPECT_EQ("kept", Get("read-only.erm"));
+  SetFileAttributesA(PathOf("read-only.erm").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ((std::vector<std::string>{"dir.erm", "quest.erm", "read-only.erm", "work"}), Names());
+}
+
 TEST_F(WindowsPlatformTest, RunReadsBesideArgumentAndWritesToParent) {
   Put("work\\quest.txt", "; plain declarations\r\n");
   Put("work\\quest.erm", "plain text\r\n`a b\r\n c`\r\n");
@@ -136,6 +220,69 @@ TEST_F(WindowsPlatformTest, RunReadsBesideArgumentAndWritesToParent) {
   EXPECT_TRUE(recorder.SoundPlayed);
   EXPECT_EQ("plain text\r\nab\rc\r\n", Get("quest.erm"));
   EXPECT_EQ((std::vector<std::string>{"quest.erm", "work"}), Names());
+}
+
+// A run hands its output to the temporary file in pieces as it translates;
+// an error after some pieces leaves the old output and no temporary file.
+TEST_F(WindowsPlatformTest, RunWritesItsOutputInPieces) {
+  // Notes how many names the output's folder holds after each piece.
+  struct TCountingStream final : TOutputStream {
+    std::unique_ptr<TOutputStream> Inner;
+    std::function<void()> OnWrite;
+    bool Write(std::string_view data) override {
+      bool written = Inner->Write(data);
+      OnWrite();
+      return written;
+    }
+    TWriteStatus Finish() override { return Inner->Finish(); }
+  };
+  struct TCountingPlatform final : TWindowsPlatform {
+    std::function<void()> OnWrite;
+    std::unique_ptr<TOutputStream> OpenOutput(const std::string& path,
+                                              const std::vector<std::string>& inputs,
+                                              uint64_t sizeHint, TWriteStatus* status) override {
+      auto stream = std::make_unique<TCountingStream>();
+      stream->Inner = TWindowsPlatform::OpenOutput(path, inputs, sizeHint, status);
+      stream->OnWrite = OnWrite;
+      return stream->Inner ? std::move(stream) : nullptr;
+    }
+    void PlaySuccessSound() override {}
+  };
+  struct TFirstError final : TReporter {
+    std::string Text;
+    void Report(const TFail& report) override {
+      if (report.Severity == TSeverity::Error && Text.empty()) Text = report.Text();
+    }
+  };
+
+  std::string script, expected;
+  for (int line = 0; line < 2000; ++line) {
+    script += "line " + std::to_string(line) + " $HERO$\r\n";
+    expected += "line " + std::to_string(line) + " y100\r\n";
+  }
+  Put("work\\quest.txt", "HERO = y100\r\n");
+  Put("quest.erm", "old output");
+  fs::current_path(dir / "work");
+  TRunOptions options;
+  options.PieceSize = 1000;
+  std::vector<size_t> namesAtPiece;
+  TCountingPlatform counting;
+  counting.OnWrite = [&] { namesAtPiece.push_back(Names().size()); };
+
+  for (std::string tail : {"$NOPE$\r\n", ""}) {
+    Put("work\\quest.erm", script + tail);
+    namesAtPiece.clear();
+    TFirstError reporter;
+    EXPECT_EQ(tail.empty() ? 0 : 1, zunt::Run(counting, "quest", options, reporter)) << tail;
+    EXPECT_EQ(!tail.empty(), reporter.Text.find(W("Переменной $NOPE$ не")) != std::string::npos)
+        << Readable(reporter.Text);
+    EXPECT_EQ(tail.empty() ? expected : "old output", Get("quest.erm"));
+    EXPECT_EQ((std::vector<std::string>{"quest.erm", "work"}), Names());
+    // Quest.erm, work and the temporary file, from the first piece on.
+    EXPECT_GT(namesAtPiece.size(), 20u);
+    EXPECT_EQ(std::vector<size_t>(namesAtPiece.size(), 3), namesAtPiece);
+  }
+  fs::current_path(savedCwd);
 }
 
 TEST_F(WindowsPlatformTest, RunFailuresShowMessageAndKeepOldOutput) {
