@@ -56,15 +56,16 @@ std::string Hex8(uint32_t value) {
 }
 
 // Creates a new file of an unused short name ("~zt" and eight hexadecimal
-// digits) in the folder of path, for writing with no sharing; returns its
-// handle (INVALID_HANDLE_VALUE when none can be made) and its path in *temp.
+// digits) in the folder of path, for writing and deleting with no sharing;
+// returns its handle (INVALID_HANDLE_VALUE when none can be made) and its
+// path in *temp.
 HANDLE CreateTempBeside(const std::string& path, std::wstring* temp) {
   static uint32_t counter = 0;
   std::string folder(DirectoryPart(path));
   uint32_t seed = GetCurrentProcessId() * 0x9E3779B1u + GetTickCount();
   for (int attempt = 0; attempt < 100; ++attempt) {
     *temp = WidePath(folder + "~zt" + Hex8(seed + ++counter * 0x10001u) + ".tmp");
-    HANDLE file = CreateFileW(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(temp->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     DWORD error = GetLastError();
@@ -154,6 +155,15 @@ void Reserve(HANDLE file, uint64_t size) {
   (void)SetFileInformationByHandle(file, FileAllocationInfo, &info, sizeof info);
 }
 
+// Marks the open file to be deleted when it is closed, or clears the mark;
+// returns false when it cannot. The system closes the handles of a process
+// however it ends, so that a marked file never outlives the run.
+bool MarkForDeletion(HANDLE file, bool deleted) {
+  FILE_DISPOSITION_INFO info;
+  info.DeleteFile = deleted;
+  return SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info);
+}
+
 // Sets the size of the open file, whatever room was reserved for it; returns
 // false when it cannot.
 bool SetSize(HANDLE file, uint64_t size) {
@@ -165,7 +175,9 @@ bool SetSize(HANDLE file, uint64_t size) {
 // The output written in pieces to a temporary file beside the target, which
 // is moved over the target once complete: the old output stays whole until
 // then. The file is reserved the expected room at once and given its size
-// at the end; removed whenever the stream ends otherwise.
+// at the end; removed whenever the stream ends otherwise. While it is being
+// written it is marked for deletion, so that a run killed or crashed in the
+// middle leaves nothing behind either.
 class TWindowsOutput final : public TOutputStream {
  public:
   /// Makes the temporary file for the output at path; returns nothing, with
@@ -182,6 +194,7 @@ class TWindowsOutput final : public TOutputStream {
       *status = TWriteStatus::CannotCreate;
       return nullptr;
     }
+    output->Marked = MarkForDeletion(output->File, true);
     Reserve(output->File, sizeHint);
     return output;
   }
@@ -198,7 +211,8 @@ class TWindowsOutput final : public TOutputStream {
   }
 
   TWriteStatus Finish() override {
-    bool written = !Failed && SetSize(File, Written) && FlushFileBuffers(File);
+    bool written = !Failed && SetSize(File, Written) && FlushFileBuffers(File) &&
+                   (!Marked || MarkForDeletion(File, false));
     if (!CloseHandle(std::exchange(File, INVALID_HANDLE_VALUE))) written = false;
     if (!written) return TWriteStatus::CannotWrite;  // the destructor removes the file
     if (!MoveFileExW(Temp.c_str(), Target.c_str(),
@@ -217,6 +231,7 @@ class TWindowsOutput final : public TOutputStream {
   HANDLE File = INVALID_HANDLE_VALUE;
   uint64_t Written = 0;
   bool Failed = false;
+  bool Marked = false;  // the file goes when its handle is closed
 };
 
 // Returns the folder of the running program, its last separator included, or

@@ -159,6 +159,33 @@ TEST_F(WindowsPlatformTest, StreamReplacesOutputOnlyWhenFinished) {
   }
 }
 
+// A run killed while it writes its output leaves the old output and no
+// temporary file: the system removes it with the process's handles.
+TEST_F(WindowsPlatformTest, KilledStreamLeavesNothingBehind) {
+  Put("out.erm", "old output");
+  // The child process runs the test again in a scratch folder of its own,
+  // which it removes: it writes the output in this one, named to it.
+  if (GetEnvironmentVariableA("ZUNT_TEST_OUTPUT", nullptr, 0) == 0) {
+    SetEnvironmentVariableA("ZUNT_TEST_OUTPUT", PathOf("out.erm").c_str());
+  }
+  EXPECT_EXIT(
+      {
+        char path[MAX_PATH] = "";
+        GetEnvironmentVariableA("ZUNT_TEST_OUTPUT", path, MAX_PATH);
+        fs::remove_all(dir);
+        TWriteStatus status;
+        std::unique_ptr<TOutputStream> stream = platform.OpenOutput(path, {}, 1 << 20, &status);
+        if (stream && stream->Write(std::string(100000, 'x'))) {
+          TerminateProcess(GetCurrentProcess(), 3);
+        }
+        ExitProcess(4);
+      },
+      testing::ExitedWithCode(3), "");
+  SetEnvironmentVariableA("ZUNT_TEST_OUTPUT", nullptr);
+  EXPECT_EQ("old output", Get("out.erm"));
+  EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+}
+
 // A stream that fails at the end, after its pieces were written, leaves the
 // old output whole and no temporary file.
 TEST_F(WindowsPlatformTest, StreamFailingAtTheEndKeepsOldOutput) {
