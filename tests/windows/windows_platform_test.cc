@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -247,69 +246,6 @@ TEST_F(WindowsPlatformTest, RunReadsBesideArgumentAndWritesToParent) {
   EXPECT_TRUE(recorder.SoundPlayed);
   EXPECT_EQ("plain text\r\nab\rc\r\n", Get("quest.erm"));
   EXPECT_EQ((std::vector<std::string>{"quest.erm", "work"}), Names());
-}
-
-// A run hands its output to the temporary file in pieces as it translates;
-// an error after some pieces leaves the old output and no temporary file.
-TEST_F(WindowsPlatformTest, RunWritesItsOutputInPieces) {
-  // Notes how many names the output's folder holds after each piece.
-  struct TCountingStream final : TOutputStream {
-    std::unique_ptr<TOutputStream> Inner;
-    std::function<void()> OnWrite;
-    bool Write(std::string_view data) override {
-      bool written = Inner->Write(data);
-      OnWrite();
-      return written;
-    }
-    TWriteStatus Finish() override { return Inner->Finish(); }
-  };
-  struct TCountingPlatform final : TWindowsPlatform {
-    std::function<void()> OnWrite;
-    std::unique_ptr<TOutputStream> OpenOutput(const std::string& path,
-                                              const std::vector<std::string>& inputs,
-                                              uint64_t sizeHint, TWriteStatus* status) override {
-      auto stream = std::make_unique<TCountingStream>();
-      stream->Inner = TWindowsPlatform::OpenOutput(path, inputs, sizeHint, status);
-      stream->OnWrite = OnWrite;
-      return stream->Inner ? std::move(stream) : nullptr;
-    }
-    void PlaySuccessSound() override {}
-  };
-  struct TFirstError final : TReporter {
-    std::string Text;
-    void Report(const TFail& report) override {
-      if (report.Severity == TSeverity::Error && Text.empty()) Text = report.Text();
-    }
-  };
-
-  std::string script, expected;
-  for (int line = 0; line < 2000; ++line) {
-    script += "line " + std::to_string(line) + " $HERO$\r\n";
-    expected += "line " + std::to_string(line) + " y100\r\n";
-  }
-  Put("work\\quest.txt", "HERO = y100\r\n");
-  Put("quest.erm", "old output");
-  fs::current_path(dir / "work");
-  TRunOptions options;
-  options.PieceSize = 1000;
-  std::vector<size_t> namesAtPiece;
-  TCountingPlatform counting;
-  counting.OnWrite = [&] { namesAtPiece.push_back(Names().size()); };
-
-  for (std::string tail : {"$NOPE$\r\n", ""}) {
-    Put("work\\quest.erm", script + tail);
-    namesAtPiece.clear();
-    TFirstError reporter;
-    EXPECT_EQ(tail.empty() ? 0 : 1, zunt::Run(counting, "quest", options, reporter)) << tail;
-    EXPECT_EQ(!tail.empty(), reporter.Text.find(W("Переменной $NOPE$ не")) != std::string::npos)
-        << Readable(reporter.Text);
-    EXPECT_EQ(tail.empty() ? expected : "old output", Get("quest.erm"));
-    EXPECT_EQ((std::vector<std::string>{"quest.erm", "work"}), Names());
-    // Quest.erm, work and the temporary file, from the first piece on.
-    EXPECT_GT(namesAtPiece.size(), 20u);
-    EXPECT_EQ(std::vector<size_t>(namesAtPiece.size(), 3), namesAtPiece);
-  }
-  fs::current_path(savedCwd);
 }
 
 TEST_F(WindowsPlatformTest, RunFailuresShowMessageAndKeepOldOutput) {
