@@ -5,8 +5,11 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "base/arguments.h"
 #include "base/fail.h"
@@ -53,15 +56,16 @@ std::string Hex8(uint32_t value) {
 }
 
 // Creates a new file of an unused short name ("~zt" and eight hexadecimal
-// digits) in the folder of path, for writing with no sharing; returns its
-// handle (INVALID_HANDLE_VALUE when none can be made) and its path in *temp.
+// digits) in the folder of path, for writing and deleting with no sharing;
+// returns its handle (INVALID_HANDLE_VALUE when none can be made) and its
+// path in *temp.
 HANDLE CreateTempBeside(const std::string& path, std::wstring* temp) {
   static uint32_t counter = 0;
   std::string folder(DirectoryPart(path));
   uint32_t seed = GetCurrentProcessId() * 0x9E3779B1u + GetTickCount();
   for (int attempt = 0; attempt < 100; ++attempt) {
     *temp = WidePath(folder + "~zt" + Hex8(seed + ++counter * 0x10001u) + ".tmp");
-    HANDLE file = CreateFileW(temp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(temp->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     DWORD error = GetLastError();
@@ -120,10 +124,115 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
 
 // Returns whether the output path names an existing file that is one of the inputs.
 bool OutputIsInput(const std::wstring& output, const std::vector<std::string>& inputs) {
-  if (GetFileAttributesW(output.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   return std::any_of(inputs.begin(), inputs.end(),
                      [&](const std::string& input) { return SameFile(output, WidePath(input)); });
 }
+
+// Refuses an output that must not be replaced: one of the inputs
+// (SameAsInput), a folder, or a read-only file (CannotCreate). Windows would
+// not move a file over either of the last two at the end; Wine would over a
+// read-only one. Returns Ok for a path that may be written.
+TWriteStatus CheckOutput(const std::wstring& output, const std::vector<std::string>& inputs) {
+  DWORD attributes = GetFileAttributesW(output.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return TWriteStatus::Ok;
+  if (OutputIsInput(output, inputs)) return TWriteStatus::SameAsInput;
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+    return TWriteStatus::CannotCreate;
+  }
+  return TWriteStatus::Ok;
+}
+
+// Asks the file system for size bytes of room for the open new file, so that
+// a large output is laid out at once. The file's end stays where the data
+// ends and nothing is written: not SetEndOfFile, which puts the end ahead of
+// the data, so that the gap must read as zeros, and a file system that keeps
+// no valid-data length writes them. A file system without it (and Wine)
+// leaves the room to the writes, which report what fails.
+void Reserve(HANDLE file, uint64_t size) {
+  if (size == 0) return;
+  FILE_ALLOCATION_INFO info;
+  info.AllocationSize.QuadPart = static_cast<LONGLONG>(std::min<uint64_t>(size, INT64_MAX));
+  (void)SetFileInformationByHandle(file, FileAllocationInfo, &info, sizeof info);
+}
+
+// Marks the open file to be deleted when it is closed, or clears the mark;
+// returns false when it cannot. The system closes the handles of a process
+// however it ends, so that a marked file never outlives the run.
+bool MarkForDeletion(HANDLE file, bool deleted) {
+  FILE_DISPOSITION_INFO info;
+  info.DeleteFile = deleted;
+  return SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info);
+}
+
+// Sets the size of the open file, whatever room was reserved for it; returns
+// false when it cannot.
+bool SetSize(HANDLE file, uint64_t size) {
+  FILE_END_OF_FILE_INFO info;
+  info.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+  return SetFileInformationByHandle(file, FileEndOfFileInfo, &info, sizeof info);
+}
+
+// The output written in pieces to a temporary file beside the target, which
+// is moved over the target once complete: the old output stays whole until
+// then. The file is reserved the expected room at once and given its size
+// at the end; removed whenever the stream ends otherwise. While it is being
+// written it is marked for deletion, so that a run killed or crashed in the
+// middle leaves nothing behind either.
+class TWindowsOutput final : public TOutputStream {
+ public:
+  /// Makes the temporary file for the output at path; returns nothing, with
+  /// the reason in *status, when the output is refused or cannot be made.
+  static std::unique_ptr<TWindowsOutput> Open(const std::string& path,
+                                              const std::vector<std::string>& inputs,
+                                              uint64_t sizeHint, TWriteStatus* status) {
+    std::unique_ptr<TWindowsOutput> output(new TWindowsOutput(WidePath(path)));
+    *status = CheckOutput(output->Target, inputs);
+    if (*status != TWriteStatus::Ok) return nullptr;
+    output->File = CreateTempBeside(path, &output->Temp);
+    if (output->File == INVALID_HANDLE_VALUE) {
+      output->Temp.clear();
+      *status = TWriteStatus::CannotCreate;
+      return nullptr;
+    }
+    output->Marked = MarkForDeletion(output->File, true);
+    Reserve(output->File, sizeHint);
+    return output;
+  }
+
+  ~TWindowsOutput() override {
+    if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
+    if (!Temp.empty()) DeleteFileW(Temp.c_str());
+  }
+
+  bool Write(std::string_view data) override {
+    if (!Failed && !WriteAll(File, data)) Failed = true;
+    Written += data.size();
+    return !Failed;
+  }
+
+  TWriteStatus Finish() override {
+    bool written = !Failed && SetSize(File, Written) && FlushFileBuffers(File) &&
+                   (!Marked || MarkForDeletion(File, false));
+    if (!CloseHandle(std::exchange(File, INVALID_HANDLE_VALUE))) written = false;
+    if (!written) return TWriteStatus::CannotWrite;  // the destructor removes the file
+    if (!MoveFileExW(Temp.c_str(), Target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return TWriteStatus::CannotCreate;
+    }
+    Temp.clear();
+    return TWriteStatus::Ok;
+  }
+
+ private:
+  explicit TWindowsOutput(std::wstring target) : Target(std::move(target)) {}
+
+  std::wstring Target;  // the output, in the form the *W functions take
+  std::wstring Temp;    // the temporary file, until it is moved over the target
+  HANDLE File = INVALID_HANDLE_VALUE;
+  uint64_t Written = 0;
+  bool Failed = false;
+  bool Marked = false;  // the file goes when its handle is closed
+};
 
 // Returns the folder of the running program, its last separator included, or
 // an empty text when it cannot be had.
@@ -225,25 +334,18 @@ TLoadStatus TWindowsPlatform::Load(const std::string& path, std::unique_ptr<TInp
 
 TWriteStatus TWindowsPlatform::WriteOutput(const std::string& path, std::string_view data,
                                            const std::vector<std::string>& inputs) {
-  std::wstring output = WidePath(path);
-  if (OutputIsInput(output, inputs)) return TWriteStatus::SameAsInput;
-  // Write a temporary file beside the output, then move it over the output:
-  // the old output stays whole until the new one is complete.
-  std::wstring temp;
-  HANDLE file = CreateTempBeside(path, &temp);
-  if (file == INVALID_HANDLE_VALUE) return TWriteStatus::CannotCreate;
-  bool written = WriteAll(file, data) && FlushFileBuffers(file);
-  if (!CloseHandle(file)) written = false;
-  if (!written) {
-    DeleteFileW(temp.c_str());
-    return TWriteStatus::CannotWrite;
-  }
-  if (!MoveFileExW(temp.c_str(), output.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(temp.c_str());
-    return TWriteStatus::CannotCreate;
-  }
-  return TWriteStatus::Ok;
+  TWriteStatus status;
+  std::unique_ptr<TOutputStream> output = OpenOutput(path, inputs, data.size(), &status);
+  if (!output) return status;
+  output->Write(data);
+  return output->Finish();
+}
+
+std::unique_ptr<TOutputStream> TWindowsPlatform::OpenOutput(const std::string& path,
+                                                            const std::vector<std::string>& inputs,
+                                                            uint64_t sizeHint,
+                                                            TWriteStatus* status) {
+  return TWindowsOutput::Open(path, inputs, sizeHint, status);
 }
 
 TWriteStatus TWindowsPlatform::WriteStandardOutput(std::string_view data) {

@@ -20,6 +20,9 @@ class TWindowsPlatform : public TPlatform {
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data,
                            const std::vector<std::string>& inputs) override;
+  std::unique_ptr<TOutputStream> OpenOutput(const std::string& path,
+                                            const std::vector<std::string>& inputs,
+                                            uint64_t sizeHint, TWriteStatus* status) override;
   TWriteStatus WriteStandardOutput(std::string_view data) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;

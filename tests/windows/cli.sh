@@ -43,11 +43,30 @@ expect "error: the POSIX program's lines, with the Windows path" \
    19 | x $NOPE$
       |   ^'
 expect "error: nothing written" test ! -e "$scratch/tree/quest.erm"
+expect "error: no temporary file left" test "$(ls -A "$scratch/tree")" = work
 
 fresh
 run 0 -o - -v sub/quest
 expect "-o -: output bytes on stdout" cmp -s "$scratch/out" "$source_dir/tests/data/quest.erm"
 expect "-v: the line" test "$(cat "$scratch/err")" = 'sub/quest.erm -> -'
+
+# A script of a few MiB: its output goes to the file in pieces, and the file
+# holds the bytes that -o - prints whole.
+fresh
+{
+  cat "$work/sub/quest.erm"
+  printf '~~\r\n'
+} >"$work/sub/big.erm"
+for _ in $(seq 13); do cat "$work/sub/big.erm" "$work/sub/big.erm" >"$work/sub/twice.erm" &&
+  mv "$work/sub/twice.erm" "$work/sub/big.erm"; done
+cp "$work/sub/quest.txt" "$work/sub/big.txt"
+run 0 -o - 'sub\big'
+mv "$scratch/out" "$scratch/whole"
+run 0 'sub\big'
+expect "pieces: the bytes of -o -" cmp -s "$scratch/tree/big.erm" "$scratch/whole"
+expect "pieces: more than two" test "$(stat -c %s "$scratch/tree/big.erm")" -gt $((2 << 20))
+expect "pieces: no temporary file left" test "$(ls -A "$scratch/tree")" = "big.erm
+work"
 
 fresh
 run 2 --hlep sub/quest

@@ -207,6 +207,15 @@ case_fail_output_is_folder() {
   expect_box "Не могу создать выходной ЕРМ файл скрипта!" quest
 }
 
+# A read-only old output is never replaced.
+case_fail_output_is_read_only() {
+  printf '; none\r\n' >"$work/quest.txt"
+  printf 'text' >"$work/quest.erm"
+  printf '%s' "$old" >"$tree/quest.erm"
+  chmod a-w "$tree/quest.erm"
+  expect_box "Не могу создать выходной ЕРМ файл скрипта!" quest
+}
+
 # Names outside the ANSI code page 1252 (an English or German system).
 case_success_names_code_page_1252() {
   local name

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "base/fail.h"
@@ -122,6 +123,115 @@ TEST_F(WindowsPlatformTest, FailedCreateOrMoveKeepsOldOutput) {
   }
   EXPECT_EQ("old output", Get("out.erm"));
   EXPECT_EQ((std::vector<std::string>{"dir.erm", "out.erm", "work"}), Names());
+}
+
+// Written in pieces, the output replaces the old file only when finished,
+// cut to what was written whatever room was expected; a stream given up
+// unfinished leaves the old file and nothing else.
+TEST_F(WindowsPlatformTest, StreamReplacesOutputOnlyWhenFinished) {
+  const std::string big(3 << 20, '\xE9');
+  for (uint64_t hint : {uint64_t{0}, uint64_t{3}, uint64_t{9}, uint64_t{64} << 20}) {
+    Put("out.erm", "old");
+    TWriteStatus status = TWriteStatus::CannotWrite;
+    std::unique_ptr<TOutputStream> stream =
+        platform.OpenOutput(PathOf("out.erm"), {}, hint, &status);
+    ASSERT_NE(nullptr, stream) << hint;
+    EXPECT_EQ(TWriteStatus::Ok, status);
+    EXPECT_TRUE(stream->Write(std::string("new\0", 4)));
+    EXPECT_TRUE(stream->Write(""));
+    EXPECT_TRUE(stream->Write(big));
+    EXPECT_TRUE(stream->Write("\r\n" + std::to_string(hint)));
+    EXPECT_EQ("old", Get("out.erm"));
+    EXPECT_EQ(TWriteStatus::Ok, stream->Finish());
+    EXPECT_EQ(std::string("new\0", 4) + big + "\r\n" + std::to_string(hint), Get("out.erm"))
+        << hint;
+    EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+
+    Put("out.erm", "old");
+    stream = platform.OpenOutput(PathOf("out.erm"), {}, hint, &status);
+    ASSERT_NE(nullptr, stream);
+    EXPECT_TRUE(stream->Write("unfinished"));
+    EXPECT_EQ(3u, Names().size()) << "the temporary file is written as the pieces come";
+    stream.reset();
+    EXPECT_EQ("old", Get("out.erm"));
+    EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+  }
+}
+
+// A run killed while it writes its output leaves the old output and no
+// temporary file: the system removes it with the process's handles.
+TEST_F(WindowsPlatformTest, KilledStreamLeavesNothingBehind) {
+  Put("out.erm", "old output");
+  // The child process runs the test again in a scratch folder of its own,
+  // which it removes: it writes the output in this one, named to it.
+  if (GetEnvironmentVariableA("ZUNT_TEST_OUTPUT", nullptr, 0) == 0) {
+    SetEnvironmentVariableA("ZUNT_TEST_OUTPUT", PathOf("out.erm").c_str());
+  }
+  EXPECT_EXIT(
+      {
+        char path[MAX_PATH] = "";
+        GetEnvironmentVariableA("ZUNT_TEST_OUTPUT", path, MAX_PATH);
+        fs::remove_all(dir);
+        TWriteStatus status;
+        std::unique_ptr<TOutputStream> stream = platform.OpenOutput(path, {}, 1 << 20, &status);
+        if (stream && stream->Write(std::string(100000, 'x'))) {
+          TerminateProcess(GetCurrentProcess(), 3);
+        }
+        ExitProcess(4);
+      },
+      testing::ExitedWithCode(3), "");
+  SetEnvironmentVariableA("ZUNT_TEST_OUTPUT", nullptr);
+  EXPECT_EQ("old output", Get("out.erm"));
+  EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+}
+
+// A stream that fails at the end, after its pieces were written, leaves the
+// old output whole and no temporary file.
+TEST_F(WindowsPlatformTest, StreamFailingAtTheEndKeepsOldOutput) {
+  Put("out.erm", "old output");
+  TWriteStatus status;
+  std::unique_ptr<TOutputStream> stream = platform.OpenOutput(PathOf("out.erm"), {}, 5, &status);
+  ASSERT_NE(nullptr, stream);
+  EXPECT_TRUE(stream->Write("first "));
+  EXPECT_TRUE(stream->Write("second"));
+  {
+    THeldFile holder(PathOf("out.erm"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder.Handle);
+    EXPECT_EQ(TWriteStatus::CannotCreate, stream->Finish());
+  }
+  stream.reset();
+  EXPECT_EQ("old output", Get("out.erm"));
+  EXPECT_EQ((std::vector<std::string>{"out.erm", "work"}), Names());
+}
+
+// What is refused is refused when the stream is opened, with the status that
+// writing the whole output gets, and nothing is made or changed.
+TEST_F(WindowsPlatformTest, StreamRefusesWhatTheWholeWriteRefuses) {
+  Put("quest.erm", "script");
+  Put("read-only.erm", "kept");
+  ASSERT_TRUE(SetFileAttributesA(PathOf("read-only.erm").c_str(), FILE_ATTRIBUTE_READONLY));
+  fs::create_directory(PathOf("dir.erm"));
+  struct {
+    std::string output;
+    std::vector<std::string> inputs;
+    TWriteStatus status;
+  } cases[] = {
+      {"quest.erm", {"none.txt", PathOf("quest.erm")}, TWriteStatus::SameAsInput},
+      {"read-only.erm", {PathOf("read-only.erm")}, TWriteStatus::SameAsInput},
+      {"read-only.erm", {}, TWriteStatus::CannotCreate},
+      {"dir.erm", {}, TWriteStatus::CannotCreate},
+      {"none\\out.erm", {}, TWriteStatus::CannotCreate},
+  };
+  for (const auto& t : cases) {
+    TWriteStatus status = TWriteStatus::Ok;
+    EXPECT_EQ(nullptr, platform.OpenOutput(PathOf(t.output), t.inputs, 10, &status)) << t.output;
+    EXPECT_EQ(t.status, status) << t.output;
+    EXPECT_EQ(t.status, platform.WriteOutput(PathOf(t.output), "new", t.inputs)) << t.output;
+  }
+  EXPECT_EQ("script", Get("quest.erm"));
+  EXPECT_EQ("kept", Get("read-only.erm"));
+  SetFileAttributesA(PathOf("read-only.erm").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ((std::vector<std::string>{"dir.erm", "quest.erm", "read-only.erm", "work"}), Names());
 }
 
 TEST_F(WindowsPlatformTest, RunReadsBesideArgumentAndWritesToParent) {
