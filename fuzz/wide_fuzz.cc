@@ -48,6 +48,10 @@ void CheckSearches(std::string_view data, size_t from) {
   }
   Require(plain::FindHighByte(data, from) == wide::FindHighByte(data, from),
           "FindHighByte finds as the plain one");
+  std::string a(data.substr(from)), b(data.substr(from));
+  a.resize(static_cast<size_t>(plain::SqueezeBlanks(a.data(), a.data() + a.size()) - a.data()));
+  b.resize(static_cast<size_t>(wide::SqueezeBlanks(b.data(), b.data() + b.size()) - b.data()));
+  Require(a == b, "SqueezeBlanks leaves out what the plain one does");
   const char* begin = data.data() + from;
   const char* end = data.data() + data.size();
   Require(plain::Count(begin, end, '\n') == wide::Count(begin, end, '\n'),

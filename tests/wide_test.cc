@@ -89,6 +89,14 @@ TEST(Wide, SearchesAgreeWithPlain) {
       }
       ASSERT_EQ(plain::FindHighByte(data.View(), from), wide::FindHighByte(data.View(), from))
           << where << " from " << from;
+      std::string plainSqueezed = text.substr(from), wideSqueezed = text.substr(from);
+      plainSqueezed.resize(static_cast<size_t>(
+          plain::SqueezeBlanks(plainSqueezed.data(), plainSqueezed.data() + plainSqueezed.size()) -
+          plainSqueezed.data()));
+      wideSqueezed.resize(static_cast<size_t>(
+          wide::SqueezeBlanks(wideSqueezed.data(), wideSqueezed.data() + wideSqueezed.size()) -
+          wideSqueezed.data()));
+      ASSERT_EQ(plainSqueezed, wideSqueezed) << where << " from " << from;
       for (char b : {'\n', 'a', '\xFF'}) {
         ASSERT_EQ(plain::Count(data.begin() + from, data.end(), b),
                   wide::Count(data.begin() + from, data.end(), b))

@@ -144,6 +144,17 @@ inline const char* CopyToStop(const char* from, const char* limit, char* to,
   }
 }
 
+/// Leaves out the blanks and line feeds of the bytes [from, to), moving the
+/// others down in place; returns their new end.
+inline char* SqueezeBlanks(char* from, char* to) {
+  char* kept = from;
+  for (const char* p = from; p != to; ++p) {
+    *kept = *p;
+    kept += *p != ' ' && *p != '\n';
+  }
+  return kept;
+}
+
 /// Reads a reference's name among the sixteen bytes at p, all of them
 /// readable: where the closing mark, a line feed or "[" first stops it, and
 /// the key of the bytes before.
@@ -322,6 +333,31 @@ inline const char* CopyToStop(const char* from, const char* limit, char* to,
   return FoldedKey(p, n);
 }
 
+/// As plain::SqueezeBlanks: sixteen bytes without a blank are moved at once.
+inline char* SqueezeBlanks(char* from, char* to) {
+  char* kept = from;
+  const char* p = from;
+  for (; to - p >= 16; p += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\n')))));
+    if (blanks == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(kept), block);
+      kept += 16;
+      continue;
+    }
+    for (unsigned i = 0; i < 16; ++i) {
+      *kept = p[i];
+      kept += ((blanks >> i) & 1) ^ 1;
+    }
+  }
+  for (; p != to; ++p) {
+    *kept = *p;
+    kept += *p != ' ' && *p != '\n';
+  }
+  return kept;
+}
+
 /// As plain::ShortName, with one load that finds the stop and makes the key.
 inline TShortName ShortName(const char* p, const TLanes& close) {
   __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -360,6 +396,7 @@ using plain::FindHighByte;
 using plain::FindNameStops;
 using plain::KeyOf;
 using plain::ShortName;
+using plain::SqueezeBlanks;
 #endif
 
 }  // namespace wide

@@ -212,16 +212,15 @@ constexpr size_t kTail = 48;
 // What the common case may write past the copied text for one reference, at most.
 constexpr ptrdiff_t kMostPerReference = 32;
 
-// The pass's common case, with its places kept in registers: copies text and
-// translates the references that their first sixteen bytes settle, a stretch
-// of script at a time. Returns at the first byte that needs the careful
-// reader (an unusual reference, "~", "`", an error), or kTail bytes before the end.
-// Never inlined: on its own it keeps its places in registers.
+// The pass's common case, with its places kept in registers: copies text
+// (leaving out blanks and line feeds when Compact) and translates the
+// references that their first sixteen bytes settle, a stretch of script at a time. Returns at the
+// first byte that needs the careful reader (an unusual reference, "~", "`", an error), or kTail
+// bytes before the end. Never inlined: on its own it keeps its places in registers.
 template <bool Compact>
 [[gnu::noinline]] void TranslateCommonCase(TState& state) {
   TCursor& c = state.Cursor;
   if (c.Size < kTail) return;
-  const TStopBytes& stops = Compact ? kSpecialCompact : kSpecial;
   const char* const begin = c.Data.data();
   const char* const safe = begin + c.Size - kTail;
   const char* p = begin + c.Pos;
@@ -240,8 +239,8 @@ template <bool Compact>
     char* o = start;
     bool careful = false;  // stopped at a byte for the careful reader
     while (true) {
-      const char* stop = fast::CopyToStop(p, limit, o, stops);
-      o += stop - p;
+      const char* stop = fast::CopyToStop(p, limit, o, kSpecial);
+      o = Compact ? fast::SqueezeBlanks(o, o + (stop - p)) : o + (stop - p);
       p = stop;
       if (p >= limit) break;
       if (o - p > ahead) break;
@@ -285,10 +284,6 @@ template <bool Compact>
           o += entry->TextSize - mark.NumberOnly;
           p = name + stop + 1;
         }
-      } else if (Compact && (b == ' ' || b == '\n')) {
-        do {
-          ++p;
-        } while (p < limit && (*p == ' ' || *p == '\n'));
       } else {
         careful = true;
         break;
