@@ -12,6 +12,8 @@ void TSymbolTable::Reserve(size_t more) {
   size_t slots = Slots.size();
   while (names * 4 > slots * 3) slots *= 2;
   if (slots != Slots.size()) Resize(slots);
+  // The block's pages are touched only as names fill them.
+  if (names > Capacity) Reallocate(names);
 }
 
 const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
@@ -49,15 +51,7 @@ void TSymbolTable::AddConst(std::string_view name, std::string_view text) {
 
 void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t number, bool local,
                        size_t shortText) {
-  if (Count == Capacity) {
-    // The entries double; the slots were sized beforehand, from the file's lines.
-    size_t capacity = std::max<size_t>(16, Count * 2);
-    std::unique_ptr<TEntry[]> entries(new TEntry[capacity]);
-    if (Count != 0) std::memcpy(entries.get(), Entries.get(), Count * sizeof(TEntry));
-    Entries = std::move(entries);
-    Capacity = capacity;
-  }
-  if ((Count + 1) * 4 > Slots.size() * 3) Resize(Slots.size() * 2);
+  MakeRoom();
   TEntry entry{};
   entry.Key = FoldedKey(name.data(), std::min<size_t>(16, name.size()));
   entry.KeySize = name.size() <= 16 ? static_cast<uint8_t>(name.size()) : kLong;
@@ -65,15 +59,10 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
   if (name.size() > 16 || text.size() > shortText) {
     std::string folded(name);
     for (char& c : folded) c = static_cast<char>(kFoldCase[static_cast<unsigned char>(c)]);
-    uint32_t side = static_cast<uint32_t>(Sides.size());
-    Sides.push_back(TSide{std::move(folded), std::string(text)});
-    std::memcpy(entry.Text, &side, 4);
-    entry.TextSize = kLong;
+    SetText(entry, folded, text, number, shortText);
   } else {
-    std::memcpy(entry.Text, text.data(), text.size());
-    entry.TextSize = static_cast<uint8_t>(text.size());
+    SetText(entry, {}, text, number, shortText);
   }
-  if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
   Entries[Count++] = entry;
   size_t hash = name.size() <= 16 ? HashKey(entry.Key, name.size()) : HashName(name);
   Place(static_cast<uint32_t>(hash), static_cast<uint32_t>(Count));
@@ -81,6 +70,57 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
     Globals = Count;
     GlobalSides = Sides.size();
   }
+}
+
+bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text,
+                            int32_t number, size_t shortText) {
+  MakeRoom();
+  size_t i = hash & Mask;
+  for (; Slots[i].Index != 0; i = (i + 1) & Mask) {
+    const TEntry& entry = Entries[Slots[i].Index - 1];
+    if (Slots[i].Tag == static_cast<uint32_t>(hash) && entry.Key == key && entry.KeySize == size) {
+      return false;
+    }
+  }
+  TEntry entry{};
+  entry.Key = key;
+  entry.KeySize = static_cast<uint8_t>(size);
+  // A short name's key holds its folded bytes.
+  SetText(entry, {reinterpret_cast<const char*>(&key), size}, text, number, shortText);
+  Entries[Count++] = entry;
+  Slots[i] = TSlot{static_cast<uint32_t>(hash), static_cast<uint32_t>(Count)};
+  Globals = Count;
+  GlobalSides = Sides.size();
+  return true;
+}
+
+void TSymbolTable::MakeRoom() {
+  // The entries double; the slots were sized beforehand, from the file's lines.
+  if (Count == Capacity) Reallocate(std::max<size_t>(16, Count * 2));
+  if ((Count + 1) * 4 > Slots.size() * 3) Resize(Slots.size() * 2);
+}
+
+void TSymbolTable::Reallocate(size_t capacity) {
+  // TEntry is an aggregate of bytes: the block holds entries as they are copied in.
+  std::unique_ptr<TEntry[], TFreeEntries> entries(
+      static_cast<TEntry*>(::operator new(capacity * sizeof(TEntry))));
+  if (Count != 0) std::memcpy(entries.get(), Entries.get(), Count * sizeof(TEntry));
+  Entries = std::move(entries);
+  Capacity = capacity;
+}
+
+void TSymbolTable::SetText(TEntry& entry, std::string_view foldedName, std::string_view text,
+                           int32_t number, size_t shortText) {
+  if (entry.KeySize == kLong || text.size() > shortText) {
+    uint32_t side = static_cast<uint32_t>(Sides.size());
+    Sides.push_back(TSide{std::string(foldedName), std::string(text)});
+    std::memcpy(entry.Text, &side, 4);
+    entry.TextSize = kLong;
+  } else {
+    std::memcpy(entry.Text, text.data(), text.size());
+    entry.TextSize = static_cast<uint8_t>(text.size());
+  }
+  if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
 }
 
 void TSymbolTable::Place(uint32_t tag, uint32_t index) {
