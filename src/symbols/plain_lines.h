@@ -1,0 +1,24 @@
+// The quick reader of the declarations file's plain lines, the shape that
+// nearly every line of a large file has:
+//   NAME = y100            a variable: a Latin letter and up to nine digits
+//   (NAME) = 'text'        a constant on one line
+// with a name of up to sixteen bytes that is new, blanks only where shown,
+// and CR LF or LF after each (CR only after a variable). Any other line is
+// left to the careful reader, which gives every message and warning; a plain
+// line read either way leaves the same tables and the same cursor.
+#ifndef ZUNT_SYMBOLS_PLAIN_LINES_H_
+#define ZUNT_SYMBOLS_PLAIN_LINES_H_
+
+#include "cursor/cursor.h"
+#include "symbols/table.h"
+
+namespace zunt {
+
+/// Reads the plain lines from the cursor on into the tables, up to the first
+/// item that is not one (or the end of the data). Leaves the cursor after the
+/// last line it read, on the separators before that item.
+void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constants);
+
+}  // namespace zunt
+
+#endif  // ZUNT_SYMBOLS_PLAIN_LINES_H_
