@@ -27,9 +27,13 @@ struct TPlainLine {
   int32_t Number;         // a variable's number
 };
 
-// Returns whether a byte may stand in a variable's name on a plain line:
-// neither a blank nor a byte that ends or interrupts the name, nor "[".
-bool IsNameByte(unsigned char b) { return b > ' ' && b != '=' && b != '$' && b != '@' && b != '['; }
+// The bytes that end a name on a plain line: besides the blanks, those that
+// end or interrupt a variable's name and "[" (the line feed is only counted);
+// the end of a constant's name and the bytes that interrupt it; the end of a
+// constant's text and the bytes that make it span lines or lose its tail.
+constexpr TStopBytes kVariableNameEnd("=$@[", '\n');
+constexpr TStopBytes kConstantNameEnd(")\r\n", '\n');
+constexpr TStopBytes kConstantTextEnd(std::string_view("'\r\n\0", 4), '\n');
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -41,18 +45,29 @@ const char* SkipSpaces(const char* p, const char* end) {
 
 // Reads " = " with the blanks optional; returns the byte after it, or nullptr.
 const char* SkipEquals(const char* p, const char* end) {
+  if (end - p >= 3 && p[0] == ' ' && p[1] == '=' && p[2] == ' ') return SkipSpaces(p + 3, end);
   p = SkipSpaces(p, end);
   if (p == end || *p != '=') return nullptr;
   return SkipSpaces(p + 1, end);
+}
+
+// Moves p to the first stop byte from it on, or to the end.
+const char* SkipTo(const char* p, const char* end, const TStopBytes& stops) {
+  for (;;) {
+    size_t n = fast::BytesBefore(p, end, stops, false);
+    p += n;
+    if (n < 16) return p;
+  }
 }
 
 // Reads "NAME = y100" up to its CR, p on the name's first byte. Returns false
 // when the line is not plain.
 bool ReadPlainVariable(const char* p, const char* end, TPlainLine& line) {
   const char* name = p;
-  while (p != end && IsNameByte(static_cast<unsigned char>(*p))) ++p;
-  line.Size = static_cast<size_t>(p - name);
-  if (line.Size == 0 || line.Size > 16) return false;
+  line.Size = fast::BytesBefore(p, end, kVariableNameEnd, true);
+  p += line.Size;
+  // A name that fills the sixteen bytes may go on past them.
+  if (line.Size == 0 || (line.Size == 16 && p != end && *p != ' ' && *p != '=')) return false;
   line.Key = fast::KeyOf(name, line.Size, end);
   p = SkipEquals(p, end);
   if (p == nullptr || p == end || !IsLatinLetter(*p)) return false;
@@ -73,15 +88,15 @@ bool ReadPlainVariable(const char* p, const char* end, TPlainLine& line) {
 // Reads "(NAME) = 'text'" up to its LF, p on "(". Returns false when the line is not plain.
 bool ReadPlainConstant(const char* p, const char* end, TPlainLine& line) {
   const char* name = ++p;
-  while (p != end && *p != ')' && *p != '\r' && *p != '\n') ++p;
-  line.Size = static_cast<size_t>(p - name);
-  if (p == end || *p != ')' || line.Size == 0 || line.Size > 16) return false;
+  line.Size = fast::BytesBefore(p, end, kConstantNameEnd, false);
+  p += line.Size;
+  if (p == end || *p != ')' || line.Size == 0) return false;
   line.Key = fast::KeyOf(name, line.Size, end);
   p = SkipEquals(p + 1, end);
   if (p == nullptr || p == end || *p != '\'') return false;
   // The text holds neither a line end nor a zero byte, which the careful reader drops.
   const char* text = ++p;
-  while (p != end && *p != '\'' && *p != '\r' && *p != '\n' && *p != '\0') ++p;
+  p = SkipTo(p, end, kConstantTextEnd);
   if (p == end || *p != '\'') return false;
   line.Text = std::string_view(text, static_cast<size_t>(p - text));
   ++p;

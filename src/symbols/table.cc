@@ -4,6 +4,24 @@
 #include <new>
 
 namespace zunt {
+namespace {
+
+// Copies n bytes, at most sixteen, without a call: loads and stores that may overlap.
+void CopyShort(char* to, const char* from, size_t n) {
+  if (n >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
+  } else if (n != 0) {
+    to[0] = from[0];
+    to[n / 2] = from[n / 2];
+    to[n - 1] = from[n - 1];
+  }
+}
+
+}  // namespace
 
 TSymbolTable::TSymbolTable() { Resize(16); }
 
@@ -117,7 +135,7 @@ void TSymbolTable::SetText(TEntry& entry, std::string_view foldedName, std::stri
     std::memcpy(entry.Text, &side, 4);
     entry.TextSize = kLong;
   } else {
-    std::memcpy(entry.Text, text.data(), text.size());
+    CopyShort(entry.Text, text.data(), text.size());
     entry.TextSize = static_cast<uint8_t>(text.size());
   }
   if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
