@@ -92,21 +92,26 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
 
 bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text,
                             int32_t number, size_t shortText) {
-  MakeRoom();
+  if (Count == Capacity || (Count + 1) * 4 > Slots.size() * 3) MakeRoom();
   size_t i = hash & Mask;
-  for (; Slots[i].Index != 0; i = (i + 1) & Mask) {
-    const TEntry& entry = Entries[Slots[i].Index - 1];
-    if (Slots[i].Tag == static_cast<uint32_t>(hash) && entry.Key == key && entry.KeySize == size) {
-      return false;
-    }
+  const uint32_t tag = static_cast<uint32_t>(hash);
+  for (TSlot slot; (slot = Slots[i]).Index != 0; i = (i + 1) & Mask) {
+    const TEntry& entry = Entries[slot.Index - 1];
+    if (slot.Tag == tag && entry.Key == key && entry.KeySize == size) return false;
   }
-  TEntry entry{};
+  TEntry& entry = Entries[Count];
+  entry = TEntry{};
   entry.Key = key;
   entry.KeySize = static_cast<uint8_t>(size);
-  // A short name's key holds its folded bytes.
-  SetText(entry, {reinterpret_cast<const char*>(&key), size}, text, number, shortText);
-  Entries[Count++] = entry;
-  Slots[i] = TSlot{static_cast<uint32_t>(hash), static_cast<uint32_t>(Count)};
+  if (text.size() > shortText) {
+    // A short name's key holds its folded bytes.
+    AddSide(entry, {reinterpret_cast<const char*>(&key), size}, text);
+  } else {
+    CopyShort(entry.Text, text.data(), text.size());
+    entry.TextSize = static_cast<uint8_t>(text.size());
+  }
+  if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
+  Slots[i] = TSlot{tag, static_cast<uint32_t>(++Count)};
   Globals = Count;
   GlobalSides = Sides.size();
   return true;
@@ -127,13 +132,17 @@ void TSymbolTable::Reallocate(size_t capacity) {
   Capacity = capacity;
 }
 
+void TSymbolTable::AddSide(TEntry& entry, std::string_view foldedName, std::string_view text) {
+  uint32_t side = static_cast<uint32_t>(Sides.size());
+  Sides.push_back(TSide{std::string(foldedName), std::string(text)});
+  std::memcpy(entry.Text, &side, 4);
+  entry.TextSize = kLong;
+}
+
 void TSymbolTable::SetText(TEntry& entry, std::string_view foldedName, std::string_view text,
                            int32_t number, size_t shortText) {
   if (entry.KeySize == kLong || text.size() > shortText) {
-    uint32_t side = static_cast<uint32_t>(Sides.size());
-    Sides.push_back(TSide{std::string(foldedName), std::string(text)});
-    std::memcpy(entry.Text, &side, 4);
-    entry.TextSize = kLong;
+    AddSide(entry, foldedName, text);
   } else {
     CopyShort(entry.Text, text.data(), text.size());
     entry.TextSize = static_cast<uint8_t>(text.size());

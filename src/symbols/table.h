@@ -136,6 +136,8 @@ class TSymbolTable {
   void MakeRoom();
   // Moves the entries to a block of the given capacity.
   void Reallocate(size_t capacity);
+  // Stores the replacement in a side record with the folded name.
+  void AddSide(TEntry& entry, std::string_view foldedName, std::string_view text);
   // Stores the replacement in the entry, or in a side record with the folded name.
   void SetText(TEntry& entry, std::string_view foldedName, std::string_view text, int32_t number,
                size_t shortText);
