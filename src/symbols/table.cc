@@ -44,7 +44,7 @@ const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
     if (slot.Index == 0) return nullptr;
     const TEntry& entry = Entries[slot.Index - 1];
     if (slot.Tag == static_cast<uint32_t>(hash) && entry.KeySize == kLong &&
-        SameName(Sides[SideOf(entry)].Name, name)) {
+        SameName(Name(entry), name)) {
       return &entry;
     }
   }
@@ -74,13 +74,7 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
   entry.Key = FoldedKey(name.data(), std::min<size_t>(16, name.size()));
   entry.KeySize = name.size() <= 16 ? static_cast<uint8_t>(name.size()) : kLong;
   entry.Local = local;
-  if (name.size() > 16 || text.size() > shortText) {
-    std::string folded(name);
-    for (char& c : folded) c = static_cast<char>(kFoldCase[static_cast<unsigned char>(c)]);
-    SetText(entry, folded, text, number, shortText);
-  } else {
-    SetText(entry, {}, text, number, shortText);
-  }
+  SetText(entry, name, text, number, shortText);
   Entries[Count++] = entry;
   size_t hash = name.size() <= 16 ? HashKey(entry.Key, name.size()) : HashName(name);
   Place(static_cast<uint32_t>(hash), static_cast<uint32_t>(Count));
@@ -104,8 +98,7 @@ bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::stri
   entry.Key = key;
   entry.KeySize = static_cast<uint8_t>(size);
   if (text.size() > shortText) {
-    // A short name's key holds its folded bytes.
-    AddSide(entry, {reinterpret_cast<const char*>(&key), size}, text);
+    AddSide(entry, {}, text);  // a short name is kept in its key
   } else {
     CopyShort(entry.Text, text.data(), text.size());
     entry.TextSize = static_cast<uint8_t>(text.size());
@@ -132,17 +125,23 @@ void TSymbolTable::Reallocate(size_t capacity) {
   Capacity = capacity;
 }
 
-void TSymbolTable::AddSide(TEntry& entry, std::string_view foldedName, std::string_view text) {
+void TSymbolTable::AddSide(TEntry& entry, std::string_view name, std::string_view text) {
   uint32_t side = static_cast<uint32_t>(Sides.size());
-  Sides.push_back(TSide{std::string(foldedName), std::string(text)});
+  size_t nameAt = SideBytes.size();
+  if (entry.KeySize == kLong) {
+    for (char c : name) SideBytes += static_cast<char>(kFoldCase[static_cast<unsigned char>(c)]);
+  }
+  size_t textAt = SideBytes.size();
+  SideBytes += text;
+  Sides.push_back(TSide{nameAt, textAt, SideBytes.size()});
   std::memcpy(entry.Text, &side, 4);
   entry.TextSize = kLong;
 }
 
-void TSymbolTable::SetText(TEntry& entry, std::string_view foldedName, std::string_view text,
+void TSymbolTable::SetText(TEntry& entry, std::string_view name, std::string_view text,
                            int32_t number, size_t shortText) {
   if (entry.KeySize == kLong || text.size() > shortText) {
-    AddSide(entry, foldedName, text);
+    AddSide(entry, name, text);
   } else {
     CopyShort(entry.Text, text.data(), text.size());
     entry.TextSize = static_cast<uint8_t>(text.size());
@@ -177,6 +176,7 @@ void TSymbolTable::ClearLocals() {
   LocalSlots.clear();
   Count = Globals;
   Sides.resize(GlobalSides);
+  SideBytes.resize(Sides.empty() ? 0 : Sides.back().End);
 }
 
 void TSymbolTable::Clear() {
@@ -184,10 +184,14 @@ void TSymbolTable::Clear() {
   LocalSlots.clear();
   Count = Globals = GlobalSides = 0;
   Sides.clear();
+  SideBytes.clear();
 }
 
 std::string_view TSymbolTable::Name(const TEntry& entry) const {
-  if (entry.KeySize == kLong) return Sides[SideOf(entry)].Name;
+  if (entry.KeySize == kLong) {
+    const TSide& side = Sides[SideOf(entry)];
+    return {SideBytes.data() + side.NameAt, side.TextAt - side.NameAt};
+  }
   return {reinterpret_cast<const char*>(&entry.Key), entry.KeySize};
 }
 

@@ -102,7 +102,8 @@ class TSymbolTable {
   /// Returns the entry's replacement: a variable's letter and number, or a constant's text.
   std::string_view Replacement(const TEntry& entry) const {
     if (entry.TextSize != kLong) return {entry.Text, entry.TextSize};
-    return Sides[SideOf(entry)].Text;
+    const TSide& side = Sides[SideOf(entry)];
+    return {SideBytes.data() + side.TextAt, side.End - side.TextAt};
   }
 
  private:
@@ -113,10 +114,12 @@ class TSymbolTable {
     uint32_t Tag = 0;
     uint32_t Index = 0;
   };
-  // A long name or replacement.
+  // A long name or replacement: where its bytes stand in SideBytes, the
+  // folded name (of a long name only) and then the replacement.
   struct TSide {
-    std::string Name;  // folded
-    std::string Text;
+    size_t NameAt;
+    size_t TextAt;
+    size_t End;
   };
 
   static uint32_t SideOf(const TEntry& entry) {
@@ -136,10 +139,10 @@ class TSymbolTable {
   void MakeRoom();
   // Moves the entries to a block of the given capacity.
   void Reallocate(size_t capacity);
-  // Stores the replacement in a side record with the folded name.
-  void AddSide(TEntry& entry, std::string_view foldedName, std::string_view text);
-  // Stores the replacement in the entry, or in a side record with the folded name.
-  void SetText(TEntry& entry, std::string_view foldedName, std::string_view text, int32_t number,
+  // Stores the replacement in a side record, with the name folded when it is long.
+  void AddSide(TEntry& entry, std::string_view name, std::string_view text);
+  // Stores the replacement in the entry, or in a side record.
+  void SetText(TEntry& entry, std::string_view name, std::string_view text, int32_t number,
                size_t shortText);
   void Place(uint32_t tag, uint32_t index);
   void Resize(size_t slots);
@@ -150,6 +153,7 @@ class TSymbolTable {
   std::vector<TSlot> Slots;
   size_t Mask = 0;
   std::vector<TSide> Sides;
+  std::string SideBytes;             // the side records' bytes, one record after another
   size_t Globals = 0;                // entries before the first local one
   size_t GlobalSides = 0;            // side records before the first local one
   std::vector<uint32_t> LocalSlots;  // the slots of the local ones
