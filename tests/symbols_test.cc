@@ -405,14 +405,14 @@ TEST(ReadDeclarations, PlainLinesReadQuicklyAsCarefully) {
   };
   std::string filler;
   for (int i = 0; i < 20; ++i) {
-    filler += "FILL" + std::to_string(i) + " = v" + std::to_string(i) + "\r\n";
-    if (i % 3 == 0) filler += "(FILL" + std::to_string(i) + ") = 'fill'\r\n";
+    filler.append("FILL").append(std::to_string(i)).append(" = v").append(std::to_string(i));
+    filler.append("\r\n");
+    if (i % 3 == 0) filler.append("(FILL").append(std::to_string(i)).append(") = 'fill'\r\n");
   }
   for (std::string_view file : files) {
     for (const std::string& text : {std::string(file), filler + std::string(file)}) {
       EXPECT_EQ(Readable(Outcome(text, ReadDeclarationsCarefully)),
-                Readable(Outcome(text, [](TCursor& c, TVarTable& v, TConstTable& k,
-                                          TDiagnostics* d) { ReadDeclarations(c, v, k, d); })))
+                Readable(Outcome(text, ReadDeclarations)))
           << Readable(text);
     }
   }
@@ -421,21 +421,20 @@ TEST(ReadDeclarations, PlainLinesReadQuicklyAsCarefully) {
 // A file of many plain lines with one name taken again at each place in turn,
 // so that the taken name falls at every place among the lines read ahead.
 TEST(ReadDeclarations, TakenNameAnywhereAmongPlainLines) {
-  TReader quick = [](TCursor& c, TVarTable& v, TConstTable& k, TDiagnostics* d) {
-    ReadDeclarations(c, v, k, d);
-  };
   for (int at = 2; at < 40; ++at) {
     std::string text;
     for (int i = 0; i < 40; ++i) {
       if (i % 2) {
-        text += "(C" + std::to_string(i == at ? 1 : i) + ") = 'text " + std::to_string(i) + "'\r\n";
+        text.append("(C").append(std::to_string(i == at ? 1 : i)).append(") = 'text ");
+        text.append(std::to_string(i)).append("'\r\n");
       } else {
-        text += "V" + std::to_string(i == at ? 0 : i) + " = y" + std::to_string(i) + "\r\n";
+        text.append("V").append(std::to_string(i == at ? 0 : i)).append(" = y");
+        text.append(std::to_string(i)).append("\r\n");
       }
     }
     std::string careful = Outcome(text, ReadDeclarationsCarefully);
     ASSERT_NE(std::string::npos, careful.find("error")) << at;
-    EXPECT_EQ(Readable(careful), Readable(Outcome(text, quick))) << at;
+    EXPECT_EQ(Readable(careful), Readable(Outcome(text, ReadDeclarations))) << at;
   }
 }
 
