@@ -27,10 +27,10 @@ struct TPlainLine {
   int32_t Number;         // a variable's number
 };
 
-// The bytes that end a name on a plain line: besides the blanks, those that
-// end or interrupt a variable's name and "[" (the line feed is only counted);
-// the end of a constant's name and the bytes that interrupt it; the end of a
-// constant's text and the bytes that make it span lines or lose its tail.
+// Where the parts of a plain line end: a variable's name at a blank, at a byte
+// that ends or interrupts it or at "["; a constant's name at ")" or a line
+// end; its text at the quote, a line end or a zero byte. (BytesBefore counts
+// nothing: the counted byte that TStopBytes asks for plays no part.)
 constexpr TStopBytes kVariableNameEnd("=$@[", '\n');
 constexpr TStopBytes kConstantNameEnd(")\r\n", '\n');
 constexpr TStopBytes kConstantTextEnd(std::string_view("'\r\n\0", 4), '\n');
@@ -94,7 +94,7 @@ bool ReadPlainConstant(const char* p, const char* end, TPlainLine& line) {
   line.Key = fast::KeyOf(name, line.Size, end);
   p = SkipEquals(p + 1, end);
   if (p == nullptr || p == end || *p != '\'') return false;
-  // The text holds neither a line end nor a zero byte, which the careful reader drops.
+  // A text with a line end or a zero byte in it is left to the careful reader.
   const char* text = ++p;
   p = SkipTo(p, end, kConstantTextEnd);
   if (p == end || *p != '\'') return false;
