@@ -1,12 +1,13 @@
 // The quick reader of the declarations file's plain lines, the shape that
 // nearly every line of a large file has:
-//   NAME = y100            a variable: a Latin letter and up to nine digits
-//   (NAME) = 'text'        a constant on one line
-// with a new name of up to sixteen bytes, spaces (or none) around "=" and
-// nowhere else, a variable's value ended by CR and a constant's line by CR LF
-// or LF. Any other line is left to the careful reader, which gives every
-// message and warning; a plain line read either way leaves the same tables
-// and the same cursor.
+//   NAME = y100        a variable: a Latin letter, then up to nine digits
+//                      (or "-" and up to eight)
+//   (NAME) = 'text'    a constant on one line
+// with a new name of up to sixteen bytes (a variable's without blanks),
+// spaces or none around "=", a variable's value ended by CR and a constant's
+// line by CR LF or LF. Any other line is left to the careful reader, which
+// gives every message and warning; a plain line read either way leaves the
+// same tables and the same cursor.
 #ifndef ZUNT_SYMBOLS_PLAIN_LINES_H_
 #define ZUNT_SYMBOLS_PLAIN_LINES_H_
 
