@@ -71,6 +71,13 @@ void CheckSearches(std::string_view data, size_t from) {
   }
   size_t n = std::min<size_t>(16, data.size() - from);
   Require(plain::KeyOf(begin, n, end) == wide::KeyOf(begin, n, end), "KeyOf as the plain one");
+  for (const TStopBytes& stops : kSets) {
+    for (bool blanks : {false, true}) {
+      Require(plain::BytesBefore(begin, end, stops, blanks) ==
+                  wide::BytesBefore(begin, end, stops, blanks),
+              "BytesBefore as the plain one");
+    }
+  }
 }
 
 const std::string kDeclarations =

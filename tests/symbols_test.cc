@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <string>
+#include <vector>
 
+#include "base/diagnostics.h"
 #include "base/fail.h"
 #include "symbols/declarations.h"
 #include "symbols/table.h"
@@ -305,6 +308,133 @@ TEST(ReadDeclarations, EveryErrorWithItsLine) {
     TVarTable vars;
     TConstTable constants;
     EXPECT_EQ(Readable(TxtError(t.message)), Readable(Read(t.text, vars, constants))) << t.text;
+  }
+}
+
+using TReader = void (*)(TCursor&, TVarTable&, TConstTable&, TDiagnostics*);
+
+// Everything a reading leaves, as text: the error and the warnings with their
+// places, the cursor, and both tables in order.
+std::string Outcome(std::string_view text, TReader read) {
+  TCursor cursor;
+  cursor.InitCursor(text, '\n');
+  TVarTable vars;
+  TConstTable constants;
+  TDiagnostics diagnostics;
+  diagnostics.Warnings = true;
+  auto report = [](const char* kind, const TFail& fail) {
+    return kind + fail.Text() + " @" + std::to_string(fail.Line) + ":" +
+           std::to_string(fail.Column) + " [" + fail.SourceLine + "]\n";
+  };
+  std::string outcome;
+  try {
+    read(cursor, vars, constants, &diagnostics);
+  } catch (const TFail& fail) {
+    outcome += report("error ", fail);
+  }
+  for (const TFail& warning : diagnostics.Items) outcome += report("warning ", warning);
+  outcome += "cursor " + std::to_string(cursor.Pos) + " line " +
+             std::to_string(cursor.CurrentLine()) + "\n";
+  for (size_t i = 0; i < vars.size(); ++i) {
+    outcome += "var " + std::string(vars.Name(vars[i])) + " = " +
+               std::string(vars.Replacement(vars[i])) + " " + std::to_string(vars[i].Number()) +
+               "\n";
+    if (vars.Find(vars.Name(vars[i])) != &vars[i]) outcome += "  not found by its name\n";
+  }
+  for (size_t i = 0; i < constants.size(); ++i) {
+    outcome += "const " + std::string(constants.Name(constants[i])) + " = " +
+               std::string(constants.Replacement(constants[i])) + "\n";
+    if (constants.Find(constants.Name(constants[i])) != &constants[i]) {
+      outcome += "  not found by its name\n";
+    }
+  }
+  return outcome;
+}
+
+// The quick reader takes plain lines and leaves every other one to the
+// careful reader: files of plain lines, of lines just short of plain, and of
+// faulty ones leave the same error, warnings, cursor and tables either way;
+// each is read alone and after enough plain lines to fill the lines read ahead.
+TEST(ReadDeclarations, PlainLinesReadQuicklyAsCarefully) {
+  const std::string_view files[] = {
+      "; note\r\nA = y1\r\n(B) = 'x'\r\nc = z-12\r\n(D) = ''\r\n",
+      "A = y1\r\n\r\n  \r\nB = y2\r\n\n\nC = y3\r\r\n(E) = 'e'\n(F)='f'\r\n(G)  =  'g'\r\n",
+      // Names and texts at the edges of what an entry holds.
+      "ABCDEFGHIJKLMNOP = y1\r\nABCDEFGHIJKLMNOPQ = y2\r\n(ABCDEFGHIJKLMNOP) = 'a'\r\n"
+      "(ABCDEFGHIJKLMNOPQ) = 'b'\r\n(T) = '123456789012'\r\n(U) = '1234567890123'\r\n"
+      "V = y1234567\r\nW = y12345678\r\nX = y123456789\r\nY = y1234567890\r\n",
+      // Values just short of plain: signs, blanks, other letters, other ends.
+      "A = y-12345678\r\nB = y-123456789\r\nC = y-0\r\nD = y$1F\r\nE = y 1\r\nF = y1 \r\n"
+      "G = y1;H = y2\r\nI = Y7\r\n",
+      "A = y1\r\nB = y2\nC = y3\r\n",
+      "A = \xE2"
+      "1\r\nB = 11\r\n",
+      "A = y-\r\n",
+      "A = y9999999999\r\n",
+      "A = y\r\n",
+      "A = y1",
+      "A = y1\r\nB = ",
+      "A = y1\r\nB",
+      // Names just short of plain.
+      "\tA = y1\r\nL[1] = y2\r\nM [2] = y3\r\nN\t= y4\r\nO=y5\r\nP(Q = y6\r\n;R = y7\r\n",
+      "A$ = y1\r\n",
+      "@A = y1\r\n",
+      "A B = y1\r\n",
+      "\xC0\xE1\xB8 = y1\r\n(\xE0\xC1) = 'a'\r\n\xE0\xC1\xA8 = y2\r\n",
+      // Constants just short of plain.
+      "(X) = 'a' tail\r\n(Y) = 'b'\r\n",
+      "(X) = 'a'",
+      "(X) = 'a'\r",
+      "(X) = 'a'\r\n",
+      "(X) = 'a\0b'\r\n(Y) = 'c'\r\n"sv,
+      "(X) = 'a\r\nb'\r\n(Y) = 'c'\r\n",
+      "(X) = 'a\r\nZ = y1\r\n",
+      "(X\r\n) = 'a'\r\n",
+      "(X\n) = 'a'\r\n",
+      "(X) = a\r\n",
+      "(X)\t= 'a'\r\n",
+      "(X) 'a'\r\n",
+      "() = 'a'\r\n",
+      "( X ) = 'a'\r\n(X) = 'b'\r\n",
+      // Names taken twice: at once, a line apart, past the lines read ahead,
+      // in another letter case, a variable and a constant of the same name.
+      "A = y1\r\na = y2\r\n",
+      "A = y1\r\nB = y2\r\nA = y3\r\n",
+      "(A) = 'a'\r\nA = y1\r\n(a) = 'b'\r\n",
+      "AB = y1\r\n(C) = 'c'\r\n(c) = 'd'\r\n",
+  };
+  std::string filler;
+  for (int i = 0; i < 20; ++i) {
+    filler.append("FILL").append(std::to_string(i)).append(" = v").append(std::to_string(i));
+    filler.append("\r\n");
+    if (i % 3 == 0) filler.append("(FILL").append(std::to_string(i)).append(") = 'fill'\r\n");
+  }
+  for (std::string_view file : files) {
+    for (const std::string& text : {std::string(file), filler + std::string(file)}) {
+      EXPECT_EQ(Readable(Outcome(text, ReadDeclarationsCarefully)),
+                Readable(Outcome(text, ReadDeclarations)))
+          << Readable(text);
+    }
+  }
+}
+
+// A file of many plain lines with one name taken again at each place in turn,
+// so that the taken name falls at every place among the lines read ahead.
+TEST(ReadDeclarations, TakenNameAnywhereAmongPlainLines) {
+  for (int at = 2; at < 40; ++at) {
+    std::string text;
+    for (int i = 0; i < 40; ++i) {
+      if (i % 2) {
+        text.append("(C").append(std::to_string(i == at ? 1 : i)).append(") = 'text ");
+        text.append(std::to_string(i)).append("'\r\n");
+      } else {
+        text.append("V").append(std::to_string(i == at ? 0 : i)).append(" = y");
+        text.append(std::to_string(i)).append("\r\n");
+      }
+    }
+    std::string careful = Outcome(text, ReadDeclarationsCarefully);
+    ASSERT_NE(std::string::npos, careful.find("error")) << at;
+    EXPECT_EQ(Readable(careful), Readable(Outcome(text, ReadDeclarations))) << at;
   }
 }
 

@@ -37,7 +37,13 @@ std::vector<std::string> Texts() {
   std::string every;
   for (int b = 0; b < 256; ++b) every.push_back(static_cast<char>(b));
   const std::string alphabets[] = {
-      "abcxyz", "ab$@(`~\n ", "aZ[]\n$@)", W("приветПРИВЕТёЁўЎ") + "a\n", "a\x80\xFF[", every,
+      "abcxyz",
+      "ab$@(`~\n ",
+      "aZ[]\n$@)",
+      W("приветПРИВЕТёЁўЎ") + "a\n",
+      "a\x80\xFF[",
+      every,
+      std::string("a =$@[)'\r\n\t\0", 12),
   };
   std::mt19937 random(13);
   std::vector<std::string> texts;
@@ -156,6 +162,27 @@ TEST(Wide, NameStopsAndKeysAgreeWithPlain) {
         std::memcpy(&expected.Lo, bytes, 8);
         std::memcpy(&expected.Hi, bytes + 8, 8);
         ASSERT_EQ(expected, key) << where << " " << from << " " << n;
+      }
+    }
+  }
+}
+
+// The stops of the plain declaration lines, with and without the blanks, from
+// every start and with the data cut at every end.
+TEST(Wide, BytesBeforeAgreesWithPlain) {
+  const TStopBytes sets[] = {TStopBytes("=$@[", '\n'), TStopBytes(")\r\n", '\n'),
+                             TStopBytes(std::string_view("'\r\n\0", 4), '\n')};
+  for (const std::string& text : Texts()) {
+    for (size_t from = 0; from < text.size() && from < 24; ++from) {
+      for (size_t size = from; size <= text.size() && size <= from + 18; ++size) {
+        TExact data(std::string_view(text).substr(0, size));
+        for (const TStopBytes& stops : sets) {
+          for (bool blanks : {false, true}) {
+            ASSERT_EQ(plain::BytesBefore(data.begin() + from, data.end(), stops, blanks),
+                      wide::BytesBefore(data.begin() + from, data.end(), stops, blanks))
+                << Readable(text) << " " << from << " " << size << " " << blanks;
+          }
+        }
       }
     }
   }

@@ -170,6 +170,18 @@ inline TShortName ShortName(const char* p, const TLanes& close) {
   return name;
 }
 
+/// Returns how many of the first sixteen bytes at p, of those before end, come
+/// before the first stop byte, or with `blanks` before the first byte up to 32
+/// too; all of them when there is none. Nothing is counted.
+inline size_t BytesBefore(const char* p, const char* end, const TStopBytes& stops, bool blanks) {
+  size_t n = 0;
+  for (; n < 16 && p + n != end; ++n) {
+    unsigned char b = static_cast<unsigned char>(p[n]);
+    if (stops.Set.Has(b) || (blanks && b <= ' ')) break;
+  }
+  return n;
+}
+
 }  // namespace plain
 
 namespace wide {
@@ -387,7 +399,21 @@ inline TShortName ShortName(const char* p, const TLanes& close) {
   return name;
 }
 
+/// As plain::BytesBefore, with one load.
+inline size_t BytesBefore(const char* p, const char* end, const TStopBytes& stops, bool blanks) {
+  __m128i block = LoadUpTo(p, end);
+  unsigned mask = StopMask(block, stops);
+  if (blanks) {
+    // The bytes that the unsigned minimum with 32 leaves as they are.
+    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(' ')), block);
+    mask |= static_cast<unsigned>(_mm_movemask_epi8(low));
+  }
+  if (end - p < 16) mask |= 0xFFFFu << (end - p);  // the lanes past the end stop it too
+  return mask != 0 ? static_cast<size_t>(__builtin_ctz(mask)) : 16;
+}
+
 #else
+using plain::BytesBefore;
 using plain::CopyToStop;
 using plain::CopyUntil;
 using plain::Count;

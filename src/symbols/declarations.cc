@@ -7,6 +7,7 @@
 #include "base/cp1251.h"
 #include "base/fail.h"
 #include "cursor/fold.h"
+#include "symbols/plain_lines.h"
 
 namespace zunt {
 namespace {
@@ -200,6 +201,27 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnost
   globalVars.AddVar(name, var);
 }
 
+// Reads the items one by one, the plain lines among them quickly when `quick`.
+void ReadItems(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
+               TDiagnostics* diagnostics, bool quick) {
+  while (!cursor.AtEnd()) {
+    if (quick) ReadPlainLines(cursor, globalVars, constants);
+    if (cursor.SkipAndMatch(kItemSeparators, "", false) == kEndOfData) return;
+    cursor.Unread();  // back onto the item's first byte
+    switch (cursor.Data[cursor.Pos]) {
+      case '(':
+        if (!ReadConstant(cursor, constants, diagnostics)) return;
+        break;
+      case ';':
+        if (!cursor.SkipLine()) return;
+        break;
+      default:
+        ReadVariable(cursor, globalVars, diagnostics);
+        break;
+    }
+  }
+}
+
 }  // namespace
 
 std::string ByteText(unsigned char b, unsigned char lineEnd) {
@@ -242,21 +264,12 @@ void WarnOnLineFeedInValue(const TCursor& cursor, std::string_view value,
 
 void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
                       TDiagnostics* diagnostics) {
-  while (!cursor.AtEnd()) {
-    if (cursor.SkipAndMatch(kItemSeparators, "", false) == kEndOfData) return;
-    cursor.Unread();  // back onto the item's first byte
-    switch (cursor.Data[cursor.Pos]) {
-      case '(':
-        if (!ReadConstant(cursor, constants, diagnostics)) return;
-        break;
-      case ';':
-        if (!cursor.SkipLine()) return;
-        break;
-      default:
-        ReadVariable(cursor, globalVars, diagnostics);
-        break;
-    }
-  }
+  ReadItems(cursor, globalVars, constants, diagnostics, true);
+}
+
+void ReadDeclarationsCarefully(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
+                               TDiagnostics* diagnostics) {
+  ReadItems(cursor, globalVars, constants, diagnostics, false);
 }
 
 }  // namespace zunt

@@ -21,6 +21,11 @@ namespace zunt {
 void ReadDeclarations(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
                       TDiagnostics* diagnostics = nullptr);
 
+/// As ReadDeclarations, with every item, plain lines too, read by the careful
+/// reader: what the quick reader of plain lines is compared against.
+void ReadDeclarationsCarefully(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
+                               TDiagnostics* diagnostics = nullptr);
+
 /// Returns whether a value's letter is a Latin letter, as it should be.
 inline bool IsLatinLetter(char letter) {
   unsigned char small = static_cast<unsigned char>(letter) | 0x20;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,8 +45,8 @@ class TSymbolTable {
 
   TSymbolTable();
 
-  /// Makes room in the slots for `more` names besides those there, so that
-  /// adding them never places the names again.
+  /// Makes room in the slots and the entries for `more` names besides those
+  /// there, so that adding them never moves the names again.
   void Reserve(size_t more);
 
   /// Returns the entry of the name in any letter case, or nullptr.
@@ -62,6 +63,20 @@ class TSymbolTable {
       }
     }
   }
+
+  /// Starts bringing the first slot of a name's hash into the cache.
+  void Prefetch(size_t hash) const {
+#if defined(__GNUC__)
+    __builtin_prefetch(&Slots[hash & Mask]);
+#else
+    (void)hash;
+#endif
+  }
+  /// Adds a declared name of up to sixteen bytes, given its key and HashKey,
+  /// with its replacement (and a variable's number) unless the table has the
+  /// name already: one probe finds it or its place. Returns whether it was added.
+  bool AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text, int32_t number,
+                size_t shortText);
 
   /// Adds a variable; the caller has checked that the name is new, and adds
   /// local ones only after every declared one.
@@ -87,21 +102,25 @@ class TSymbolTable {
   /// Returns the entry's replacement: a variable's letter and number, or a constant's text.
   std::string_view Replacement(const TEntry& entry) const {
     if (entry.TextSize != kLong) return {entry.Text, entry.TextSize};
-    return Sides[SideOf(entry)].Text;
+    const TSide& side = Sides[SideOf(entry)];
+    return {SideBytes.data() + side.TextAt, side.End - side.TextAt};
   }
 
  private:
   // Open addressing with linear probing over a power-of-two number of slots,
-  // at most three quarters in use. A slot keeps the low half of the hash, so
+  // at most half in use when reserved (so that most names sit in their first
+  // slot) and three quarters when grown. A slot keeps the low half of the hash, so
   // that growing needs no hashing, and the entry's place from 1 (0: empty).
   struct TSlot {
     uint32_t Tag = 0;
     uint32_t Index = 0;
   };
-  // A long name or replacement.
+  // A long name or replacement: where its bytes stand in SideBytes, the
+  // folded name (of a long name only) and then the replacement.
   struct TSide {
-    std::string Name;  // folded
-    std::string Text;
+    size_t NameAt;
+    size_t TextAt;
+    size_t End;
   };
 
   static uint32_t SideOf(const TEntry& entry) {
@@ -110,17 +129,32 @@ class TSymbolTable {
     return side;
   }
 
+  // Frees the entries' block, which holds no objects with destructors.
+  struct TFreeEntries {
+    void operator()(TEntry* entries) const { ::operator delete(entries); }
+  };
+
   void Add(std::string_view name, std::string_view text, int32_t number, bool local,
            size_t shortText);
+  // Makes room for one more name.
+  void MakeRoom();
+  // Moves the entries to a block of the given capacity.
+  void Reallocate(size_t capacity);
+  // Stores the replacement in a side record, with the name folded when it is long.
+  void AddSide(TEntry& entry, std::string_view name, std::string_view text);
+  // Stores the replacement in the entry, or in a side record.
+  void SetText(TEntry& entry, std::string_view name, std::string_view text, int32_t number,
+               size_t shortText);
   void Place(uint32_t tag, uint32_t index);
   void Resize(size_t slots);
 
-  std::unique_ptr<TEntry[]> Entries;  // in the order they were added
+  std::unique_ptr<TEntry[], TFreeEntries> Entries;  // in the order they were added
   size_t Count = 0;
   size_t Capacity = 0;
   std::vector<TSlot> Slots;
   size_t Mask = 0;
   std::vector<TSide> Sides;
+  std::string SideBytes;             // the side records' bytes, one record after another
   size_t Globals = 0;                // entries before the first local one
   size_t GlobalSides = 0;            // side records before the first local one
   std::vector<uint32_t> LocalSlots;  // the slots of the local ones
