@@ -196,6 +196,38 @@ void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
   return true;
 }
 
+// Translates the special byte under the cursor, and what it begins, in full.
+[[gnu::noinline]] void TranslateSpecial(TState& state) {
+  TCursor& c = state.Cursor;
+  switch (c.Data[c.Pos]) {
+    case '$':
+    case '@':
+      if (!TranslateShortVarRef(state)) TranslateVarRefInFull(state);
+      break;
+    case '(':
+      if (!TranslateShortConstRef(state)) TranslateConstRefInFull(state);
+      break;
+    case '`':
+      state.KeepWhitespace = !state.KeepWhitespace;
+      if (!state.KeepWhitespace) state.CompactSince = c.Pos;
+      ++c.Pos;
+      break;
+    case '~':
+      if (c.Pos + 1 < c.Size && c.Data[c.Pos + 1] == '~') {
+        c.Pos += 2;
+        ClearLocals(state);
+      } else {
+        TranslateLocalDecl(state);
+      }
+      break;
+    default:  // compact mode: dropped blanks and line feeds
+      do {
+        ++c.Pos;
+      } while (c.Pos < c.Size && (c.Data[c.Pos] == ' ' || c.Data[c.Pos] == '\n'));
+      break;
+  }
+}
+
 // Writes a variable's letter (unless numberOnly) and its number plus index
 // (not 0) at `to`, which has room for twelve bytes; returns the end.
 char* WriteIndexedVar(char* to, char letter, int32_t number, bool numberOnly, int32_t index) {
@@ -214,9 +246,10 @@ constexpr ptrdiff_t kMostPerReference = 32;
 
 // The pass's common case, with its places kept in registers: copies text
 // (leaving out blanks and line feeds when Compact) and translates the
-// references that their first sixteen bytes settle, a stretch of script at a time. Returns at the
-// first byte that needs the careful reader (an unusual reference, "~", "`", an error), or kTail
-// bytes before the end. Never inlined: on its own it keeps its places in registers.
+// references that their first sixteen bytes settle, a stretch of script at a
+// time; hands any other special byte to TranslateSpecial and goes on. Returns
+// at a back-quote that switches Compact, or kTail bytes before the end.
+// Never inlined: on its own it keeps its places in registers.
 template <bool Compact>
 [[gnu::noinline]] void TranslateCommonCase(TState& state) {
   TCursor& c = state.Cursor;
@@ -295,7 +328,11 @@ template <bool Compact>
     if (state.Output.size() >= state.PieceSize && state.OnPiece != nullptr) {
       state.OnPiece(state, state.PieceContext);
     }
-    if (careful) return;
+    if (careful) {
+      TranslateSpecial(state);
+      if (state.KeepWhitespace == Compact) return;  // the other loop goes on
+      p = begin + c.Pos;
+    }
   }
 }
 
@@ -308,33 +345,7 @@ void TranslateRest(TState& state) {
     }
     CopyRun(state);
     if (c.AtEnd()) return;
-    switch (c.Data[c.Pos]) {
-      case '$':
-      case '@':
-        if (!TranslateShortVarRef(state)) TranslateVarRefInFull(state);
-        break;
-      case '(':
-        if (!TranslateShortConstRef(state)) TranslateConstRefInFull(state);
-        break;
-      case '`':
-        state.KeepWhitespace = !state.KeepWhitespace;
-        if (!state.KeepWhitespace) state.CompactSince = c.Pos;
-        ++c.Pos;
-        break;
-      case '~':
-        if (c.Pos + 1 < c.Size && c.Data[c.Pos + 1] == '~') {
-          c.Pos += 2;
-          ClearLocals(state);
-        } else {
-          TranslateLocalDecl(state);
-        }
-        break;
-      default:  // compact mode: dropped blanks and line feeds
-        do {
-          ++c.Pos;
-        } while (c.Pos < c.Size && (c.Data[c.Pos] == ' ' || c.Data[c.Pos] == '\n'));
-        break;
-    }
+    TranslateSpecial(state);
   }
 }
 
