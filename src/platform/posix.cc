@@ -115,18 +115,30 @@ std::unique_ptr<TInputFile> MapFile(int fd, size_t size, const std::string& path
   return file;
 }
 
-// Reads size bytes of the open file into a string; returns how it went.
+// An input file read into memory that was not cleared first: the read fills it.
+class TReadFile final : public TInputFile {
+ public:
+  explicit TReadFile(size_t size) : Data(new char[size]), Size(size) {}
+  std::string_view Bytes() const override { return {Data.get(), Size}; }
+  char* data() { return Data.get(); }
+
+ private:
+  std::unique_ptr<char[]> Data;
+  size_t Size;
+};
+
+// Reads size bytes of the open file; returns how it went.
 TLoadStatus ReadFile(int fd, size_t size, std::unique_ptr<TInputFile>* file) {
-  std::string data(size, '\0');
+  auto read_file = std::make_unique<TReadFile>(size);
   size_t got = 0;
   while (got < size) {
-    ssize_t n = read(fd, data.data() + got, size - got);
+    ssize_t n = read(fd, read_file->data() + got, size - got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }
   if (got < size) return TLoadStatus::ReadShort;
-  *file = std::make_unique<TTextFile>(std::move(data));
+  *file = std::move(read_file);
   return TLoadStatus::Ok;
 }
 
