@@ -250,7 +250,7 @@ def peak_rss(command, cwd, env):
     Python process would report this process's memory as its own peak."""
     report = os.path.join(cwd, "..", "time.txt")
     status = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report, "sh", "-c", command],
-                            cwd=cwd, env=env).returncode
+                            cwd=cwd, env=env, stdout=subprocess.DEVNULL).returncode
     with open(report) as f:
         return status, int(f.read().split()[-1]) * 1024
 
