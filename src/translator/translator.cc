@@ -33,6 +33,7 @@ constexpr TMark kMarks[3] = {
 // Returns the place of a reference mark's entry in kMarks, from two of its bits.
 constexpr size_t MarkIndex(char mark) { return (static_cast<unsigned char>(mark) >> 2) & 3; }
 static_assert(MarkIndex('@') == 0 && MarkIndex('$') == 1 && MarkIndex('(') == 2);
+
 // The ends of a local declaration's name (the breaks among them) and of its value.
 constexpr TStopBytes kLocalNameEnd("=\n$@", '=');
 constexpr TStopBytes kLocalValueEnd("\n;", '\n');
@@ -262,11 +263,10 @@ template <bool Compact>
   while (p < safe) {
     const char* limit = p + std::min<size_t>(stretch, static_cast<size_t>(safe - p));
     // The copy writes at most up to limit's place in the output and sixteen
-    // bytes more; each reference keeps its output within `slack` of that.
+    // bytes more; a reference is taken only while the output is no further
+    // than `ahead` past the script, so that all of that still fits.
     size_t room = static_cast<size_t>(limit - p) + 4 * kMostPerReference + 4096;
     char* const start = state.Output.Room(room);
-    // How far the output may run ahead of the script before a reference, so
-    // that the rest of the copy and the reference still fit.
     const ptrdiff_t ahead =
         (start - p) + static_cast<ptrdiff_t>(room) - (limit - p) - 16 - kMostPerReference;
     char* o = start;
@@ -283,13 +283,13 @@ template <bool Compact>
         const TMark& mark = kMarks[MarkIndex(b)];
         const TSymbolTable& table = *tables[mark.Constant];
         const char* name = p + 1;
-        TShortName short_name = fast::ShortName(name, mark.Close);
-        unsigned stop = short_name.Stop;
+        TShortName shortName = fast::ShortName(name, mark.Close);
+        unsigned stop = shortName.Stop;
         if (stop - 1 >= 15) {  // an empty name, or a long one
           careful = true;
           break;
         }
-        const TSymbolTable::TEntry* entry = table.FindShort(short_name.Key, stop);
+        const TSymbolTable::TEntry* entry = table.FindShort(shortName.Key, stop);
         if (name[stop] != mark.Close.Byte) {
           // "NAME[k]" and nothing after the "]", for a variable; no line feed.
           TNameStops at = fast::FindNameStops(name, name + 16, mark.Close.Byte);
