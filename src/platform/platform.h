@@ -140,6 +140,18 @@ inline std::unique_ptr<TOutputStream> TPlatform::OpenOutput(const std::string& p
   return std::make_unique<TWholeOutput>(*this, path, inputs);
 }
 
+/// Writes data through the platform's own output stream, in one piece: the
+/// WriteOutput of a platform whose OpenOutput streams.
+inline TWriteStatus WriteThroughStream(TPlatform& platform, const std::string& path,
+                                       std::string_view data,
+                                       const std::vector<std::string>& inputs) {
+  TWriteStatus status;
+  std::unique_ptr<TOutputStream> output = platform.OpenOutput(path, inputs, data.size(), &status);
+  if (!output) return status;
+  output->Write(data);
+  return output->Finish();
+}
+
 }  // namespace zunt
 
 #endif  // ZUNT_PLATFORM_PLATFORM_H_

@@ -507,11 +507,7 @@ TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_vi
   // stays on one file system. No fsync: the output is made again by one run,
   // and flushing costs more than the run itself on large scripts. The rename
   // still replaces the old file whole.
-  TWriteStatus status;
-  std::unique_ptr<TOutputStream> output = OpenOutput(path, inputs, data.size(), &status);
-  if (!output) return status;
-  output->Write(data);
-  return output->Finish();
+  return WriteThroughStream(*this, path, data, inputs);
 }
 
 std::unique_ptr<TOutputStream> TPosixPlatform::OpenOutput(const std::string& path,

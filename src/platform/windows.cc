@@ -334,11 +334,7 @@ TLoadStatus TWindowsPlatform::Load(const std::string& path, std::unique_ptr<TInp
 
 TWriteStatus TWindowsPlatform::WriteOutput(const std::string& path, std::string_view data,
                                            const std::vector<std::string>& inputs) {
-  TWriteStatus status;
-  std::unique_ptr<TOutputStream> output = OpenOutput(path, inputs, data.size(), &status);
-  if (!output) return status;
-  output->Write(data);
-  return output->Finish();
+  return WriteThroughStream(*this, path, data, inputs);
 }
 
 std::unique_ptr<TOutputStream> TWindowsPlatform::OpenOutput(const std::string& path,
