@@ -435,12 +435,8 @@ void TranslateVarRefInFull(TState& state) {
 }
 
 void EmitIndexedVar(TOutput& output, char letter, int32_t number, bool numberOnly, int32_t index) {
-  if (!numberOnly) output.Push(letter);
-  // The sum wraps around in 32 bits.
-  int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(number) + static_cast<uint32_t>(index));
-  char digits[16];
-  char* end = std::to_chars(digits, digits + sizeof digits, sum).ptr;
-  output.Append(std::string_view(digits, static_cast<size_t>(end - digits)));
+  char* to = output.Room(12);
+  output.Commit(static_cast<size_t>(WriteIndexedVar(to, letter, number, numberOnly, index) - to));
 }
 
 void TranslateConstRef(TState& state) {
