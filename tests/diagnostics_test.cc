@@ -471,9 +471,10 @@ TEST(Diagnostics, TerminalForms) {
       "       | \t \033[01;32m\033[K^\033[m\033[K\n",
       TerminalText(report, true));
 
-  // A path in a message keeps its bytes; line breaks become blanks.
+  // A path in a message keeps its UTF-8, its other bytes shown safely; the
+  // message's own line breaks become blanks, a lone CR its picture.
   TFail load(W("Не удалось (\r\n"), "п\xD1\x83\xFF\r\n", W(").\r\nконец ") + "\x98\r");
-  EXPECT_EQ("zunt: error: Не удалось ( п\xD1\x83\xFF\r\n). конец \xEF\xBF\xBD \n",
+  EXPECT_EQ("zunt: error: Не удалось ( пу\\xFF␍␊). конец \xEF\xBF\xBD␍\n",
             TerminalText(load, false));
 }
 

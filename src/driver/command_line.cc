@@ -5,6 +5,7 @@
 #include "base/fail.h"
 #include "driver/driver.h"
 #include "driver/options.h"
+#include "driver/safe_text.h"
 #include "driver/terminal.h"
 
 #ifndef ZUNT_VERSION
@@ -22,7 +23,7 @@ class TConsoleReporter final : public TReporter {
       : Console(console), Color(color), Verbose(verbose) {}
   void Report(const TFail& report) override { Console.Error(TerminalText(report, Color)); }
   void Translated(const std::string& script, const std::string& output) override {
-    if (Verbose) Console.Error(script + " -> " + output + "\n");
+    if (Verbose) Console.Error(SafePath(script) + " -> " + SafePath(output) + "\n");
   }
 
  private:
@@ -36,16 +37,14 @@ class TConsoleReporter final : public TReporter {
 int RunCommandLine(TPlatform& platform, TConsole& console, int argc, char** argv) {
   TCommandLine line = ParseCommandLine(argc, argv);
   if (!line.UsageError.empty()) {
-    console.Error("zunt: error: " + line.UsageError + "\nПодробнее: zunt --help\n");
+    console.Error("zunt: error: " + SafePath(line.UsageError) + "\nПодробнее: zunt --help\n");
     return 2;
   }
-  if (line.Help) {
-    console.Out(HelpText());
-    return 0;
-  }
-  if (line.Version) {
-    console.Out(std::string(kCaption) + "\nzunt " ZUNT_VERSION "\n");
-    return 0;
+  if (line.Help || line.Version) {
+    std::string text = line.Help ? HelpText() : std::string(kCaption) + "\nzunt " ZUNT_VERSION "\n";
+    if (console.Out(text)) return 0;
+    console.Error("zunt: error: ошибка записи в стандартный вывод\n");
+    return 1;
   }
   bool color =
       line.Color == TColor::Auto ? console.ColorsByDefault() : line.Color == TColor::Always;

@@ -16,8 +16,8 @@ class TConsole {
   virtual ~TConsole() = default;
   /// Writes text to the standard error.
   virtual void Error(std::string_view text) = 0;
-  /// Writes text to the standard output.
-  virtual void Out(std::string_view text) = 0;
+  /// Writes text to the standard output; returns false when it was not all written.
+  virtual bool Out(std::string_view text) = 0;
   /// Returns whether --color=auto colours the messages.
   virtual bool ColorsByDefault() const = 0;
 };

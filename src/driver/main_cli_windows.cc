@@ -21,28 +21,29 @@ class TConsolePlatform final : public zunt::TWindowsPlatform {
 };
 
 // Writes UTF-8 text to a standard handle: through WriteConsoleW to a console,
-// as bytes to anything else.
-void WriteTo(DWORD which, std::string_view text) {
+// as bytes to anything else; returns whether all of it was written.
+bool WriteTo(DWORD which, std::string_view text) {
   HANDLE handle = GetStdHandle(which);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty()) return;
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
   DWORD mode = 0;
   DWORD written = 0;
   if (GetConsoleMode(handle, &mode)) {
     std::wstring wide = zunt::WideFromCodePage(text, CP_UTF8);
-    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    return;
+    return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) !=
+           0;
   }
   while (!text.empty() &&
          WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
          written != 0) {
     text.remove_prefix(written);
   }
+  return text.empty();
 }
 
 class TWindowsConsole final : public zunt::TConsole {
  public:
   void Error(std::string_view text) override { WriteTo(STD_ERROR_HANDLE, text); }
-  void Out(std::string_view text) override { WriteTo(STD_OUTPUT_HANDLE, text); }
+  bool Out(std::string_view text) override { return WriteTo(STD_OUTPUT_HANDLE, text); }
   /// The console of older systems shows escapes as they are: no colours unless asked.
   bool ColorsByDefault() const override { return false; }
 };

@@ -21,11 +21,12 @@ namespace {
 class TStdio final : public zunt::TConsole {
  public:
   void Error(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stderr); }
-  void Out(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stdout); }
-  /// Colours on a terminal, unless NO_COLOR is set.
+  bool Out(std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+  }
   bool ColorsByDefault() const override {
-    const char* noColor = std::getenv("NO_COLOR");
-    return isatty(STDERR_FILENO) && (noColor == nullptr || noColor[0] == '\0');
+    return zunt::AutoColor(isatty(STDERR_FILENO), std::getenv("NO_COLOR"), std::getenv("TERM"));
   }
 };
 

@@ -3,36 +3,20 @@
 #include <cstdint>
 
 #include "base/cp1251.h"
+#include "driver/safe_text.h"
 
 namespace zunt {
 namespace {
 
 constexpr std::string_view kReset = "\033[m\033[K";
 
-// Appends Windows-1251 text as UTF-8 with CR LF, LF and CR each one space.
-void AppendOneLine(std::string* out, std::string_view text) {
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find_first_of("\r\n", at);
-    if (end == std::string_view::npos) end = text.size();
-    *out += Utf8FromWin1251(text.substr(at, end - at));
-    if (end == text.size()) break;
-    *out += ' ';
-    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-  }
-}
-
 // Appends a source line as UTF-8, one character a byte so that the caret
-// lines up: control bytes other than the tab become their pictures (U+2400...).
+// lines up: control bytes other than the tab become their pictures.
 void AppendSourceLine(std::string* out, std::string_view line) {
   for (char c : line) {
     unsigned char b = static_cast<unsigned char>(c);
-    if (b < 32 && b != '\t') {
-      char32_t picture = 0x2400 + b;
-      *out += static_cast<char>(0xE0 | (picture >> 12));
-      *out += static_cast<char>(0x80 | ((picture >> 6) & 0x3F));
-      *out += static_cast<char>(0x80 | (picture & 0x3F));
-    } else if (b == 0x7F) {
-      *out += "\xE2\x90\xA1";  // U+2421
+    if ((b < 32 && b != '\t') || b == 0x7F) {
+      AppendPicture(out, b);
     } else {
       *out += Utf8FromWin1251(std::string_view(&c, 1));
     }
@@ -81,14 +65,15 @@ void AppendQuote(std::string* out, const TFail& report, bool color) {
 std::string OneLineBody(const TFail& report) {
   std::string_view body = report.Body();
   std::string out;
-  AppendOneLine(&out, body.substr(0, report.BodyPathBegin()));
-  out += body.substr(report.BodyPathBegin(), report.BodyPathEnd() - report.BodyPathBegin());
-  AppendOneLine(&out, body.substr(report.BodyPathEnd()));
+  AppendOneLineCut(&out, body.substr(0, report.BodyPathBegin()));
+  AppendPath(&out,
+             body.substr(report.BodyPathBegin(), report.BodyPathEnd() - report.BodyPathBegin()));
+  AppendOneLineCut(&out, body.substr(report.BodyPathEnd()));
   return out;
 }
 
 std::string TerminalText(const TFail& report, bool color) {
-  std::string locus = report.File.empty() ? std::string(kProgramName) : report.File;
+  std::string locus = report.File.empty() ? std::string(kProgramName) : SafePath(report.File);
   if (report.Line != 0) {
     locus += ':' + std::to_string(report.Line);
     if (report.Column != 0) locus += ':' + std::to_string(report.Column);
@@ -107,6 +92,11 @@ std::string TerminalText(const TFail& report, bool color) {
   out += '\n';
   if (report.Line != 0 && report.Column != 0) AppendQuote(&out, report, color);
   return out;
+}
+
+bool AutoColor(bool terminal, const char* noColor, const char* term) {
+  bool noColorSet = noColor != nullptr && noColor[0] != '\0';
+  return terminal && !noColorSet && term != nullptr && std::string_view(term) != "dumb";
 }
 
 }  // namespace zunt

@@ -22,8 +22,13 @@ inline constexpr std::string_view kProgramName = "zunt";
 std::string TerminalText(const TFail& report, bool color);
 
 /// Returns a message body in UTF-8 on one line: the Windows-1251 text
-/// converted, the path bytes as they are, each line break one space.
+/// converted, each of its line breaks one blank, a long text cut in the middle,
+/// the path shown safely; no control byte but the tab.
 std::string OneLineBody(const TFail& report);
+
+/// Returns whether --color=auto colours: on a terminal, with NO_COLOR unset or
+/// empty, and TERM set and not "dumb" (as compilers decide).
+bool AutoColor(bool terminal, const char* noColor, const char* term);
 
 }  // namespace zunt
 

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The program's messages on a terminal: colour only where a terminal can show
+# it, and a bounded amount of text whatever the files hold.
+# Usage: terminal_safety.sh ZUNT
+# shellcheck disable=SC2016 # "$" in single quotes is script text
+set -u
+zunt=$(realpath "$1")
+# shellcheck source=checks.sh
+source "$(dirname "$(realpath "$0")")/checks.sh"
+work=$scratch/work
+mkdir -p "$work"
+printf 'HERO = y100\r\n' >"$work/q.txt"
+printf '$NOPE$\r\n' >"$work/q.erm"
+
+# on_tty ENV...: runs "zunt q" under a pseudo-terminal with the environment
+# given (TERM as given; "script" would set TERM=dumb were it unset); prints
+# what the terminal got, without the CR of its line ends.
+on_tty() {
+  (cd "$work" && env -u NO_COLOR -u TERM "$@" script -qec "$zunt q" /dev/null </dev/null) |
+    tr -d '\r'
+}
+red=$'\033[01;31m'
+for setting in "TERM=xterm:yes" "TERM=xterm NO_COLOR=:yes" "TERM=xterm NO_COLOR=1:no" \
+  "TERM=dumb:no" "TERM=dumb NO_COLOR=:no" ":no"; do
+  words=${setting%:*}
+  # shellcheck disable=SC2086 # the words are the environment
+  got=$(on_tty $words)
+  case $got in
+    *"$red"*) colours=yes ;;
+    *) colours=no ;;
+  esac
+  expect "colour on a terminal with [$words]: $colours, expected ${setting##*:}" \
+    test "$colours" = "${setting##*:}"
+  expect "message on a terminal with [$words]" grep -q 'q.erm:1:1:.*error: .*NOPE' <<<"$got"
+done
+got=$(cd "$work" && TERM=xterm "$zunt" q 2>&1)
+expect "no colour into a pipe" test "$got" = "$(printf 'q.erm:1:1: error: Переменной $NOPE$ не существует!\n    1 | $NOPE$\n      | ^')"
+
+# --help and --version that cannot be written: status 1, as GNU tools do.
+if [ -w /dev/full ]; then
+  for option in --version --help; do
+    "$zunt" "$option" >/dev/full 2>"$scratch/err"
+    expect "$option into a full disk: status 1" test $? = 1
+    expect "$option into a full disk: said so" grep -q 'zunt: error: ' "$scratch/err"
+  done
+fi
+
+summary terminal_safety

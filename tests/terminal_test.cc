@@ -1,0 +1,161 @@
+// What reaches a terminal from hostile bytes: every control byte of a file or
+// a file name shown as its picture or "\xNN", never obeyed; and when colour is on.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "driver/command_line.h"
+#include "driver/driver.h"
+#include "driver/safe_text.h"
+#include "driver/terminal.h"
+#include "platform/fake.h"
+#include "test_util.h"
+
+namespace zunt {
+namespace {
+
+using namespace std::literals;
+
+// The console of the command-line program, kept in memory.
+struct TMemoryConsole final : TConsole {
+  std::string Err, Std;
+  bool OutFails = false;
+  void Error(std::string_view text) override { Err += text; }
+  bool Out(std::string_view text) override {
+    Std += text;
+    return !OutFails;
+  }
+  bool ColorsByDefault() const override { return false; }
+};
+
+// Runs the command line with the files given (bytes as they are); returns stderr.
+std::string RunWith(TFakePlatform& platform, std::initializer_list<const char*> words,
+                    int* status = nullptr) {
+  std::vector<std::string> args{"zunt"};
+  args.insert(args.end(), words.begin(), words.end());
+  std::vector<char*> argv;
+  for (std::string& word : args) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  TMemoryConsole console;
+  int got = RunCommandLine(platform, console, static_cast<int>(args.size()), argv.data());
+  if (status != nullptr) *status = got;
+  return console.Err;
+}
+
+TEST(Terminal, HostileFileBytes) {
+  struct {
+    std::string txt, erm, expected;
+  } cases[] = {
+      // OSC title and BEL in an undeclared name: in the message and the quote.
+      {"HERO = y100\r\n", "$T\x1b]0;PWNED\x07$\r\n",
+       "q.erm:1:1: error: Переменной $T␛]0;PWNED␇$ не существует!\n"
+       "    1 | $T␛]0;PWNED␇$\n"
+       "      | ^\n"},
+      // The interrupting byte is a lone CR: its picture, not a blank.
+      {"(C) \rx\r\n", "x",
+       "q.txt:1:5: error: Некорректный символ {␍} прервал описание константы!\n"
+       "    1 | (C) ␍x\n"
+       "      |     ^\n"},
+      // NUL and DEL in a constant's name; ESC in a duplicate's.
+      {"(A\x7f\0)='1'\r\n"s, "(A\x7f\0B)"s,
+       "q.erm:1:1: error: Константы (A␡␀B) не существует!\n"
+       "    1 | (A␡␀B)\n"
+       "      | ^\n"},
+      {"A\x1b]0;X\x07Y = y1\r\na\x1b]0;x\x07y = y2\r\n", "x",
+       "q.txt:2:1: error: Переменная $A␛]0;X␇Y$ уже была объявлена ранее!\n"
+       "    2 | a␛]0;x␇y = y2\n"
+       "      | ^\n"},
+      // A warning's letter that is a control byte.
+      {"A = \x7f"
+       "1\r\n",
+       "$A$",
+       "q.txt:1:5: warning: буква значения переменной $A$ не латинская: «␡»\n"
+       "    1 | A = ␡1\n"
+       "      |     ^\n"},
+  };
+  for (const auto& t : cases) {
+    TFakePlatform platform;
+    platform.AddFile("q.txt", t.txt);
+    platform.AddFile("q.erm", t.erm);
+    EXPECT_EQ(t.expected, RunWith(platform, {"q"})) << Readable(t.erm);
+  }
+}
+
+TEST(Terminal, HostilePaths) {
+  // A name that would forge a second error line, and one whose folder holds a
+  // C1 control (CSI) and a byte that is not UTF-8.
+  const std::string forged = "q\x1b]0;x\x07\nforged:7:1: error: bogus";
+  TFakePlatform missing;
+  EXPECT_EQ(
+      "q␛]0;x␇␊forged:7:1: error: bogus.txt: error: Указанный файл не существует! "
+      "(q␛]0;x␇␊forged:7:1: error: bogus.txt).\n",
+      RunWith(missing, {forged.c_str()}));
+
+  TFakePlatform odd;
+  odd.AddFile("d\xC2\x9B\xFF\xD0\x96/q.txt", "A = y1\r\n");
+  odd.AddFile("d\xC2\x9B\xFF\xD0\x96/q.erm", "$A$ $B$");
+  odd.AddFile("d\xC2\x9B\xFF\xD0\x96/r.txt", "A = y1\r\n");
+  odd.AddFile("d\xC2\x9B\xFF\xD0\x96/r.erm", "$A$");
+  int status = 0;
+  EXPECT_EQ(
+      "d\\xC2\\x9B\\xFFЖ/q.erm:1:5: error: Переменной $B$ не существует!\n"
+      "    1 | $A$ $B$\n"
+      "      |     ^\n"
+      "d\\xC2\\x9B\\xFFЖ/r.erm -> ../r.erm\n",
+      RunWith(odd, {"-v", "d\xC2\x9B\xFF\xD0\x96/q", "d\xC2\x9B\xFF\xD0\x96/r"}, &status));
+  EXPECT_EQ(1, status);
+
+  // An option's word from the command line is shown the same way.
+  TFakePlatform none;
+  EXPECT_EQ("zunt: error: неизвестный параметр «--␛[31m»\nПодробнее: zunt --help\n",
+            RunWith(none, {"--\x1b[31m"}, &status));
+  EXPECT_EQ(2, status);
+}
+
+TEST(Terminal, SafePathBytes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"ok/Ж€😀.erm", "ok/Ж€😀.erm"},                                  // UTF-8 stays
+      {"a\tb", "a\tb"},                                              // the tab stays
+      {"\x01\x1f\x7f", "␁␟␡"},                                       // C0 and DEL: pictures
+      {"\xC2\x80\xC2\x9F\xC2\xA0", "\\xC2\\x80\\xC2\\x9F\xC2\xA0"},  // C1, then U+00A0
+      {"\xC0\xAF\xE0\x80\xAF", "\\xC0\\xAF\\xE0\\x80\\xAF"},         // overlong forms
+      {"\xED\xA0\x80\xF4\x90\x80\x80",
+       "\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80"},  // surrogate, >U+10FFFF
+      {"\xD0", "\\xD0"},                        // cut short
+      {"\xE2\x82", "\\xE2\\x82"},
+  };
+  for (const auto& [path, shown] : cases) EXPECT_EQ(shown, SafePath(path)) << shown;
+}
+
+TEST(Terminal, ColourAndTheAutoRule) {
+  TFail report(TSeverity::Warning, TBoxPrefix::None, "x\x1b[0m\r\ny\rz"s, 2);
+  report.File = "a\x1b.erm";
+  report.Column = 1;
+  report.SourceLine = "\x1b";
+  EXPECT_EQ(
+      "\033[01m\033[Ka␛.erm:2:1:\033[m\033[K \033[01;35m\033[Kwarning: \033[m\033[K"
+      "x␛[0m y␍z\n"
+      "    2 | ␛\n"
+      "      | \033[01;32m\033[K^\033[m\033[K\n",
+      TerminalText(report, true));
+
+  struct {
+    bool terminal;
+    const char *noColor, *term;
+    bool colours;
+  } rules[] = {
+      {true, nullptr, "xterm", true},   {true, "", "xterm", true},
+      {true, "1", "xterm", false},      {true, nullptr, "dumb", false},
+      {true, nullptr, nullptr, false},  {true, nullptr, "", true},
+      {false, nullptr, "xterm", false},
+  };
+  for (const auto& r : rules) {
+    EXPECT_EQ(r.colours, AutoColor(r.terminal, r.noColor, r.term))
+        << r.terminal << " " << (r.noColor ? r.noColor : "unset") << " "
+        << (r.term ? r.term : "unset");
+  }
+}
+
+}  // namespace
+}  // namespace zunt
