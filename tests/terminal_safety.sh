@@ -45,4 +45,20 @@ if [ -w /dev/full ]; then
   done
 fi
 
+# Bounded messages: a one-line script with 20,000 warnings, and a
+# declarations line of 20,000 warned names, give a few KiB each (they gave
+# gigabytes, each warning quoting the whole line). Bytes, not seconds.
+printf 'A = y1\r\n' >"$work/w.txt"
+for _ in $(seq 20000); do printf '$A[1]x$'; done >"$work/w.erm"
+for i in $(seq 20000); do printf 'V%d = \342%d;' "$i" "$i"; done >"$work/d.txt"
+printf 'x' >"$work/d.erm"
+for name in w d; do
+  (cd "$work" && "$zunt" "$name" 2>&1 >/dev/null | head -c 1000000 >"$scratch/err")
+  bytes=$(wc -c <"$scratch/err")
+  expect "$name: 20,000 warnings give $bytes bytes, at most 12000" test "$bytes" -le 12000
+  expect "$name: twenty warnings shown" test "$(grep -c ': warning: ' "$scratch/err")" = 20
+  expect "$name: the rest counted" grep -q "^$name\.[a-z]*: note: ещё 19980 предупреждений не показано$" \
+    "$scratch/err"
+done
+
 summary terminal_safety

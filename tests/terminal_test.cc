@@ -157,5 +157,58 @@ TEST(Terminal, ColourAndTheAutoRule) {
   }
 }
 
+TEST(Terminal, BoundedReports) {
+  // Twenty warnings a file, then one note that counts the rest, in the right
+  // form of the word; --strict counts the hidden ones too.
+  const std::pair<int, std::string_view> counts[] = {
+      {20, ""},
+      {21, "q.erm: note: ещё 1 предупреждение не показано\n"},
+      {24, "q.erm: note: ещё 4 предупреждения не показано\n"},
+      {31, "q.erm: note: ещё 11 предупреждений не показано\n"},
+      {42, "q.erm: note: ещё 22 предупреждения не показано\n"},
+      {45, "q.erm: note: ещё 25 предупреждений не показано\n"},
+  };
+  for (const auto& [count, note] : counts) {
+    std::string erm;
+    for (int i = 0; i < count; ++i) erm += "$A[1]x$\n";
+    TFakePlatform platform;
+    platform.AddFile("q.txt", "A = y1\r\n");
+    platform.AddFile("q.erm", erm);
+    std::string err = RunWith(platform, {"q"});
+    EXPECT_TRUE(err.ends_with("   20 | $A[1]x$\n      |      ^\n" + std::string(note))) << err;
+    int status = 0;
+    RunWith(platform, {"--strict", "q"}, &status);
+    EXPECT_EQ(1, status);
+  }
+
+  // A long line is quoted around the caret, "…" where it is cut; a long
+  // name in the message keeps its start and its end.
+  const std::string x(300, 'x'), X(300, 'X');
+  const struct {
+    std::string erm, expected;
+  } lines[] = {
+      {"$" + x + "$" + x, "q.erm:1:1: error: Переменной $" + X.substr(0, 68) + "…" +
+                              X.substr(0, 144) + "$ не существует!\n    1 | $" + x.substr(0, 199) +
+                              "…\n      | ^\n"},
+      {x + "\t$B$" + x + "\r\n", "q.erm:1:302: error: Переменной $B$ не существует!\n    1 | …" +
+                                     x.substr(0, 65) + "\t$B$" + x.substr(0, 131) + "…\n      |  " +
+                                     std::string(65, ' ') + "\t^\n"},
+      {x + "$B$", "q.erm:1:301: error: Переменной $B$ не существует!\n    1 | …" +
+                      x.substr(0, 197) + "$B$\n      |  " + std::string(197, ' ') + "^\n"},
+      {x + "$" + x, "q.erm:1:301: error: Неожиданный конец переменной!\n    1 | …" +
+                        x.substr(0, 66) + "$" + x.substr(0, 133) + "…\n      |  " +
+                        std::string(66, ' ') + "^\n"},
+      {x + "$" + x + "\r\n",
+       "q.erm:1:602: error: Некорректный символ \"Конец строки\" прервал переменную!\n    1 | …" +
+           x.substr(0, 200) + "\n      |  " + std::string(200, ' ') + "^\n"},
+  };
+  for (const auto& t : lines) {
+    TFakePlatform platform;
+    platform.AddFile("q.txt", "A = y1\r\n");
+    platform.AddFile("q.erm", t.erm);
+    EXPECT_EQ(t.expected, RunWith(platform, {"q"}));
+  }
+}
+
 }  // namespace
 }  // namespace zunt

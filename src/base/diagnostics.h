@@ -12,6 +12,9 @@
 namespace zunt {
 
 struct TDiagnostics {
+  /// The most warnings shown for one file; the rest are only counted.
+  static constexpr size_t kMaxWarningsShown = 20;
+
   /// Whether warnings are looked for at all.
   bool Warnings = false;
   /// How many errors in the script are reported before the pass stops; at 1
@@ -22,20 +25,34 @@ struct TDiagnostics {
 
   std::vector<TFail> Items;
   size_t Errors = 0;
-  size_t WarningCount = 0;
+  size_t WarningCount = 0;      // shown and hidden
+  size_t FileWarnings = 0;      // shown for the current file
+  size_t HiddenWarnings = 0;    // found in the current file beyond those shown
   bool LineFeedWarned = false;  // the warning on LF line ends is given once a file
 
   /// Adds a report; it is about the current file unless it names one.
   void Add(TFail report) {
     if (report.File.empty() && report.Line != 0) report.File = CurrentFile;
     if (report.Severity == TSeverity::Error) ++Errors;
-    if (report.Severity == TSeverity::Warning) ++WarningCount;
+    if (report.Severity == TSeverity::Warning) ++WarningCount, ++FileWarnings;
     Items.push_back(std::move(report));
   }
-  /// Adds a warning, if warnings are wanted.
-  void Warn(TFail warning) {
-    if (Warnings) Add(std::move(warning));
+  /// Returns whether a warning found now is to be made and added: warnings
+  /// are wanted and the file has not shown its share. One beyond the share
+  /// is counted here, so that its report is never made.
+  bool ShowsWarning() {
+    if (!Warnings) return false;
+    if (FileWarnings < kMaxWarningsShown) return true;
+    ++HiddenWarnings, ++WarningCount;
+    return false;
   }
+  /// Adds a warning, if it is to be shown.
+  void Warn(TFail warning) {
+    if (ShowsWarning()) Add(std::move(warning));
+  }
+  /// Ends the reports about the current file (a note of the warnings not
+  /// shown) and starts those about path.
+  void StartFile(std::string path);
   /// Returns whether more errors may be reported.
   bool WantsMoreErrors() const { return Errors < MaxErrors; }
 };

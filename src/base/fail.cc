@@ -1,5 +1,7 @@
 #include "base/fail.h"
 
+#include <algorithm>
+
 #include "base/cp1251.h"
 
 namespace zunt {
@@ -30,6 +32,22 @@ TFail::TFail(TSeverity severity, TBoxPrefix prefix, std::string_view body, uint6
   Message.append(body);
   BodyEnd = PathBegin = PathEnd = Message.size();
   Message += LineSuffix(line);
+}
+
+void TFail::Quote(std::string_view line, uint64_t column) {
+  Column = column;
+  size_t from = 0;
+  if (line.size() > kQuotedBytes) {
+    // The column at a third of the window: the text after it tells more.
+    uint64_t at = column - 1;
+    from = at > kQuotedBytes / 3
+               ? std::min<uint64_t>(at - kQuotedBytes / 3, line.size() - kQuotedBytes)
+               : 0;
+  }
+  std::string_view shown = line.substr(from, kQuotedBytes);
+  SourceLine.assign(shown);
+  SourceLineFrom = from;
+  SourceLineCut = from + shown.size() < line.size();
 }
 
 void Fail(std::string message) { throw TFail(std::move(message)); }

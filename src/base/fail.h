@@ -4,12 +4,16 @@
 #ifndef ZUNT_BASE_FAIL_H_
 #define ZUNT_BASE_FAIL_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <string>
 #include <string_view>
 
 namespace zunt {
+
+/// The most bytes of a source line that a report quotes.
+inline constexpr size_t kQuotedBytes = 200;
 
 /// The caption of every message the tool shows.
 inline constexpr std::string_view kCaption = "ZUNT 2B  version 1.0";
@@ -58,10 +62,16 @@ class TFail : public std::exception {
   const char* what() const noexcept override { return Message.c_str(); }
 
   TSeverity Severity = TSeverity::Error;
-  std::string File;        // the file the message is about; empty: the program itself
-  uint64_t Line = 0;       // from 1; 0 when the message is about no place in a file
-  uint64_t Column = 0;     // from 1, in bytes; 0 when there is none
-  std::string SourceLine;  // the bytes of that line, without its line end
+  std::string File;             // the file the message is about; empty: the program itself
+  uint64_t Line = 0;            // from 1; 0 when the message is about no place in a file
+  uint64_t Column = 0;          // from 1, in bytes; 0 when there is none
+  std::string SourceLine;       // the bytes of that line around the column, no line end
+  uint64_t SourceLineFrom = 0;  // how many bytes of the line come before SourceLine
+  bool SourceLineCut = false;   // whether the line goes on after SourceLine
+
+  /// Quotes the line the column is on: the whole of it, or when it is longer
+  /// than kQuotedBytes only that many bytes around the column.
+  void Quote(std::string_view line, uint64_t column);
 
  private:
   std::string Message;

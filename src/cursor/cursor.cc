@@ -110,10 +110,7 @@ TFail TCursor::Report(TSeverity severity, TBoxPrefix prefix, std::string_view bo
   TFail report(severity, prefix, body, line);
   TPlace place = PlaceOf(at);
   if (place.Line != line) place = PlaceOf(Pos);
-  if (place.Line == line) {
-    report.Column = place.Column;
-    report.SourceLine = std::string(place.LineText);
-  }
+  if (place.Line == line) report.Quote(place.LineText, place.Column);
   return report;
 }
 

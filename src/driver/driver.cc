@@ -57,8 +57,7 @@ void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TRun
   if (file->Bytes().empty()) throw AboutFile(TFail(Win1251("Указанный файл пуст!")), path);
   run.Loaded = std::move(file);
   run.State.PointCursorAt(run.Loaded->Bytes());
-  run.State.Diagnostics.CurrentFile = path;
-  run.State.Diagnostics.LineFeedWarned = false;
+  run.State.Diagnostics.StartFile(path);
   WarnOnEncoding(run.State.Cursor, *run.Loaded, run.State.Diagnostics);
 }
 
@@ -222,6 +221,7 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
     diagnostics.Items.emplace_back(Win1251("Недостаточно памяти для компиляции!"));
     failed = true;
   }
+  diagnostics.StartFile({});  // the last file's note of warnings not shown
   for (TFail& report : diagnostics.Items) {
     if (options.Strict && report.Severity == TSeverity::Warning) {
       report.Severity = TSeverity::Error;

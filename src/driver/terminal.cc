@@ -46,16 +46,19 @@ void AppendQuote(std::string* out, const TFail& report, bool color) {
   std::string number = std::to_string(report.Line);
   std::string gutter(number.size() < 5 ? 5 - number.size() : 0, ' ');
   *out += gutter + number + " | ";
+  if (report.SourceLineFrom != 0) *out += "…";
   AppendSourceLine(out, report.SourceLine);
+  if (report.SourceLineCut) *out += "…";
   *out += '\n';
   *out += std::string(gutter.size() + number.size(), ' ') + " | ";
-  std::string_view before =
-      std::string_view(report.SourceLine)
-          .substr(0, std::min<uint64_t>(report.Column - 1, report.SourceLine.size()));
+  if (report.SourceLineFrom != 0) *out += ' ';
+  // The column within the quoted bytes; a caret past them stands after them.
+  uint64_t column = report.Column - 1 - std::min(report.SourceLineFrom, report.Column - 1);
+  std::string_view before = std::string_view(report.SourceLine)
+                                .substr(0, std::min<uint64_t>(column, report.SourceLine.size()));
   for (char c : before) *out += c == '\t' ? '\t' : ' ';
-  if (report.Column - 1 > report.SourceLine.size()) {
-    *out += std::string(report.Column - 1 - report.SourceLine.size(), ' ');
-  }
+  if (column > report.SourceLine.size())
+    *out += std::string(column - report.SourceLine.size(), ' ');
   *out += color ? "\033[01;32m\033[K^" + std::string(kReset) : "^";
   *out += '\n';
 }

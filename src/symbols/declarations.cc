@@ -75,7 +75,8 @@ void WarnOnSwallowedDeclarations(const TCursor& cursor, std::string_view name,
     std::string_view line =
         value.substr(lf + 1, next == std::string_view::npos ? next : next - lf - 1);
     if (LooksLikeDeclaration(line)) {
-      diagnostics->Warn(cursor.WarningAt(
+      if (!diagnostics->ShowsWarning()) return;
+      diagnostics->Add(cursor.WarningAt(
           Win1251("значение константы (") + std::string(name) +
               Win1251(") продолжается на следующих строках, а там похоже на объявление: "
                       "не пропущена ли закрывающая кавычка?"),
@@ -94,8 +95,9 @@ void WarnOnTextAfterConstant(const TCursor& cursor, TDiagnostics* diagnostics) {
          (cursor.Data[at] == ' ' || cursor.Data[at] == '\t' || cursor.Data[at] == '\r')) {
     ++at;
   }
-  if (at < cursor.Size && cursor.Data[at] != '\n' && cursor.Data[at] != ';') {
-    diagnostics->Warn(cursor.WarningAt(
+  if (at < cursor.Size && cursor.Data[at] != '\n' && cursor.Data[at] != ';' &&
+      diagnostics->ShowsWarning()) {
+    diagnostics->Add(cursor.WarningAt(
         Win1251("текст после закрывающей кавычки константы пропущен (комментарий начинают с «;»)"),
         at));
   }
@@ -243,12 +245,12 @@ std::string_view VariableName(std::string_view scanned) {
 
 void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,
                   TDiagnostics& diagnostics) {
-  if (IsLatinLetter(var.Letter)) return;
+  if (IsLatinLetter(var.Letter) || !diagnostics.ShowsWarning()) return;
   unsigned char letter = static_cast<unsigned char>(var.Letter);
-  diagnostics.Warn(cursor.WarningAt(Win1251("буква значения переменной $") + std::string(name) +
-                                        Win1251("$ не латинская: «") + static_cast<char>(letter) +
-                                        Win1251("»"),
-                                    at));
+  diagnostics.Add(cursor.WarningAt(Win1251("буква значения переменной $") + std::string(name) +
+                                       Win1251("$ не латинская: «") + static_cast<char>(letter) +
+                                       Win1251("»"),
+                                   at));
 }
 
 void WarnOnLineFeedInValue(const TCursor& cursor, std::string_view value,

@@ -162,18 +162,18 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
 
 // Warns about text between an index's "]" and the closing mark, at `at`: it is ignored.
 void WarnOnTextAfterIndex(TState& state, size_t at) {
-  if (!state.Diagnostics.Warnings) return;
+  if (!state.Diagnostics.ShowsWarning()) return;
   state.Cursor.CountLines();
-  state.Diagnostics.Warn(
+  state.Diagnostics.Add(
       state.Cursor.WarningAt(Win1251("текст между «]» индекса и концом ссылки пропущен"), at));
 }
 
 // Warns, at the index's "[", that the number plus the index wraps around 32 bits.
 void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
-  if (!state.Diagnostics.Warnings) return;
+  if (!state.Diagnostics.ShowsWarning()) return;
   state.Cursor.CountLines();
   int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(number) + static_cast<uint32_t>(index));
-  state.Diagnostics.Warn(state.Cursor.WarningAt(
+  state.Diagnostics.Add(state.Cursor.WarningAt(
       Win1251("число с индексом выходит за 32 бита: ") + std::to_string(number) +
           (index < 0 ? " - " : " + ") + std::to_string(index < 0 ? -int64_t{index} : index) +
           Win1251(" дает ") + std::to_string(sum),
