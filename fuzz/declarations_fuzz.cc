@@ -72,40 +72,6 @@ void CheckConstants(const TConstTable& constants, const std::string& foldedInput
   }
 }
 
-// Everything a reading leaves, as text: the error and the warnings with their
-// places, the cursor, and both tables in order.
-std::string Outcome(std::string_view input, bool quick) {
-  TState state;
-  state.LoadIntoCursor(std::string(input));
-  state.Diagnostics.Warnings = true;
-  auto report = [](const char* kind, const TFail& fail) {
-    return kind + fail.Text() + " @" + std::to_string(fail.Line) + ":" +
-           std::to_string(fail.Column) + " [" + fail.SourceLine + "]\n";
-  };
-  std::string outcome;
-  try {
-    if (quick) {
-      ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
-    } else {
-      ReadDeclarationsCarefully(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
-    }
-  } catch (const TFail& fail) {
-    outcome += report("error ", fail);
-  }
-  for (const TFail& warning : state.Diagnostics.Items) outcome += report("warning ", warning);
-  outcome += "cursor " + std::to_string(state.Cursor.Pos) + " line " +
-             std::to_string(state.Cursor.CurrentLine()) + "\n";
-  for (const TSymbolTable* table : {&state.Vars, &state.Constants}) {
-    for (size_t i = 0; i < table->size(); ++i) {
-      const TSymbolTable::TEntry& entry = (*table)[i];
-      outcome += std::string(table->Name(entry)) + " = " + std::string(table->Replacement(entry)) +
-                 " " + std::to_string(table == &state.Vars ? entry.Number() : 0) + "\n";
-    }
-    outcome += "--\n";
-  }
-  return outcome;
-}
-
 }  // namespace
 }  // namespace zunt
 
@@ -113,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zunt;
   std::string input(reinterpret_cast<const char*>(data), size);
   uint64_t lineFeeds = CountLineFeeds(input);
-  Require(Outcome(input, true) == Outcome(input, false),
+  Require(DeclarationsOutcome(input, true) == DeclarationsOutcome(input, false),
           "the quick reader of plain lines leaves what the careful reader leaves");
 
   TState state;

@@ -1,10 +1,16 @@
 #include "fuzz_check.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/fail.h"
 #include "cursor/fold.h"
+#include "symbols/declarations.h"
+#include "translator/state.h"
+#include "translator/translator.h"
 
 namespace zunt {
 namespace {
@@ -138,6 +144,14 @@ bool CutLineSuffix(std::string_view& message, uint64_t lineFeeds) {
   return true;
 }
 
+// A report as text: its kind, place, message and source line.
+std::string ReportText(const TFail& report) {
+  static const char* const kKinds[] = {"error ", "warning ", "note "};
+  return kKinds[static_cast<int>(report.Severity)] + report.Text() + " @" +
+         std::to_string(report.Line) + ":" + std::to_string(report.Column) + " [" +
+         report.SourceLine + "]\n";
+}
+
 }  // namespace
 
 uint64_t CountLineFeeds(std::string_view text) {
@@ -176,6 +190,64 @@ std::string LowerCase(std::string_view text) {
     }
   }
   return lower;
+}
+
+std::string DeclarationsOutcome(std::string_view declarations, bool quick) {
+  TState state;
+  state.LoadIntoCursor(std::string(declarations));
+  state.Diagnostics.Warnings = true;
+  std::string outcome;
+  try {
+    if (quick) {
+      ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
+    } else {
+      ReadDeclarationsCarefully(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
+    }
+  } catch (const TFail& fail) {
+    outcome += "thrown " + ReportText(fail);
+  }
+  for (const TFail& warning : state.Diagnostics.Items) outcome += ReportText(warning);
+  outcome += "cursor " + std::to_string(state.Cursor.Pos) + " line " +
+             std::to_string(state.Cursor.CurrentLine()) + "\n";
+  for (const TSymbolTable* table : {&state.Vars, &state.Constants}) {
+    for (size_t i = 0; i < table->size(); ++i) {
+      const TSymbolTable::TEntry& entry = (*table)[i];
+      outcome += std::string(table->Name(entry)) + " = " + std::string(table->Replacement(entry)) +
+                 " " + std::to_string(table == &state.Vars ? entry.Number() : 0) + "\n";
+    }
+    outcome += "--\n";
+  }
+  return outcome;
+}
+
+std::string ScriptOutcome(std::string_view declarations, std::string_view script,
+                          const TScriptReading& reading) {
+  TState state;
+  state.LoadIntoCursor(std::string(declarations));
+  ReadDeclarations(state.Cursor, state.Vars, state.Constants);
+  std::unique_ptr<char[]> bytes(new char[script.size()]);
+  if (!script.empty()) std::memcpy(bytes.get(), script.data(), script.size());
+  state.PointCursorAt(std::string_view(bytes.get(), script.size()));
+  state.CommonCase = reading.CommonCase;
+  state.PieceSize = reading.PieceSize;
+  state.Diagnostics.MaxErrors = reading.MaxErrors;
+  state.Diagnostics.Warnings = reading.Warnings;
+  std::string written;
+  state.PieceContext = &written;
+  state.OnPiece = [](TState& s, void* context) {
+    static_cast<std::string*>(context)->append(s.Output.View());
+    s.Output.Clear();
+  };
+  std::string thrown;
+  try {
+    TranslateScript(state);
+  } catch (const TFail& fail) {
+    thrown = "thrown " + ReportText(fail);
+  }
+  written.append(state.Output.View());
+  written += "\n";
+  for (const TFail& report : state.Diagnostics.Items) written += ReportText(report);
+  return written + thrown;
 }
 
 }  // namespace zunt

@@ -1,8 +1,11 @@
-// Checks shared by the fuzz targets: a broken property stops the fuzzer, and
-// every error message found inside a file must have one of the known shapes.
+// Checks shared by the fuzz targets and the generated comparisons among the
+// tests: a broken property stops the fuzzer, every error message found inside
+// a file must have one of the known shapes, and a reading is summed up as text
+// so that two ways of reading the same bytes can be compared.
 #ifndef ZUNT_FUZZ_FUZZ_CHECK_H_
 #define ZUNT_FUZZ_FUZZ_CHECK_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +43,26 @@ const std::string& EmptyFileMessage();
 /// Returns the text with every Windows-1251 capital letter made small, the
 /// inverse of the folding of names for a-z, а-я and ё.
 std::string LowerCase(std::string_view text);
+
+/// Returns everything a reading of the declarations leaves, as text: the
+/// error and the warnings with their places, the cursor, and both tables in
+/// order; read by the quick reader of plain lines, or by the careful one alone.
+std::string DeclarationsOutcome(std::string_view declarations, bool quick);
+
+/// How a script is translated for ScriptOutcome.
+struct TScriptReading {
+  bool CommonCase = true;              // the tight loop, or the careful reader alone
+  size_t PieceSize = size_t{1} << 20;  // the output is taken away in pieces of this size
+  size_t MaxErrors = 20;               // 1: the first error is thrown
+  bool Warnings = true;
+};
+
+/// Translates the script after the declarations, the script in a buffer of
+/// exactly its size (so that the sanitizers see any read past it); returns
+/// the output and every report with its place, one per line, and the error
+/// thrown, if any. The declarations must read without an error.
+std::string ScriptOutcome(std::string_view declarations, std::string_view script,
+                          const TScriptReading& reading);
 
 }  // namespace zunt
 

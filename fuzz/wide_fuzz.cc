@@ -103,26 +103,6 @@ std::string Reference(std::string_view script, bool full) {
   return std::string(state.Output.View()) + "@" + std::to_string(state.Cursor.Pos);
 }
 
-// Translates the script with the tight loop on or off, up to twenty errors;
-// returns the output and every report.
-std::string Script(const std::string& script, bool commonCase) {
-  TState state;
-  state.LoadIntoCursor(kDeclarations);
-  ReadDeclarations(state.Cursor, state.Vars, state.Constants);
-  // In a buffer of exactly its size, so that the sanitizers see any read past it.
-  std::unique_ptr<char[]> bytes(new char[script.size()]);
-  std::memcpy(bytes.get(), script.data(), script.size());
-  state.PointCursorAt(std::string_view(bytes.get(), script.size()));
-  state.CommonCase = commonCase;
-  state.Diagnostics.MaxErrors = 20;
-  TranslateScript(state);
-  std::string result(state.Output.View());
-  for (const TFail& item : state.Diagnostics.Items) {
-    result.append("\n").append(item.Text()).append("@").append(std::to_string(item.Column));
-  }
-  return result;
-}
-
 }  // namespace
 }  // namespace zunt
 
@@ -139,7 +119,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Padded, so that the tight loop may read every byte of the input.
   std::string script = std::string(input) + std::string(48, '.');
-  Require(Script(script, true) == Script(script, false),
+  TScriptReading careful;
+  careful.CommonCase = false;
+  Require(ScriptOutcome(kDeclarations, script, TScriptReading()) ==
+              ScriptOutcome(kDeclarations, script, careful),
           "the tight loop translates a script as the careful reader does");
   return 0;
 }

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
 
 #include "base/fail.h"
+#include "fuzz_check.h"
 #include "symbols/declarations.h"
 #include "test_util.h"
 
@@ -216,30 +215,10 @@ TEST(References, CommonCaseAgreesWithFullGrammar) {
 // of pieceSize; returns the pieces joined and every report, one per line.
 std::string TranslateInPieces(const std::string& declarations, const std::string& script,
                               bool commonCase, size_t pieceSize) {
-  TState state;
-  state.LoadIntoCursor(declarations);
-  ReadDeclarations(state.Cursor, state.Vars, state.Constants);
-  // In a buffer of exactly its size, so that the sanitizers see any read past it.
-  std::unique_ptr<char[]> bytes(new char[script.size()]);
-  std::memcpy(bytes.get(), script.data(), script.size());
-  state.PointCursorAt(std::string_view(bytes.get(), script.size()));
-  state.CommonCase = commonCase;
-  state.PieceSize = pieceSize;
-  state.Diagnostics.MaxErrors = 20;
-  std::string written;
-  state.PieceContext = &written;
-  state.OnPiece = [](TState& s, void* context) {
-    static_cast<std::string*>(context)->append(s.Output.View());
-    s.Output.Clear();
-  };
-  TranslateScript(state);
-  written.append(state.Output.View());
-  std::string result = Readable(written);
-  for (const TFail& item : state.Diagnostics.Items) {
-    result.append("\n").append(std::to_string(item.Line)).append(":");
-    result.append(std::to_string(item.Column)).append(" ").append(Readable(item.Body()));
-  }
-  return result;
+  TScriptReading reading;
+  reading.CommonCase = commonCase;
+  reading.PieceSize = pieceSize;
+  return Readable(ScriptOutcome(declarations, script, reading));
 }
 
 // Every kind of reference, declaration and error, at every offset from a
