@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "base/fail.h"
 #include "fuzz_check.h"
 #include "symbols/declarations.h"
@@ -263,6 +262,72 @@ TEST(TranslateScript, TightLoopAgreesWithCarefulReader) {
             << Readable(script) << " in pieces of " << pieceSize;
       }
     }
+  }
+}
+
+// Translates with up to twenty errors, the tight loop on or off; returns the
+// output, then each report's line and first word.
+std::string Recovered(const std::string& script, bool commonCase) {
+  TState state;
+  state.LoadIntoCursor(std::string(kDeclarations));
+  ReadDeclarations(state.Cursor, state.Vars, state.Constants);
+  state.LoadIntoCursor(script);
+  state.CommonCase = commonCase;
+  state.Diagnostics.MaxErrors = 20;
+  TranslateScript(state);
+  std::string result = Readable(state.Output.View());
+  for (const TFail& item : state.Diagnostics.Items) {
+    std::string body = Readable(item.Body());
+    result += " | " + std::to_string(item.Line) + " " + body.substr(0, body.find(' '));
+  }
+  return result;
+}
+
+// After an error the pass goes on at the start of the next line, whether the
+// error stopped before that line's end or had already read past it.
+TEST(TranslateScript, GoesOnAtTheNextLineAfterAnError) {
+  const TCase cases[] = {
+      {"~T=q\n$N$\n$X$", "w5\n | 1 Некорректное | 3 Переменной"},
+      {"~T=\r\n$N$ $X$\n$N$", "w5 w5 | 1 Некорректное | 2 Переменной"},
+      {"~T=q;$X$\n$N$", "w5 | 1 Некорректное"},
+      {"$A\n$N$$X$", "w5 | 1 Некорректный | 2 Переменной"},
+      {"~T\n(GREET)\n", "Hi there\n | 1 Некорректный"},
+      {"(GREET\n(X)\n(GREET)", "Hi there | 1 Некорректный | 2 Константы"},
+      {"$X$ $N$\r\n$N$", "w5 | 1 Переменной"},
+      {"$N$ $X", "w5  | 1 Неожиданный"},
+  };
+  for (const auto& t : cases) {
+    for (bool commonCase : {false, true}) {
+      EXPECT_EQ(t.expected, Recovered(t.script, commonCase)) << t.script << commonCase;
+    }
+  }
+}
+
+// "~~" forgets the local variables and nothing else: not a declared name read
+// quickly or carefully, short or long, with a short or a long replacement,
+// however many locals came and went before.
+TEST(TranslateScript, ForgettingLocalsKeepsEveryDeclaredName) {
+  std::string declarations =
+      "A = y1\r\nLONG_VALUE = y123456789\r\nNAME_OF_SEVENTEEN = v17\r\nPLUS = w+3\r\n"
+      "(K) = 'a constant text longer than its entry'\r\n(S) = 's'\r\n";
+  std::string locals;
+  for (int i = 0; i < 40; ++i) {
+    locals += "~L" + std::to_string(i) + "=y" + std::to_string(i) + ";";
+    if (i % 7 == 0) locals += "~LOCAL_NAME_OF_" + std::to_string(i) + "=y1234567890;";
+  }
+  const std::string uses = "$A$ $LONG_VALUE$ @NAME_OF_SEVENTEEN@ $PLUS$ (K)(S)";
+  const std::string expected = "y1 y123456789 17 w+3 a constant text longer than its entrys";
+  const TCase cases[] = {
+      {"~~" + uses, expected},
+      {locals + "~~" + uses, expected},
+      {locals + "$L39$~~~L39=y7;$L39$ @L39[1]@ ~~" + uses, "y39y7 8 " + expected},
+      {locals + "~~" + locals + "$LOCAL_NAME_OF_35$~~" + uses, "y1234567890" + expected},
+      {locals + "~~$L3$", Error(ErmError(W("Переменной $L3$ не существует!")) + OnLine(1))},
+      {locals + "~~~L3=y3;~A=y1;",
+       Error(ErmError(W("Переменная $A$ уже была объявлена ранее!")) + OnLine(1))},
+  };
+  for (const auto& t : cases) {
+    EXPECT_EQ(t.expected, Translate(t.script, declarations)) << t.script;
   }
 }
 
