@@ -1,0 +1,152 @@
+// The extension: recognises the tool's files, keeps them in Windows-1251,
+// starts the language server, offers the build tasks and the preview.
+import * as fs from "fs";
+import * as os from "os";
+import * as path from "path";
+import * as vscode from "vscode";
+import { LanguageClient, LanguageClientOptions, ServerOptions } from "vscode-languageclient/node";
+import { ENCODING, reopenAction, versionAtLeast } from "./encoding";
+import { Invocation, TaskDefinition, invocation, programPath, projectTask, scriptTask, taskLabel, previewText } from "./command";
+import { Files, findProject, isDeclarationsFile } from "./kinds";
+
+const files: Files = {
+  exists: (file) => fs.existsSync(file),
+  read: (file) => {
+    try {
+      return fs.readFileSync(file, "utf8");
+    } catch {
+      return undefined;
+    }
+  },
+};
+
+let client: LanguageClient | undefined;
+const PREVIEW_SCHEME = "zunt-preview";
+
+function program(context: vscode.ExtensionContext): string {
+  const setting = vscode.workspace.getConfiguration("zunt").get<string>("path", "");
+  return programPath(setting, context.extensionPath, process.platform, files.exists, os.homedir());
+}
+
+/** Gives a `.txt` its language, then makes sure the text was read as Windows-1251. */
+async function checkDocument(doc: vscode.TextDocument, warned: Set<string>): Promise<void> {
+  if (doc.uri.scheme === "file" && doc.languageId === "plaintext" && isDeclarationsFile(doc.uri.fsPath, files)) {
+    await vscode.languages.setTextDocumentLanguage(doc, "zunt-declarations");
+    return; // the document opens again with its new language and comes back here
+  }
+  const encoding = (doc as unknown as { encoding?: unknown }).encoding;
+  const facts = {
+    languageId: doc.languageId,
+    encoding: typeof encoding === "string" ? encoding : undefined,
+    isDirty: doc.isDirty,
+    scheme: doc.uri.scheme,
+  };
+  const action = reopenAction(facts, versionAtLeast(vscode.version, 1, 100));
+  const key = doc.uri.toString();
+  if (action === "reopen") {
+    const open = vscode.workspace.openTextDocument as (uri: vscode.Uri, options: object) => Thenable<vscode.TextDocument>;
+    await open(doc.uri, { encoding: ENCODING });
+  } else if ((action === "warn" || action === "unknown") && !warned.has(key)) {
+    warned.add(key);
+    if (action === "warn") {
+      vscode.window.showWarningMessage(
+        `${path.basename(doc.uri.fsPath)} was read as ${facts.encoding}, not Windows-1251, and has unsaved changes: ` +
+          "save or revert it, then use «Reopen with Encoding» > Cyrillic (Windows 1251).",
+      );
+    }
+  }
+}
+
+function startClient(context: vscode.ExtensionContext): void {
+  const serverOptions: ServerOptions = { command: program(context), args: ["--lsp"] };
+  const clientOptions: LanguageClientOptions = {
+    documentSelector: [
+      { scheme: "file", language: "zunt-script" },
+      { scheme: "file", language: "zunt-declarations" },
+    ],
+    synchronize: { fileEvents: vscode.workspace.createFileSystemWatcher("**/{*.erm,*.txt,zunt.toml}") },
+  };
+  client = new LanguageClient("zunt", "zunt", serverOptions, clientOptions);
+  client.start().catch((err: unknown) => {
+    vscode.window.showErrorMessage(`zunt: the language server did not start (${serverOptions.command}): ${err}`);
+  });
+}
+
+function toTask(def: TaskDefinition, folder: vscode.WorkspaceFolder | vscode.TaskScope, run: Invocation): vscode.Task {
+  const task = new vscode.Task(def, folder, taskLabel(def), "zunt",
+    new vscode.ProcessExecution(run.command, run.args, { cwd: run.cwd }), ["$zunt", "$zunt-file"]);
+  task.group = vscode.TaskGroup.Build;
+  return task;
+}
+
+function taskProvider(context: vscode.ExtensionContext): vscode.TaskProvider {
+  const resolve = (def: TaskDefinition, folder?: vscode.WorkspaceFolder | vscode.TaskScope) => {
+    const cwd = folder && typeof folder === "object" ? folder.uri.fsPath : os.homedir();
+    return toTask(def, folder ?? vscode.TaskScope.Workspace, invocation(def, program(context), cwd));
+  };
+  return {
+    provideTasks: () => {
+      const tasks: vscode.Task[] = [];
+      const doc = vscode.window.activeTextEditor?.document;
+      if (doc && doc.uri.scheme === "file" && ["zunt-script", "zunt-declarations"].includes(doc.languageId)) {
+        const def = scriptTask(doc.uri.fsPath);
+        tasks.push(resolve(def, vscode.workspace.getWorkspaceFolder(doc.uri)));
+      }
+      const start = doc?.uri.scheme === "file" ? path.dirname(doc.uri.fsPath) : vscode.workspace.workspaceFolders?.[0]?.uri.fsPath;
+      const toml = start ? findProject(start, files) : undefined;
+      if (toml) tasks.push(resolve(projectTask(toml), vscode.workspace.getWorkspaceFolder(vscode.Uri.file(toml))));
+      return tasks;
+    },
+    resolveTask: (task) => resolve(task.definition as TaskDefinition, task.scope),
+  };
+}
+
+async function preview(previews: Map<string, string>, changed: vscode.EventEmitter<vscode.Uri>): Promise<void> {
+  const doc = vscode.window.activeTextEditor?.document;
+  if (!doc || doc.languageId !== "zunt-script") return;
+  if (!client) {
+    vscode.window.showErrorMessage("zunt: the language server is not running.");
+    return;
+  }
+  let text: string | undefined;
+  try {
+    const result = await client.sendRequest("workspace/executeCommand", { command: "zunt.preview", arguments: [doc.uri.toString()] });
+    text = previewText(result);
+  } catch (err) {
+    vscode.window.showErrorMessage(`zunt: ${err instanceof Error ? err.message : String(err)}`);
+    return;
+  }
+  if (text === undefined) {
+    vscode.window.showErrorMessage("zunt: the server returned no translation.");
+    return;
+  }
+  const uri = vscode.Uri.from({ scheme: PREVIEW_SCHEME, path: doc.uri.path + ".preview.erm" });
+  previews.set(uri.toString(), text);
+  changed.fire(uri);
+  const shown = await vscode.workspace.openTextDocument(uri);
+  await vscode.window.showTextDocument(shown, { viewColumn: vscode.ViewColumn.Beside, preview: true, preserveFocus: true });
+}
+
+/** Starts everything when a script, a declarations file or a project is opened. */
+export function activate(context: vscode.ExtensionContext): void {
+  const warned = new Set<string>();
+  const previews = new Map<string, string>();
+  const changed = new vscode.EventEmitter<vscode.Uri>();
+  context.subscriptions.push(
+    vscode.workspace.onDidOpenTextDocument((doc) => checkDocument(doc, warned)),
+    vscode.workspace.registerTextDocumentContentProvider(PREVIEW_SCHEME, {
+      onDidChange: changed.event,
+      provideTextDocumentContent: (uri) => previews.get(uri.toString()) ?? "",
+    }),
+    vscode.tasks.registerTaskProvider("zunt", taskProvider(context)),
+    vscode.commands.registerCommand("zunt.previewTranslation", () => preview(previews, changed)),
+    changed,
+  );
+  for (const doc of vscode.workspace.textDocuments) void checkDocument(doc, warned);
+  startClient(context);
+}
+
+/** Stops the language server. */
+export function deactivate(): Thenable<void> | undefined {
+  return client?.stop();
+}

@@ -1,0 +1,113 @@
+// The extension activated against a fake editor: the languages it gives,
+// the reopening as Windows-1251, the server it starts, the tasks, the preview.
+const { test } = require("node:test");
+const assert = require("node:assert");
+const fs = require("node:fs");
+const os = require("node:os");
+const path = require("node:path");
+const { loadExtension } = require("./fake-vscode");
+
+// A mod on disk: zunt.toml includes common.txt; src/ holds a script with its
+// declarations and a stray notes.txt.
+const mod = fs.mkdtempSync(path.join(os.tmpdir(), "zunt-ext-"));
+for (const [name, text] of Object.entries({
+  "zunt.toml": 'include = ["common.txt"]\n',
+  "common.txt": "",
+  "src/heroes.erm": "",
+  "src/heroes.txt": "",
+  "src/notes.txt": "",
+  "ext/bin/zunt": "",
+})) {
+  fs.mkdirSync(path.dirname(path.join(mod, name)), { recursive: true });
+  fs.writeFileSync(path.join(mod, name), text);
+}
+process.on("exit", () => fs.rmSync(mod, { recursive: true, force: true }));
+
+function activate(setup = () => {}) {
+  const fake = loadExtension();
+  setup(fake.vscode);
+  fake.extension.activate({ extensionPath: path.join(mod, "ext"), subscriptions: [] });
+  return fake;
+}
+
+const doc = (vscode, file, languageId, extra = {}) => ({ uri: vscode.Uri.file(path.join(mod, file)), languageId, isDirty: false, ...extra });
+const settle = () => new Promise((r) => setImmediate(r));
+
+test("activation registers everything and starts the packaged server", () => {
+  const { calls } = activate();
+  const names = calls.map((c) => c[0]);
+  assert.deepStrictEqual(names.sort(), ["client", "command", "content", "taskProvider", "watch"]);
+  const client = calls.find((c) => c[0] === "client");
+  assert.deepStrictEqual(client[1], { command: path.join(mod, "ext", "bin", "zunt"), args: ["--lsp"] });
+  assert.deepStrictEqual(client[2], ["zunt-script", "zunt-declarations"]);
+  const other = activate((v) => (v.workspace.settings.path = "/opt/zunt"));
+  assert.strictEqual(other.calls.find((c) => c[0] === "client")[1].command, "/opt/zunt");
+});
+
+test("opening documents: the language of a .txt, the encoding of both kinds", async () => {
+  const cases = [
+    // [version, document, the calls expected]
+    ["1.100.0", ["src/heroes.txt", "plaintext"], [["setLanguage", path.join(mod, "src/heroes.txt"), "zunt-declarations"]]],
+    ["1.100.0", ["common.txt", "plaintext"], [["setLanguage", path.join(mod, "common.txt"), "zunt-declarations"]]],
+    ["1.100.0", ["src/notes.txt", "plaintext", { encoding: "utf8" }], []],
+    ["1.100.0", ["src/heroes.erm", "zunt-script", { encoding: "utf8" }], [["openTextDocument", `file://${mod}/src/heroes.erm`, { encoding: "windows1251" }]]],
+    ["1.100.0", ["src/heroes.txt", "zunt-declarations", { encoding: "iso88591" }], [["openTextDocument", `file://${mod}/src/heroes.txt`, { encoding: "windows1251" }]]],
+    ["1.100.0", ["src/heroes.erm", "zunt-script", { encoding: "windows1251" }], []],
+    ["1.99.0", ["src/heroes.erm", "zunt-script", { encoding: "utf8" }], []],
+    ["1.95.0", ["src/heroes.erm", "zunt-script"], []],
+  ];
+  for (const [version, [file, language, extra], expected] of cases) {
+    const fake = activate((v) => (v.version = version));
+    fake.calls.length = 0;
+    await fake.handlers.open(doc(fake.vscode, file, language, extra));
+    assert.deepStrictEqual(fake.calls, expected, `${version} ${file} ${language}`);
+  }
+  // Unsaved edits are never thrown away: one warning, once per document.
+  const fake = activate();
+  fake.calls.length = 0;
+  const dirty = doc(fake.vscode, "src/heroes.erm", "zunt-script", { encoding: "utf8", isDirty: true });
+  await fake.handlers.open(dirty);
+  await fake.handlers.open(dirty);
+  assert.deepStrictEqual(fake.calls.map((c) => c[0]), ["warning"]);
+  assert.match(fake.calls[0][1], /heroes\.erm was read as utf8/);
+  // Documents already open when the extension starts are checked too.
+  const early = activate((v) => (v.workspace.textDocuments = [doc(v, "src/heroes.erm", "zunt-script", { encoding: "utf8" })]));
+  await settle();
+  assert.ok(early.calls.some((c) => c[0] === "openTextDocument"));
+});
+
+test("the build tasks: the current script and the project", () => {
+  const fake = activate((v) => (v.window.activeTextEditor = { document: doc(v, "src/heroes.erm", "zunt-script") }));
+  const tasks = fake.handlers.tasks.provideTasks();
+  const seen = tasks.map((t) => [t.name, t.execution.command, t.execution.args, t.execution.options.cwd, t.matchers, t.group]);
+  const zunt = path.join(mod, "ext", "bin", "zunt");
+  const matchers = ["$zunt", "$zunt-file"];
+  assert.deepStrictEqual(seen, [
+    ["translate heroes", zunt, ["--", "heroes"], path.join(mod, "src"), matchers, "build"],
+    ["translate the project", zunt, [], mod, matchers, "build"],
+  ]);
+  const resolved = fake.handlers.tasks.resolveTask({ definition: { type: "zunt", name: "quest", cwd: "/q" }, scope: 2 });
+  assert.deepStrictEqual([resolved.execution.args, resolved.execution.options.cwd], [["--", "quest"], "/q"]);
+  // Nothing to translate for a plain text file outside a project.
+  const none = activate((v) => (v.window.activeTextEditor = { document: { uri: v.Uri.file("/tmp/x.txt"), languageId: "plaintext" } }));
+  assert.deepStrictEqual(none.handlers.tasks.provideTasks(), []);
+});
+
+test("the preview shows the server's translation beside the script", async () => {
+  const fake = activate((v) => (v.window.activeTextEditor = { document: doc(v, "src/heroes.erm", "zunt-script") }));
+  fake.client.answer = { text: "!!VRy100:S5;" };
+  fake.calls.length = 0;
+  await fake.handlers["zunt.previewTranslation"]();
+  const uri = `zunt-preview://${mod}/src/heroes.erm.preview.erm`;
+  assert.deepStrictEqual(fake.calls, [
+    ["request", "workspace/executeCommand", { command: "zunt.preview", arguments: [`file://${mod}/src/heroes.erm`] }],
+    ["fire", uri],
+    ["openTextDocument", uri, undefined],
+    ["show", uri, { viewColumn: -2, preview: true, preserveFocus: true }],
+  ]);
+  assert.strictEqual(fake.handlers.content.provideTextDocumentContent({ toString: () => uri }), "!!VRy100:S5;");
+  fake.client.answer = null;
+  fake.calls.length = 0;
+  await fake.handlers["zunt.previewTranslation"]();
+  assert.deepStrictEqual(fake.calls.map((c) => c[0]), ["request", "error"]);
+});
