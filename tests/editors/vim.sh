@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# The vim/neovim runtime folder editors/vim as a user installs it: filetype
+# detection, Windows-1251 reading and writing, the syntax items, and :make
+# filling the quickfix list at the right characters.
+# Usage: vim.sh ZUNT
+set -u
+zunt=$(realpath "$1")
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+rtp=$repo/editors/vim
+scratch=$(mktemp -d /tmp/zunt-vim.XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+passed=0
+failed=0
+# same NAME EXPECTED ACTUAL
+same() {
+  if [ "$2" = "$3" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED: %s\n--- expected\n%s\n--- got\n%s\n' "$1" "$2" "$3"
+  fi
+}
+cp1251() { iconv -f utf-8 -t cp1251; }
+vim_run() { (cd "$scratch/mod" && timeout 60 vim --clean -es -i NONE --cmd 'set encoding=utf-8' \
+  --cmd "set rtp^=$rtp" -c 'syntax on' -c "source $1" </dev/null >/dev/null 2>&1); }
+nvim_run() { (cd "$scratch/mod" && timeout 60 nvim --headless --clean --cmd "set rtp^=$rtp" \
+  --cmd 'let g:zunt_lsp = 0' -c "source $1" </dev/null >/dev/null 2>&1); }
+
+# A mod: the example script with its declarations, an all-ASCII script, a
+# shared file that zunt.toml includes, and a text file that is neither.
+fresh() {
+  rm -rf "$scratch/mod"
+  mkdir -p "$scratch/mod"
+  cp "$repo"/examples/quest/quest.* "$repo"/examples/readme/readme.erm "$scratch/mod/"
+  printf 'include = ["common.txt"]\n' >"$scratch/mod/zunt.toml"
+  printf "(ОБЩЕЕ) = 'да'\r\n" | cp1251 >"$scratch/mod/common.txt"
+  printf 'заметки\n' >"$scratch/mod/notes.txt"
+}
+
+# Each file opened, one line added, written; what the editor saw, and the bytes.
+cat >"$scratch/encoding.vim" <<'EOF2'
+let s:out = []
+for s:file in ['quest.erm', 'quest.txt', 'readme.erm', 'common.txt', 'notes.txt', 'new.erm', 'new.txt', 'other.txt']
+  execute 'edit' s:file
+  call add(s:out, join([s:file, &filetype, &fileencoding, getline(1)], '|'))
+  call append('$', 'ещё')
+  write
+  bwipeout
+endfor
+call writefile(s:out, 'result')
+qall!
+EOF2
+expected_seen="quest.erm|zunt|cp1251|ZVSE
+quest.txt|zuntdecl|cp1251|; Объявления для quest.erm: переменные и текстовые константы.
+readme.erm|zunt|cp1251|$(head -1 "$repo/examples/readme/readme.erm" | tr -d '\r')
+common.txt|zuntdecl|cp1251|(ОБЩЕЕ) = 'да'
+notes.txt|text|utf-8|заметки
+new.erm|zunt|cp1251|
+new.txt|zuntdecl|cp1251|
+other.txt|text||"
+for editor in vim nvim; do
+  fresh
+  "${editor}_run" "$scratch/encoding.vim"
+  same "$editor: file types and encodings" "$expected_seen" "$(cat "$scratch/mod/result" 2>&1)"
+  for file in quest.erm quest.txt readme.erm; do
+    same "$editor: $file written back as Windows-1251" \
+      "$( (cat "$repo"/examples/*/"$file"; printf 'ещё\r\n' | cp1251) | od -c)" "$(od -c <"$scratch/mod/$file")"
+  done
+  same "$editor: common.txt written back as Windows-1251" \
+    "$(printf "(ОБЩЕЕ) = 'да'\r\nещё\r\n" | cp1251 | od -c)" "$(od -c <"$scratch/mod/common.txt")"
+  for file in new.erm new.txt; do
+    same "$editor: a new $file is Windows-1251" "$(printf '\nещё\n' | cp1251 | od -c)" "$(od -c <"$scratch/mod/$file")"
+  done
+  same "$editor: other text files keep UTF-8" "$(printf 'заметки\nещё\n' | od -c)" "$(od -c <"$scratch/mod/notes.txt")"
+done
+
+# The syntax items under a few characters of both kinds of file.
+cat >"$scratch/syntax.vim" <<'EOF2'
+let s:out = []
+" The items at the n-th character of the first `text` in the line.
+function! s:at(line, text, n) abort
+  let l:col = stridx(getline(a:line), a:text) + 1
+  let l:col = l:col ? byteidx(getline(a:line), charidx(getline(a:line), l:col - 1) + a:n) + 1 : 0
+  let l:names = map(synstack(a:line, l:col), 'synIDattr(v:val, "name")')
+  call add(s:out, a:line . ' ' . a:text . ' ' . join(l:names, '/'))
+endfunction
+edit quest.erm
+call append(18, ['!!VR$A[3]_X$:S$$; $НЕТ', '~ПЛОХО=7x', '; (ЗАМЕТКА) и $HERO$'])
+for [s:line, s:text, s:n] in [[1, 'ZVSE', 0], [2, 'Герой', 0], [4, '!!VR', 0], [4, '$HERO$', 1],
+      \ [4, '(START)', 1], [5, '[1]', 1], [5, '@HERO', 0], [7, '^', 0], [7, '(привет)', 1],
+      \ [10, 'TMP', 0], [10, 'z7', 0], [12, '~~', 0], [13, 'z8', 0], [16, '`', 0], [16, '$HERO[3]$', 1],
+      \ [16, 'S 0', 0], [17, '`', 0], [18, 'конец', 0], [19, '_X', 0], [19, '$$', 0], [19, '$НЕТ', 1],
+      \ [20, 'ПЛОХО', 0], [20, '7x', 0], [21, '(ЗАМЕТКА)', 1], [21, '$HERO$', 0]]
+  call s:at(s:line, s:text, s:n)
+endfor
+edit! quest.txt
+for [s:line, s:text, s:n] in [[1, 'Объявления', 0], [3, 'HERO', 0], [3, '=', 0], [3, 'y100', 0],
+      \ [4, 'v0500', 0], [5, 'w$0F', 0], [6, 'LIST', 0], [6, '[10]', 0], [7, '(START)', 0],
+      \ [7, '5', 0], [8, 'Здравствуй', 0], [9, '(ДВЕ СТРОКИ)', 0], [10, 'вторая', 0]]
+  call s:at(s:line, s:text, s:n)
+endfor
+call writefile(s:out, 'result')
+qall!
+EOF2
+fresh
+vim_run "$scratch/syntax.vim"
+same "vim: syntax items" "1 ZVSE 
+2 Герой zuntComment
+4 !!VR zuntReceiver
+4 \$HERO\$ zuntVariable
+4 (START) zuntConstant
+5 [1] zuntVariable/zuntIndex
+5 @HERO zuntNumber
+7 ^ zuntString
+7 (привет) zuntString/zuntConstant
+10 TMP zuntLocal/zuntLocalName
+10 z7 zuntLocal/zuntValue
+12 ~~ zuntClear
+13 z8 zuntLocal/zuntValue
+16 \` zuntCompact/zuntCompactMark
+16 \$HERO[3]\$ zuntCompact/zuntVariable
+16 S 0 zuntCompact
+17 \` zuntCompactMark
+18 конец zuntString
+19 _X zuntVariable
+19 \$\$ zuntEmpty
+19 \$НЕТ zuntUnclosed
+20 ПЛОХО zuntLocal/zuntLocalName
+20 7x zuntLocal/zuntBadValue
+21 (ЗАМЕТКА) zuntComment/zuntConstant
+21 \$HERO\$ zuntComment/zuntVariable
+1 Объявления zuntdeclComment
+3 HERO zuntdeclVarName
+3 = zuntdeclEq
+3 y100 zuntdeclValue
+4 v0500 zuntdeclValue
+5 w\$0F zuntdeclValue
+6 LIST zuntdeclVarName
+6 [10] zuntdeclIndex
+7 (START) zuntdeclConstName
+7 5 zuntdeclText
+8 Здравствуй zuntdeclText
+9 (ДВЕ СТРОКИ) zuntdeclConstName
+10 вторая zuntdeclText" "$(cat "$scratch/mod/result" 2>&1)"
+
+# :make in neovim: the quickfix list holds the messages, and the jump lands on
+# the character the message names, after Cyrillic text on the same line.
+cat >"$scratch/make.vim" <<'EOF2'
+let s:out = []
+for s:file in ['quest.erm', 'empty.txt']
+  execute 'edit' s:file
+  silent make
+  for s:e in getqflist()
+    call add(s:out, join([bufname(s:e.bufnr), s:e.lnum, s:e.col, s:e.vcol, s:e.type, s:e.valid, s:e.text], '|'))
+  endfor
+  if s:file ==# 'quest.erm'
+    cfirst
+    call add(s:out, 'at: ' . strpart(getline('.'), col('.') - 1))
+  endif
+endfor
+call writefile(s:out, 'result')
+qall!
+EOF2
+fresh
+printf '!!IF:M^Ошибка^;$NOPE$;\r\n!!IF:M^Ещё^;(НЕТ);\r\n' | cp1251 >>"$scratch/mod/quest.erm"
+printf 'ZVSE\r\n' >"$scratch/mod/empty.erm"
+: >"$scratch/mod/empty.txt"
+mkdir -p "$scratch/bin"
+ln -s "$zunt" "$scratch/bin/zunt"
+PATH=$scratch/bin:$PATH nvim_run "$scratch/make.vim"
+same "nvim: :make fills the quickfix list" "quest.erm|19|16|1|e|1|Переменной \$NOPE\$ не существует!
+quest.erm|20|13|1|e|1|Константы (НЕТ) не существует!
+at: \$NOPE\$;
+empty.txt|0|0|0|e|1|Указанный файл пуст!" "$(cat "$scratch/mod/result" 2>&1)"
+
+echo "vim: $passed passed, $failed failed"
+[ "$failed" = 0 ]
