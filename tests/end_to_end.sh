@@ -173,4 +173,15 @@ zunt 1.0.0"
 check "--help" 0 "" "$zunt" --help
 expect "--help names every option" grep -q -- "--strict" "$scratch/out"
 
+# Colours on a terminal, but not on a dumb one nor for emacs's M-x compile,
+# whose buffer would show the escapes and miss the file names.
+if command -v script >/dev/null; then
+  for case in "TERM=xterm|1" "TERM=dumb|0" "TERM=xterm INSIDE_EMACS=28.2,compile|0" \
+    "TERM=xterm INSIDE_EMACS=28.2,comint|1" "TERM=xterm NO_COLOR=1|0"; do
+    colored=$(cd "$scratch" && env -u NO_COLOR -u INSIDE_EMACS ${case%|*} script -qec "$zunt nothing" /dev/null |
+      grep -c $'\e\[')
+    expect "colours with ${case%|*}" test "$colored" -gt 0 -a "${case#*|}" = 1 -o "$colored" = 0 -a "${case#*|}" = 0
+  done
+fi
+
 summary end_to_end

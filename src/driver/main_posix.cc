@@ -25,8 +25,14 @@ class TStdio final : public zunt::TConsole {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
   }
+  /// Colours as AutoColor says, but never for emacs's M-x compile: it reads the
+  /// messages through a terminal of its own and would show the escapes.
   bool ColorsByDefault() const override {
-    return zunt::AutoColor(isatty(STDERR_FILENO), std::getenv("NO_COLOR"), std::getenv("TERM"));
+    const char* emacs = std::getenv("INSIDE_EMACS");
+    bool compile =
+        emacs != nullptr && std::string_view(emacs).find("compile") != std::string_view::npos;
+    return !compile &&
+           zunt::AutoColor(isatty(STDERR_FILENO), std::getenv("NO_COLOR"), std::getenv("TERM"));
   }
 };
 
