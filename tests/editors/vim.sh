@@ -7,18 +7,16 @@ set -u
 zunt=$(realpath "$1")
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 rtp=$repo/editors/vim
-scratch=$(mktemp -d /tmp/zunt-vim.XXXXXX)
-trap 'rm -rf "$scratch"' EXIT
-passed=0
-failed=0
-# same NAME EXPECTED ACTUAL
+# shellcheck source=../checks.sh
+source "$repo/tests/checks.sh"
+# same NAME EXPECTED ACTUAL: one more check, which fails unless the texts are equal.
 same() {
-  if [ "$2" = "$3" ]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED: %s\n--- expected\n%s\n--- got\n%s\n' "$1" "$2" "$3"
-  fi
+  checks=$((checks + 1))
+  [ "$2" = "$3" ] || fail "$(printf '%s
+--- expected
+%s
+--- got
+%s' "$1" "$2" "$3")"
 }
 cp1251() { iconv -f utf-8 -t cp1251; }
 vim_run() { (cd "$scratch/mod" && timeout 60 vim --clean -es -i NONE --cmd 'set encoding=utf-8' \
@@ -69,7 +67,8 @@ for editor in vim nvim; do
   same "$editor: common.txt written back as Windows-1251" \
     "$(printf "(ОБЩЕЕ) = 'да'\r\nещё\r\n" | cp1251 | od -c)" "$(od -c <"$scratch/mod/common.txt")"
   for file in new.erm new.txt; do
-    same "$editor: a new $file is Windows-1251" "$(printf '\nещё\n' | cp1251 | od -c)" "$(od -c <"$scratch/mod/$file")"
+    same "$editor: a new $file is Windows-1251 with CR LF" "$(printf '\r\nещё\r\n' | cp1251 | od -c)" \
+      "$(od -c <"$scratch/mod/$file")"
   done
   same "$editor: other text files keep UTF-8" "$(printf 'заметки\nещё\n' | od -c)" "$(od -c <"$scratch/mod/notes.txt")"
 done
@@ -173,5 +172,4 @@ quest.erm|20|13|1|e|1|Константы (НЕТ) не существует!
 at: \$NOPE\$;
 empty.txt|0|0|0|e|1|Указанный файл пуст!" "$(cat "$scratch/mod/result" 2>&1)"
 
-echo "vim: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+summary vim

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# zunt-mode.el as a user installs it: the modes of both kinds of file, their
+# Windows-1251 reading and writing, the faces, and M-x compile landing on the
+# character a message names after Cyrillic and a tab.
+# Usage: emacs.sh ZUNT
+set -u
+zunt=$(realpath "$1")
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+here=$repo/tests/editors
+# shellcheck source=../checks.sh
+source "$repo/tests/checks.sh"
+# same NAME EXPECTED ACTUAL: one more check, which fails unless the texts are equal.
+same() {
+  checks=$((checks + 1))
+  [ "$2" = "$3" ] || fail "$(printf '%s
+--- expected
+%s
+--- got
+%s' "$1" "$2" "$3")"
+}
+cp1251() { iconv -f utf-8 -t cp1251; }
+
+mod=$scratch/mod
+mkdir -p "$mod" "$scratch/bin"
+ln -s "$zunt" "$scratch/bin/zunt"
+cp "$repo"/examples/quest/quest.* "$repo"/examples/readme/readme.erm "$mod/"
+printf 'include = ["common.txt"]\n' >"$mod/zunt.toml"
+printf "(ОБЩЕЕ) = 'да'\r\n" | cp1251 >"$mod/common.txt"
+printf 'заметки\n' >"$mod/notes.txt"
+printf 'HERO = y100\r\n' >"$mod/bad.txt"
+printf 'ZVSE\r\n!!IF:M^Ошибка^;\t$NOPE$;\r\n' | cp1251 >"$mod/bad.erm"
+printf 'ZVSE\r\n' >"$mod/empty.erm"
+: >"$mod/empty.txt"
+(cd "$mod" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
+  -l "$here/emacs-mode.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
+
+same "emacs: modes, encodings, faces, compile" "quest.erm|zunt-script-mode|windows-1251-dos|ZVSE
+quest.txt|zunt-declarations-mode|windows-1251-dos|; Объявления для quest.erm: переменные и текстовые константы.
+readme.erm|zunt-script-mode|windows-1251-dos|$(head -1 "$repo/examples/readme/readme.erm" | tr -d '\r')
+common.txt|zunt-declarations-mode|windows-1251-dos|(ОБЩЕЕ) = 'да'
+notes.txt|text-mode|utf-8-unix|заметки
+new.erm|zunt-script-mode|windows-1251-dos|
+new.txt|zunt-declarations-mode|windows-1251-dos|
+other.txt|text-mode|utf-8-unix|
+2 Герой font-lock-comment-face
+4 !!VR font-lock-keyword-face
+4 \$HERO\$ font-lock-variable-name-face
+4 (START) font-lock-constant-face
+5 [1] font-lock-constant-face
+7 (привет) font-lock-constant-face
+10 TMP font-lock-variable-name-face
+12 ~~ font-lock-builtin-face
+16 \` font-lock-preprocessor-face
+16 \$HERO[3]\$ font-lock-variable-name-face
+1 Объявления font-lock-comment-face
+3 HERO font-lock-variable-name-face
+3 y100 font-lock-constant-face
+6 [10] font-lock-comment-face
+8 ПРИВЕТ font-lock-constant-face
+8 Здравствуй font-lock-string-face
+10 вторая font-lock-string-face
+bad.erm zunt -- bad: bad.erm|2|\"\$NOPE\$;\"
+empty.txt zunt -- empty: empty.txt|1|\"\"" "$(cat "$mod/result" 2>&1)"
+for file in quest.erm quest.txt readme.erm; do
+  same "emacs: $file written back as Windows-1251" \
+    "$( (cat "$repo"/examples/*/"$file"; printf 'ещё\r\n' | cp1251) | od -c)" "$(od -c <"$mod/$file")"
+done
+same "emacs: common.txt written back as Windows-1251" \
+  "$(printf "(ОБЩЕЕ) = 'да'\r\nещё\r\n" | cp1251 | od -c)" "$(od -c <"$mod/common.txt")"
+for file in new.erm new.txt; do
+  same "emacs: a new $file is Windows-1251 with CR LF" "$(printf 'ещё\r\n' | cp1251 | od -c)" "$(od -c <"$mod/$file")"
+done
+same "emacs: other text files keep UTF-8" "$(printf 'заметки\nещё\n' | od -c)" "$(od -c <"$mod/notes.txt")"
+
+summary emacs
