@@ -22,6 +22,9 @@ if(TARGET zunt-cli)
   install(TARGETS zunt-cli RUNTIME DESTINATION .)
 endif()
 install(FILES ${CMAKE_BINARY_DIR}/README.txt ${ZUNT_SUCCESS_WAV} DESTINATION .)
+# Notepad++: the highlighting of both kinds of file, the NppExec script and a
+# short guide to them.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/notepad++/ DESTINATION notepad++)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME zunt)
