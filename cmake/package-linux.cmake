@@ -1,7 +1,7 @@
 # Installation and the Linux packages. "cmake --install" puts zunt in bin/,
 # its manual page (man/zunt.1, once the source tree has one) in
-# share/man/man1/, and the README, the example and the Debian copyright and
-# changelog in share/doc/zunt/. "cpack" makes zunt_VERSION_amd64.deb and
+# share/man/man1/, the README, the example and the Debian copyright and
+# changelog in share/doc/zunt/, and the vim, neovim and emacs files. "cpack" makes zunt_VERSION_amd64.deb and
 # zunt-VERSION-linux-x86_64.tar.gz from the same rules. Included after every
 # target is defined.
 include(GNUInstallDirs)
@@ -37,6 +37,12 @@ install(FILES README.md packaging/debian/copyright ${CMAKE_BINARY_DIR}/packaging
   DESTINATION ${ZUNT_DOC_DIR})
 install(FILES examples/quest/quest.txt examples/quest/quest.erm
   DESTINATION ${ZUNT_DOC_DIR}/examples/quest)
+# The editors' files where each editor looks: vim in share/vim/vimfiles,
+# neovim in share/nvim/site (one runtime folder serves both), emacs in
+# share/emacs/site-lisp.
+install(DIRECTORY editors/vim/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/vim/vimfiles)
+install(DIRECTORY editors/vim/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/nvim/site)
+install(FILES editors/emacs/zunt-mode.el DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/emacs/site-lisp)
 
 set(CPACK_GENERATOR DEB TGZ)
 set(CPACK_PACKAGE_NAME zunt)

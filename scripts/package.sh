@@ -2,8 +2,10 @@
 # Makes the three downloads under dist/ with CPack and checks them:
 #   zunt_VERSION_amd64.deb            the Debian package (Release build in build-pkg/)
 #   zunt-VERSION-linux-x86_64.tar.gz  the same files under one folder
-#   zunt-VERSION-win64.zip            zunt.exe, zunt-cli.exe, success.wav and
-#                                     README.txt
+#   zunt-VERSION-win64.zip            zunt.exe, zunt-cli.exe, success.wav,
+#                                     README.txt and the Notepad++ files
+#   zunt-vscode-VERSION-linux-x64.vsix  the VS Code extension with zunt
+#   zunt-vscode-VERSION-win32-x64.vsix  the same with zunt-cli.exe
 # The zip comes from build-win/, the Windows build of scripts/test-windows.sh,
 # which is reused when it is there, so that nothing is built twice.
 #
@@ -43,7 +45,13 @@ if [ ! -f build-win/CMakeCache.txt ]; then
 fi
 cmake --build build-win --target package >/dev/null
 cp build-win/"$zip" dist/
-ls -l dist/"$deb" dist/"$tarball" dist/"$zip"
+
+echo "=== the VS Code extensions"
+vsix_linux=zunt-vscode-$version-linux-x64.vsix
+vsix_windows=zunt-vscode-$version-win32-x64.vsix
+bash editors/vscode/package.sh build-pkg/zunt linux-x64 dist/"$vsix_linux"
+bash editors/vscode/package.sh build-win/zunt-cli.exe win32-x64 dist/"$vsix_windows"
+ls -l dist/"$deb" dist/"$tarball" dist/"$zip" dist/"$vsix_linux" dist/"$vsix_windows"
 [ "$run_checks" = 1 ] || exit 0
 
 echo "=== checks"
@@ -73,6 +81,8 @@ expected_files() {
     share/doc/zunt/copyright share/doc/zunt/examples/quest/quest.erm \
     share/doc/zunt/examples/quest/quest.txt
   [ ! -f man/zunt.1 ] || echo share/man/man1/zunt.1.gz
+  echo share/emacs/site-lisp/zunt-mode.el
+  (cd editors/vim && find . -type f | sed 's|^\./||') | sed 's|^|share/vim/vimfiles/|;p;s|/vim/vimfiles/|/nvim/site/|'
 }
 
 root=$scratch/root
@@ -128,7 +138,23 @@ tarball_files() {
 zip_files() {
   cmake -E tar tf dist/"$zip" | sed 's/^/  /'
   local expected=(README.txt success.wav zunt-cli.exe zunt.exe)
-  diff <(cmake -E tar tf dist/"$zip" | sort) <(printf '%s\n' "${expected[@]}" | sort)
+  diff <(cmake -E tar tf dist/"$zip" | files_only) \
+    <( (printf '%s\n' "${expected[@]}"; ls editors/notepad++ | sed 's|^|notepad++/|') | sort)
+}
+
+# A .vsix holds the bundled extension, its grammars and the program, with its
+# executable bit; and says which platform it is for.
+# vsix_files FILE PLATFORM PROGRAM
+vsix_files() {
+  unzip -l "dist/$1" | sed 's/^/  /'
+  diff <(unzip -Z1 "dist/$1" | files_only) <(printf '%s\n' '[Content_Types].xml' extension.vsixmanifest \
+    extension/LICENSE.txt extension/README.md extension/package.json extension/bundle/extension.js \
+    extension/languages/declarations.json extension/languages/script.json \
+    extension/syntaxes/zunt-declarations.tmLanguage.json extension/syntaxes/zunt-script.tmLanguage.json \
+    "extension/bin/$3" | sort) &&
+    unzip -Z "dist/$1" "extension/bin/$3" | grep -q '^-rwxr-xr-x' &&
+    unzip -p "dist/$1" extension.vsixmanifest | grep -q "TargetPlatform=\"$2\"" &&
+    unzip -p "dist/$1" extension/package.json | grep -q "\"version\": \"$version\""
 }
 
 # The sound: 16-bit PCM mono at 22,050 Hz, about 0.4 s, loud but not clipped.
@@ -168,6 +194,8 @@ check "the manual page renders" man_page_renders
 check "the tarball's files" tarball_files
 check "the zip's files" zip_files
 check "the zip's success.wav" zip_sound
+check "the Linux .vsix" vsix_files "$vsix_linux" linux-x64 zunt
+check "the Windows .vsix" vsix_files "$vsix_windows" win32-x64 zunt-cli.exe
 check "lintian" lintian_clean
 echo "packages: $passed passed, $failed failed"
 [ "$failed" = 0 ]

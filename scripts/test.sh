@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build with warnings as errors, the
-# same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
-# targets for a minute, the Windows program under Wine, and the three packages
+# editors' files (scripts/test-editors.sh, with that build's zunt), the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
+# targets for a minute, the Windows program under Wine, and the packages
 # (made in dist/ and checked).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,8 @@ run_suite() {
 
 echo "=== native build"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "=== editors"
+bash scripts/test-editors.sh build/zunt
 echo "=== AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DZUNT_SANITIZE=ON

@@ -110,8 +110,10 @@ async function preview(previews: Map<string, string>, changed: vscode.EventEmitt
   }
   let text: string | undefined;
   try {
-    const result = await client.sendRequest("workspace/executeCommand", { command: "zunt.preview", arguments: [doc.uri.toString()] });
-    text = previewText(result);
+    const uri = doc.uri.toString();
+    // The command, and the request behind it for a server that answers only that.
+    const result = await client.sendRequest("workspace/executeCommand", { command: "zunt.preview", arguments: [uri] });
+    text = previewText(result) ?? previewText(await client.sendRequest("zunt/translate", { textDocument: { uri } }));
   } catch (err) {
     vscode.window.showErrorMessage(`zunt: ${err instanceof Error ? err.message : String(err)}`);
     return;

@@ -106,8 +106,14 @@ test("the preview shows the server's translation beside the script", async () =>
     ["show", uri, { viewColumn: -2, preview: true, preserveFocus: true }],
   ]);
   assert.strictEqual(fake.handlers.content.provideTextDocumentContent({ toString: () => uri }), "!!VRy100:S5;");
+  // A server whose command answers nothing is asked for zunt/translate.
+  fake.client.answer = (method) => (method === "zunt/translate" ? { text: "!!VRy1;", errors: 0 } : null);
+  fake.calls.length = 0;
+  await fake.handlers["zunt.previewTranslation"]();
+  assert.deepStrictEqual(fake.calls[1], ["request", "zunt/translate", { textDocument: { uri: `file://${mod}/src/heroes.erm` } }]);
+  assert.strictEqual(fake.handlers.content.provideTextDocumentContent({ toString: () => uri }), "!!VRy1;");
   fake.client.answer = null;
   fake.calls.length = 0;
   await fake.handlers["zunt.previewTranslation"]();
-  assert.deepStrictEqual(fake.calls.map((c) => c[0]), ["request", "error"]);
+  assert.deepStrictEqual(fake.calls.map((c) => c[0]), ["request", "request", "error"]);
 });

@@ -86,7 +86,7 @@ function makeFake() {
       }
       sendRequest(method, params) {
         record("request", method, params);
-        return Promise.resolve(client.answer);
+        return Promise.resolve(typeof client.answer === "function" ? client.answer(method) : client.answer);
       }
     },
   };
