@@ -40,8 +40,13 @@
 (defun zunt-test-compile (file)
   (with-current-buffer (find-file-noselect file)
     (let ((buffer (compile compile-command)))
-      (while (process-live-p (get-buffer-process buffer))
-        (accept-process-output nil 0.1))
+      ;; Done when the sentinel has written its last line, after all the output.
+      (with-timeout (30 (error "compile did not finish"))
+        (while (not (with-current-buffer buffer
+                      (save-excursion
+                        (goto-char (point-min))
+                        (re-search-forward "^Compilation \\(finished\\|exited\\)" nil t))))
+          (accept-process-output nil 0.1)))
       (with-current-buffer buffer (goto-char (point-min)))
       (next-error)
       (zunt-test-note "%s %s: %s|%d|%S" file compile-command (buffer-name) (line-number-at-pos)
