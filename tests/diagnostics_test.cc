@@ -2,6 +2,7 @@
 // report, input in and exact lines out.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <new>
 
@@ -240,6 +241,44 @@ TEST(Diagnostics, FileErrorsNameTheFile) {
   TCapture capture;
   EXPECT_EQ(1, zunt::Run(noMemory, "quest", CommandLineOptions(), capture));
   EXPECT_EQ("zunt: error: Недостаточно памяти для компиляции!\n", capture.Text);
+}
+
+// A failed output gets a note with the system's reason: in Russian for the
+// common ones, else in the system's words; none when the reason is not known.
+TEST(Diagnostics, FailedOutputNamesTheReason) {
+  struct {
+    bool failCreate;
+    int error;
+    std::string_view note;
+  } cases[] = {
+      {true, EACCES, "нет прав на запись"},
+      {true, EPERM, "нет прав на запись"},
+      {true, ENOENT, "нет такой папки"},
+      {true, ENOTDIR, "нет такой папки"},
+      {true, EROFS, "файловая система только для чтения"},
+      {false, ENOSPC, "на диске нет места"},
+      {false, EDQUOT, "превышена дисковая квота"},
+      {true, ENAMETOOLONG, "слишком длинное имя файла"},
+      {true, ENXIO, "никто не читает из канала"},
+      {false, EIO, "Input/output error"},
+      {true, 0, ""},
+  };
+  for (const auto& t : cases) {
+    TFakePlatform platform;
+    platform.AddFile("src/quest.txt", "A = y1\r\n");
+    platform.AddFile("src/quest.erm", "$A$");
+    platform.AddFile("../quest.erm", "old");
+    (t.failCreate ? platform.FailCreate : platform.FailWrite) = true;
+    platform.FailError = t.error;
+    TCapture capture;
+    EXPECT_EQ(1, zunt::Run(platform, "src/quest", CommandLineOptions(), capture));
+    std::string expected = t.failCreate
+                               ? "../quest.erm: error: Не могу создать выходной ЕРМ файл скрипта!\n"
+                               : "../quest.erm: error: Не могу записать выходной ЕРМ файл скрипта!\n";
+    if (!t.note.empty()) expected += "../quest.erm: note: " + std::string(t.note) + "\n";
+    EXPECT_EQ(expected, capture.Text) << t.error;
+    EXPECT_EQ("old", platform.Files["../quest.erm"].Data);
+  }
 }
 
 TEST(Diagnostics, Warnings) {

@@ -97,7 +97,8 @@ work=$scratch/gone/a
 (cd "$work" && rm -rf "$scratch/gone" && "$zunt" "$scratch/tree/work/quest" 2>"$scratch/err")
 expect "failed create: exit status" test $? = 1
 expect "failed create: message" test "$(cat "$scratch/err")" = \
-  "../quest.erm: error: Не могу создать выходной ЕРМ файл скрипта!"
+  "../quest.erm: error: Не могу создать выходной ЕРМ файл скрипта!
+../quest.erm: note: нет такой папки"
 
 # A script of 8 MiB is mapped rather than read, and its output is built on
 # large pages: the same bytes as for a small one.

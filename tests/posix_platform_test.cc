@@ -139,9 +139,14 @@ TEST_P(WriteOutputTest, StreamReplacesOutputOnlyWhenFinished) {
     EXPECT_EQ("old", Get("out.erm"));
     EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
   }
+  // One that cannot be made fails at once and at the end, with the system's reason.
   TWriteStatus status;
-  EXPECT_EQ(nullptr, platform.OpenOutput(PathOf("no/out.erm"), {}, 1, &status));
+  std::unique_ptr<TOutputStream> stream = platform.OpenOutput(PathOf("no/out.erm"), {}, 1, &status);
   EXPECT_EQ(TWriteStatus::CannotCreate, status);
+  ASSERT_NE(nullptr, stream);
+  EXPECT_FALSE(stream->Write("new"));
+  EXPECT_EQ(TWriteStatus::CannotCreate, stream->Finish());
+  EXPECT_EQ(ENOENT, stream->ErrorNumber());
 }
 
 TEST_P(WriteOutputTest, FailedCreateOrMoveKeepsOldOutput) {

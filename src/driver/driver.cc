@@ -9,6 +9,7 @@
 #include "base/fail.h"
 #include "cursor/encoding.h"
 #include "cursor/wide.h"
+#include "driver/system_reason.h"
 #include "symbols/declarations.h"
 #include "translator/translator.h"
 
@@ -159,19 +160,36 @@ void TRunOutput::OnPiece(TState& state, void* self) {
   output.Released = state.Cursor.Pos;
 }
 
-void TRunOutput::Finish() {
+bool TRunOutput::Finish() {
   std::string_view rest = Run.State.Output.View();
-  if (Path == kStandardOutput) return CheckWritten(Platform.WriteStandardOutput(rest), Path);
-  if (!Stream) return CheckWritten(Status, Path);
-  Stream->Write(rest);
-  CheckWritten(Stream->Finish(), Path);
+  TWriteStatus status = Status;
+  int error = 0;
+  if (Path == kStandardOutput) {
+    status = Platform.WriteStandardOutput(rest);
+  } else if (Stream) {
+    Stream->Write(rest);
+    status = Stream->Finish();
+    error = Stream->ErrorNumber();
+  }
+  if (status == TWriteStatus::Ok) return true;
+  TDiagnostics& diagnostics = Run.State.Diagnostics;
+  diagnostics.Add(WriteFailure(status, Path));
+  if (error != 0) {
+    TFail reason(SystemReason(error));
+    reason.Severity = TSeverity::Note;
+    diagnostics.Add(AboutFile(std::move(reason), Path));
+  }
+  return false;
 }
 
 void CheckWritten(TWriteStatus status, const std::string& path) {
+  if (status != TWriteStatus::Ok) throw WriteFailure(status, path);
+}
+
+TFail WriteFailure(TWriteStatus status, const std::string& path) {
   std::string_view body;
   switch (status) {
     case TWriteStatus::Ok:
-      return;
     case TWriteStatus::CannotCreate:
       body = "Не могу создать выходной ЕРМ файл скрипта!";
       break;
@@ -182,7 +200,7 @@ void CheckWritten(TWriteStatus status, const std::string& path) {
       body = "Выходной ЕРМ файл совпадает с исходным файлом!";
       break;
   }
-  throw AboutFile(TFail(Win1251(body)), path);
+  return AboutFile(TFail(Win1251(body)), path);
 }
 
 int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
@@ -210,10 +228,8 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
     TRunOutput output(platform, path, inputs, run);
     TranslateScript(run.State);
     failed = diagnostics.Errors != 0 || (options.Strict && diagnostics.WarningCount != 0);
-    if (!failed) {
-      output.Finish();
-      translated = std::make_pair(inputs.back(), path);
-    }
+    if (!failed) failed = !output.Finish();
+    if (!failed) translated = std::make_pair(inputs.back(), path);
   } catch (const TFail& fail) {
     diagnostics.Add(fail);
     failed = true;

@@ -90,8 +90,10 @@ class TRunOutput {
   ~TRunOutput() { Run.State.OnPiece = nullptr; }
   TRunOutput(const TRunOutput&) = delete;
   TRunOutput& operator=(const TRunOutput&) = delete;
-  /// Writes the rest and puts the output in place; throws TFail when that fails.
-  void Finish();
+  /// Writes the rest and puts the output in place; returns false, with the
+  /// error and a note of the system's reason among the run's reports, when
+  /// that fails.
+  bool Finish();
 
  private:
   static void OnPiece(TState& state, void* self);
@@ -106,6 +108,9 @@ class TRunOutput {
 
 /// Throws the failure for a write status other than Ok, about the output at path.
 void CheckWritten(TWriteStatus status, const std::string& path);
+
+/// Returns the failure for a write status other than Ok, about the output at path.
+TFail WriteFailure(TWriteStatus status, const std::string& path);
 
 /// Returns the path without its extension: the text from the last "." that
 /// follows every separator.

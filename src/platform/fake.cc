@@ -39,6 +39,33 @@ TWriteStatus TFakePlatform::WriteOutput(const std::string& path, std::string_vie
   return TWriteStatus::Ok;
 }
 
+std::unique_ptr<TOutputStream> TFakePlatform::OpenOutput(const std::string& path,
+                                                         const std::vector<std::string>& inputs,
+                                                         uint64_t sizeHint, TWriteStatus* status) {
+  // The whole output written at the end, and FailError the reason for its failure.
+  class TFakeOutput final : public TOutputStream {
+   public:
+    TFakeOutput(TFakePlatform& platform, std::string path, std::vector<std::string> inputs)
+        : Whole(platform, std::move(path), std::move(inputs)), Platform(platform) {}
+    bool Write(std::string_view data) override { return Whole.Write(data); }
+    TWriteStatus Finish() override {
+      Status = Whole.Finish();
+      return Status;
+    }
+    int ErrorNumber() const override {
+      return Status == TWriteStatus::Ok ? 0 : Platform.FailError;
+    }
+
+   private:
+    TWholeOutput Whole;
+    TFakePlatform& Platform;
+    TWriteStatus Status = TWriteStatus::Ok;
+  };
+  (void)sizeHint;
+  *status = TWriteStatus::Ok;
+  return std::make_unique<TFakeOutput>(*this, path, inputs);
+}
+
 TWriteStatus TFakePlatform::WriteStandardOutput(std::string_view data) {
   Calls.push_back("write -");
   if (FailWrite) return TWriteStatus::CannotWrite;

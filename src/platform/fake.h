@@ -27,6 +27,7 @@ class TFakePlatform : public TPlatform {
   bool FailCreate = false;  // the temporary output file cannot be made
   bool FailWrite = false;   // writing the output writes short
   bool FailRename = false;  // the finished output cannot be moved into place
+  int FailError = 0;        // the system's reason given for a failed output (errno)
   // Paths that name one file under another name (a link): path to that name.
   std::map<std::string, std::string> Links;
 
@@ -44,6 +45,9 @@ class TFakePlatform : public TPlatform {
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data,
                            const std::vector<std::string>& inputs) override;
+  std::unique_ptr<TOutputStream> OpenOutput(const std::string& path,
+                                            const std::vector<std::string>& inputs,
+                                            uint64_t sizeHint, TWriteStatus* status) override;
   TWriteStatus WriteStandardOutput(std::string_view data) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;

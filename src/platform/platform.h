@@ -72,6 +72,23 @@ class TOutputStream {
   virtual bool Write(std::string_view data) = 0;
   /// Puts the complete output in place; returns how the whole writing went.
   virtual TWriteStatus Finish() = 0;
+  /// Returns the system's reason (an errno value) for the failure that
+  /// Finish reported, or 0 when it is not known.
+  virtual int ErrorNumber() const { return 0; }
+};
+
+/// An output that could not be opened: it takes no bytes, and Finish reports
+/// the failure with the system's reason.
+class TFailedOutput final : public TOutputStream {
+ public:
+  TFailedOutput(TWriteStatus status, int error) : Status(status), Error(error) {}
+  bool Write(std::string_view) override { return false; }
+  TWriteStatus Finish() override { return Status; }
+  int ErrorNumber() const override { return Error; }
+
+ private:
+  TWriteStatus Status;
+  int Error;
 };
 
 class TPlatform {
@@ -95,7 +112,8 @@ class TPlatform {
                                    const std::vector<std::string>& inputs) = 0;
 
   /// Opens the output at path for writing in pieces, sizeHint bytes expected;
-  /// returns nothing, with the reason in *status, when it cannot. By default
+  /// returns nothing, with the reason in *status, when it cannot, or a failed
+  /// output (TFailedOutput) that keeps the system's reason too. By default
   /// the pieces are kept and handed to WriteOutput whole by Finish, which then
   /// also does every check.
   virtual std::unique_ptr<TOutputStream> OpenOutput(const std::string& path,

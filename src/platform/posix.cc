@@ -2,21 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/random.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <optional>
 
 #include "base/cp1251.h"
 #include "base/fail.h"
+#include "platform/posix_io.h"
+#include "platform/temporaries.h"
 
 namespace zunt {
 namespace {
@@ -35,21 +32,10 @@ std::string TerminalLines(std::string_view text) {
   return out;
 }
 
-// Writes all of data to fd; returns false on an error or a short write.
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
 // The mapped input file, if there is one. Its bytes vanish if another program
 // cuts the file short while it is mapped; touching them then raises SIGBUS,
-// and the run ends with the load-error message instead of a crash. No output
-// file exists yet at that point: the input is only read before the write.
+// and the run ends with the load-error message instead of a crash, having
+// removed the named temporary files of the outputs being written.
 struct TMappedRange {
   const char* Begin = nullptr;
   const char* End = nullptr;
@@ -58,6 +44,7 @@ struct TMappedRange {
 TMappedRange gMapped;
 
 void OnBusError(int, siginfo_t* info, void*) {
+  RemoveTemporaries();
   const char* at = static_cast<const char*>(info->si_addr);
   if (gMapped.Begin != nullptr && at >= gMapped.Begin && at < gMapped.End) {
     [[maybe_unused]] ssize_t shown =
@@ -174,353 +161,8 @@ TLoadStatus TPosixPlatform::Load(const std::string& path, std::unique_ptr<TInput
   return status;
 }
 
-namespace {
-
-// How the output gets written: the file that it replaces, if there is one,
-// after following links, and the mode that the new file gets.
-struct TOutputPlan {
-  std::string Target;  // the file to replace or create: not a symbolic link
-  std::string Folder;  // the target's folder with its final "/", or "" for the working folder
-  bool Exists = false;
-  mode_t Mode = 0;
-};
-
-// Signals that end the run and that a named temporary file is removed on.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-// Linux gives up on a path after this many symbolic links, and so does the output.
-constexpr int kMaxLinks = 40;
-// The named temporary file being written, for the signal handler; null when there is none.
-std::atomic<const char*> gNamedTemporary{nullptr};
-static_assert(std::atomic<const char*>::is_always_lock_free);
-
-// Returns the folder part of a path with its final "/", or "" when there is none.
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// Returns the text of the symbolic link at path, or nothing when it cannot be read.
-std::optional<std::string> ReadLink(const std::string& path) {
-  std::string text(256, '\0');
-  for (;;) {
-    ssize_t n = readlink(path.c_str(), text.data(), text.size());
-    if (n < 0) return std::nullopt;
-    if (static_cast<size_t>(n) < text.size()) {
-      text.resize(static_cast<size_t>(n));
-      return text;
-    }
-    text.resize(text.size() * 2);
-  }
-}
-
-// Follows the chain of symbolic links that starts at path, each relative one
-// from the folder of its link; returns the path at the end of the chain,
-// which need not exist, or nothing for a chain that is too long or unreadable.
-std::optional<std::string> FinalTarget(std::string path) {
-  for (int links = 0; links <= kMaxLinks; ++links) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::optional<std::string> text = ReadLink(path);
-    if (!text || text->empty()) return std::nullopt;
-    path = text->front() == '/' ? *text : FolderOf(path) + *text;
-  }
-  return std::nullopt;
-}
-
-// Returns whether the file st describes is one of the inputs, by device and inode.
-bool IsAnInput(const struct stat& st, const std::vector<std::string>& inputs) {
-  for (const std::string& input : inputs) {
-    struct stat in;
-    if (stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// Returns the mode of a newly created ordinary file: 0666 less the umask.
-mode_t NewFileMode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-// Decides where the output goes and refuses what must not be replaced: an
-// input, anything but an ordinary file, and a file with no write bit at all
-// (its owner made it read-only; root would be let through otherwise).
-TWriteStatus PlanOutput(const std::string& path, const std::vector<std::string>& inputs,
-                        TOutputPlan* plan) {
-  std::optional<std::string> target = FinalTarget(path);
-  if (!target) return TWriteStatus::CannotCreate;
-  plan->Target = std::move(*target);
-  plan->Folder = FolderOf(plan->Target);
-  struct stat st;
-  if (stat(plan->Target.c_str(), &st) != 0) {
-    if (errno != ENOENT) return TWriteStatus::CannotCreate;
-    plan->Exists = false;
-    plan->Mode = NewFileMode();
-    return TWriteStatus::Ok;
-  }
-  if (IsAnInput(st, inputs)) return TWriteStatus::SameAsInput;
-  if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) return TWriteStatus::CannotCreate;
-  plan->Exists = true;
-  plan->Mode = st.st_mode & 07777;
-  return TWriteStatus::Ok;
-}
-
-// Blocks the stop signals for as long as it lives: one that comes meanwhile
-// takes effect afterwards.
-class TStopSignalsBlocked {
- public:
-  TStopSignalsBlocked() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int stop : kStopSignals) sigaddset(&set, stop);
-    sigprocmask(SIG_BLOCK, &set, &Saved);
-  }
-  ~TStopSignalsBlocked() { sigprocmask(SIG_SETMASK, &Saved, nullptr); }
-  TStopSignalsBlocked(const TStopSignalsBlocked&) = delete;
-  TStopSignalsBlocked& operator=(const TStopSignalsBlocked&) = delete;
-
- private:
-  sigset_t Saved;
-};
-
-// Removes the named temporary file, if one is being written, then ends the
-// process by the signal's default action (the handler is reset on entry).
-void OnStopSignal(int stop) {
-  if (const char* temporary = gNamedTemporary.load()) unlink(temporary);
-  raise(stop);
-}
-
-// Installs OnStopSignal, once, for each stop signal that has its default
-// action: an ignored signal stays ignored.
-void InstallStopHandlers() {
-  static const bool installed = [] {
-    for (int stop : kStopSignals) {
-      struct sigaction old;
-      if (sigaction(stop, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
-      struct sigaction action = {};
-      action.sa_handler = OnStopSignal;
-      action.sa_flags = SA_RESETHAND | SA_NODEFER;
-      sigemptyset(&action.sa_mask);
-      sigaction(stop, &action, nullptr);
-    }
-    return true;
-  }();
-  (void)installed;
-}
-
-// Returns a fresh short name for a temporary file in folder.
-std::string TemporaryName(const std::string& folder) {
-  static constexpr std::string_view kDigits =
-      "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  static uint64_t counter = 0;
-  uint64_t bits = 0;
-  if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != sizeof bits) {
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    bits = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(getpid()) << 32);
-  }
-  bits += ++counter * 0x9E3779B97F4A7C15u;
-  std::string name = folder + ".zunt-";
-  for (int i = 0; i < 8; ++i, bits /= kDigits.size()) name += kDigits[bits % kDigits.size()];
-  return name;
-}
-
-// The smallest output whose blocks are asked for at once: a smaller one is
-// written at one go, and cutting the unused blocks off costs more than it saves.
-constexpr uint64_t kAllocateFrom = uint64_t{1} << 20;
-
-// Gives the file's mode to the new open file and, for a large output, asks
-// for its blocks at once, which makes writing and replacing a large old
-// output cheaper; a file system without that (EOPNOTSUPP), or too little
-// room, leaves it to the writes, which report what fails. Never
-// posix_fallocate: it writes zeros where there is no support. Returns false
-// when the mode cannot be given; *allocated tells whether the file now has
-// that size.
-bool Prepare(int fd, mode_t mode, uint64_t size, bool* allocated) {
-  *allocated = size >= kAllocateFrom && fallocate(fd, 0, 0, static_cast<off_t>(size)) == 0;
-  return fchmod(fd, mode) == 0;
-}
-
-// Copies the first size bytes of the file at from to the file at to; returns
-// false on any failure.
-bool CopyFile(int from, int to, uint64_t size) {
-  std::string buffer(std::min<uint64_t>(size, uint64_t{1} << 20), '\0');
-  for (uint64_t at = 0; at < size;) {
-    ssize_t n = pread(from, buffer.data(), std::min<uint64_t>(buffer.size(), size - at),
-                      static_cast<off_t>(at));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0 || !WriteAll(to, std::string_view(buffer.data(), static_cast<size_t>(n)))) {
-      return false;
-    }
-    at += static_cast<uint64_t>(n);
-  }
-  return true;
-}
-
-// Gives the open unnamed file a name; returns 0 or the error number.
-int LinkUnnamed(int fd, const std::string& name) {
-  std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
-  if (errno != ENOENT) return errno;
-  // No /proc: naming the descriptor itself needs CAP_DAC_READ_SEARCH.
-  return linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
-}
-
-// Replaces the target by the complete unnamed file: it gets a temporary name
-// beside the target and is renamed over it at once. Returns nothing, having
-// changed nothing, when the file cannot be named.
-std::optional<TWriteStatus> MoveUnnamedOver(int fd, const TOutputPlan& plan) {
-  TStopSignalsBlocked blocked;  // SIGKILL aside, nothing stops the run between the two steps
-  for (int tries = 0; tries < 100; ++tries) {
-    std::string temporary = TemporaryName(plan.Folder);
-    int error = LinkUnnamed(fd, temporary);
-    if (error == EEXIST) continue;
-    if (error != 0) return std::nullopt;
-    if (rename(temporary.c_str(), plan.Target.c_str()) == 0) return TWriteStatus::Ok;
-    unlink(temporary.c_str());
-    return TWriteStatus::CannotCreate;
-  }
-  return TWriteStatus::CannotCreate;
-}
-
-// Names the complete unnamed file as the target; returns nothing, having
-// changed nothing, when the file cannot be named.
-std::optional<TWriteStatus> PublishUnnamed(int fd, const TOutputPlan& plan) {
-  if (plan.Exists) return MoveUnnamedOver(fd, plan);
-  int error = LinkUnnamed(fd, plan.Target);
-  if (error == 0) return TWriteStatus::Ok;
-  // The target appeared meanwhile: replace it like any existing output.
-  return error == EEXIST ? MoveUnnamedOver(fd, plan) : std::nullopt;
-}
-
-// The output written in pieces to a temporary file in the target's folder:
-// an unnamed one (O_TMPFILE) where the file system has them, which gets a
-// name only once it is complete, so that a run killed before leaves nothing
-// behind; else a named one, which the stop signals remove (SIGKILL cannot be
-// caught and leaves it). The file is given the expected size at once and cut
-// to what was written at the end.
-class TPosixOutput final : public TOutputStream {
- public:
-  /// Opens the temporary file; returns nothing, with the reason in *status,
-  /// when it cannot.
-  static std::unique_ptr<TPosixOutput> Open(const TOutputPlan& plan, bool unnamed,
-                                            uint64_t sizeHint, TWriteStatus* status) {
-    std::unique_ptr<TPosixOutput> output(new TPosixOutput(plan));
-    *status = TWriteStatus::Ok;
-    if (unnamed) {
-      std::string folder = plan.Folder.empty() ? "." : plan.Folder;
-      output->Fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    }
-    if (output->Fd < 0 && !output->OpenNamed()) {
-      *status = TWriteStatus::CannotCreate;
-      return nullptr;
-    }
-    if (!Prepare(output->Fd, plan.Mode, sizeHint, &output->Allocated)) output->Failed = true;
-    return output;
-  }
-
-  ~TPosixOutput() override {
-    if (Fd >= 0) close(Fd);
-    if (!Temporary.empty()) {
-      TStopSignalsBlocked blocked;
-      unlink(Temporary.c_str());
-      gNamedTemporary = nullptr;
-    }
-  }
-
-  bool Write(std::string_view data) override {
-    if (!Failed && !WriteAll(Fd, data)) Failed = true;
-    Written += data.size();
-    return !Failed;
-  }
-
-  TWriteStatus Finish() override {
-    // Blocks asked for beyond what was written are cut off.
-    if (Failed || (Allocated && ftruncate(Fd, static_cast<off_t>(Written)) != 0)) {
-      return TWriteStatus::CannotWrite;
-    }
-    if (Temporary.empty()) {
-      std::optional<TWriteStatus> status = PublishUnnamed(Fd, Plan);
-      if (!status) {
-        // The unnamed file cannot be named here: copy it to a named one.
-        int unnamed = Fd;
-        Fd = -1;
-        bool copied =
-            OpenNamed() && Prepare(Fd, Plan.Mode, 0, &Allocated) && CopyFile(unnamed, Fd, Written);
-        close(unnamed);
-        if (!copied) return Fd < 0 ? TWriteStatus::CannotCreate : TWriteStatus::CannotWrite;
-        return FinishNamed();
-      }
-      // The file systems with unnamed files report write errors at the write, not here.
-      int fd = Fd;
-      Fd = -1;
-      if (close(fd) != 0 && *status == TWriteStatus::Ok) return TWriteStatus::CannotWrite;
-      return *status;
-    }
-    return FinishNamed();
-  }
-
- private:
-  explicit TPosixOutput(const TOutputPlan& plan) : Plan(plan) {}
-
-  // Makes the named temporary file; returns false when it cannot.
-  bool OpenNamed() {
-    InstallStopHandlers();
-    std::string temporary = Plan.Folder + ".zunt-XXXXXX";
-    TStopSignalsBlocked blocked;  // the file never exists unknown to the handler
-    Fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (Fd < 0) return false;
-    Temporary = std::move(temporary);
-    gNamedTemporary = Temporary.c_str();
-    return true;
-  }
-
-  // Closes the named file and renames it over the target.
-  TWriteStatus FinishNamed() {
-    int fd = Fd;
-    Fd = -1;
-    if (close(fd) != 0) return TWriteStatus::CannotWrite;  // the destructor removes the file
-    TStopSignalsBlocked blocked;
-    if (rename(Temporary.c_str(), Plan.Target.c_str()) != 0) return TWriteStatus::CannotCreate;
-    Temporary.clear();
-    gNamedTemporary = nullptr;
-    return TWriteStatus::Ok;
-  }
-
-  TOutputPlan Plan;
-  int Fd = -1;
-  std::string Temporary;  // the named temporary file, until it is renamed
-  uint64_t Written = 0;
-  bool Allocated = false;  // given its blocks beforehand, to be cut to size at the end
-  bool Failed = false;
-};
-
-}  // namespace
-
-TWriteStatus TPosixPlatform::WriteOutput(const std::string& path, std::string_view data,
-                                         const std::vector<std::string>& inputs) {
-  // A symbolic link is written through: the file at the end of its chain is
-  // replaced, and a temporary file goes beside that file, so that the rename
-  // stays on one file system. No fsync: the output is made again by one run,
-  // and flushing costs more than the run itself on large scripts. The rename
-  // still replaces the old file whole.
-  return WriteThroughStream(*this, path, data, inputs);
-}
-
-std::unique_ptr<TOutputStream> TPosixPlatform::OpenOutput(const std::string& path,
-                                                          const std::vector<std::string>& inputs,
-                                                          uint64_t sizeHint, TWriteStatus* status) {
-  TOutputPlan plan;
-  *status = PlanOutput(path, inputs, &plan);
-  if (*status != TWriteStatus::Ok) return nullptr;
-  return TPosixOutput::Open(plan, UnnamedTemporary, sizeHint, status);
-}
-
 TWriteStatus TPosixPlatform::WriteStandardOutput(std::string_view data) {
-  return WriteAll(STDOUT_FILENO, data) ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
+  return WriteAll(STDOUT_FILENO, data) == 0 ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
 }
 
 void TPosixPlatform::ShowFailure(const TFail& fail) {
