@@ -272,9 +272,9 @@ TEST(Diagnostics, FailedOutputNamesTheReason) {
     platform.FailError = t.error;
     TCapture capture;
     EXPECT_EQ(1, zunt::Run(platform, "src/quest", CommandLineOptions(), capture));
-    std::string expected = t.failCreate
-                               ? "../quest.erm: error: Не могу создать выходной ЕРМ файл скрипта!\n"
-                               : "../quest.erm: error: Не могу записать выходной ЕРМ файл скрипта!\n";
+    std::string expected =
+        t.failCreate ? "../quest.erm: error: Не могу создать выходной ЕРМ файл скрипта!\n"
+                     : "../quest.erm: error: Не могу записать выходной ЕРМ файл скрипта!\n";
     if (!t.note.empty()) expected += "../quest.erm: note: " + std::string(t.note) + "\n";
     EXPECT_EQ(expected, capture.Text) << t.error;
     EXPECT_EQ("old", platform.Files["../quest.erm"].Data);

@@ -1,19 +1,41 @@
 #include "platform/posix.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <functional>
 
 #include "base/fail.h"
 #include "scratch_test.h"
 #include "test_util.h"
+
+// A fault to make: fsetxattr fails with gSetAttributeError for the names
+// that start with gSetAttributePrefix.
+int gSetAttributeError = 0;
+std::string gSetAttributePrefix;
+
+// Stands in for the C library's fsetxattr in this program, so that a test can
+// make a file system that refuses an attribute.
+extern "C" int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags) {
+  if (gSetAttributeError != 0 && std::string_view(name).starts_with(gSetAttributePrefix)) {
+    errno = gSetAttributeError;
+    return -1;
+  }
+  return static_cast<int>(syscall(SYS_fsetxattr, fd, name, value, size, flags));
+}
 
 namespace zunt {
 namespace {
@@ -22,6 +44,24 @@ namespace fs = std::filesystem;
 
 struct PosixPlatformTest : TScratchTest {
   TPosixPlatform platform;
+
+  /// Writes data to the output at path in one piece; returns how it went and
+  /// the system's reason.
+  std::pair<TWriteStatus, int> Written(const std::string& path, std::string_view data,
+                                       const std::vector<std::string>& inputs = {}) {
+    TWriteStatus status;
+    std::unique_ptr<TOutputStream> stream = platform.OpenOutput(path, inputs, data.size(), &status);
+    if (!stream) return {status, 0};
+    stream->Write(data);
+    status = stream->Finish();
+    return {status, stream->ErrorNumber()};
+  }
+  /// Returns an extended attribute of a file, or "-" when it has none.
+  std::string Attribute(const std::string& name, const char* attribute) const {
+    char value[256];
+    ssize_t size = getxattr(PathOf(name).c_str(), attribute, value, sizeof value);
+    return size < 0 ? "-" : std::string(value, static_cast<size_t>(size));
+  }
 };
 
 TEST_F(PosixPlatformTest, ProbeAndLoad) {
@@ -345,6 +385,254 @@ TEST_F(PosixPlatformTest, NamedTemporaryIsRemovedOnStopSignals) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == stop) << stop << ": " << status;
     EXPECT_EQ("old", Get("out.erm")) << stop;
     EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names()) << stop;
+  }
+}
+
+}  // namespace
+}  // namespace zunt
+
+namespace zunt {
+namespace {
+
+// The bytes of an access ACL as the kernel keeps it: user::rw-,
+// user:4321:rw-, group::r--, mask::rw-, other::r--.
+std::string AccessAcl() {
+  struct {
+    uint16_t tag, perm;
+    uint32_t id;
+  } entries[] = {{1, 6, ~0u}, {2, 6, 4321}, {4, 4, ~0u}, {0x10, 6, ~0u}, {0x20, 4, ~0u}};
+  uint32_t version = 2;
+  std::string bytes(reinterpret_cast<const char*>(&version), sizeof version);
+  return bytes + std::string(reinterpret_cast<const char*>(entries), sizeof entries);
+}
+
+constexpr char kAcl[] = "system.posix_acl_access";
+
+// The owner and group are kept where the run may set them, and the set-ID
+// bits only with both: root keeps everything, another user his own and his
+// groups'. Each case runs in a child as that user.
+TEST_P(WriteOutputTest, OwnerGroupAndSetIdBitsAreKeptTogether) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can make files of other users";
+  ASSERT_EQ(0, chmod(dir.c_str(), 0777));
+  struct {
+    uid_t oldUid;
+    gid_t oldGid;
+    mode_t oldMode;
+    uid_t runUid;  // and its group; 0 runs as root
+    std::vector<gid_t> groups;
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+  } cases[] = {
+      {4321, 4321, 06755, 0, {}, 4321, 4321, 06755},
+      {4321, 4322, 0640, 0, {}, 4321, 4322, 0640},
+      {4321, 4321, 06755, 5678, {}, 5678, 5678, 0755},
+      {4321, 4321, 02775, 5678, {4321}, 5678, 4321, 0775},
+      {5678, 4321, 06775, 5678, {4321}, 5678, 4321, 06775},
+      {5678, 5678, 0604, 5678, {}, 5678, 5678, 0604},
+  };
+  for (const auto& t : cases) {
+    Put("out.erm", "old");
+    ASSERT_EQ(0, chown(PathOf("out.erm").c_str(), t.oldUid, t.oldGid));
+    ASSERT_EQ(0, chmod(PathOf("out.erm").c_str(), t.oldMode));
+    pid_t child = fork();
+    ASSERT_LE(0, child);
+    if (child == 0) {
+      if (t.runUid != 0 && (setgroups(t.groups.size(), t.groups.data()) != 0 ||
+                            setresgid(t.runUid, t.runUid, t.runUid) != 0 ||
+                            setresuid(t.runUid, t.runUid, t.runUid) != 0)) {
+        _exit(100);
+      }
+      _exit(static_cast<int>(platform.WriteOutput(PathOf("out.erm"), "new", {})));
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    std::string what = std::to_string(t.runUid) + " replaces " + std::to_string(t.oldUid) + ":" +
+                       std::to_string(t.oldGid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << what << ": " << status;
+    struct stat st;
+    ASSERT_EQ(0, stat(PathOf("out.erm").c_str(), &st));
+    EXPECT_EQ("new", Get("out.erm")) << what;
+    EXPECT_EQ(t.uid, st.st_uid) << what;
+    EXPECT_EQ(t.gid, st.st_gid) << what;
+    EXPECT_EQ(t.mode, st.st_mode & 07777) << what << std::oct << ": " << (st.st_mode & 07777);
+  }
+  EXPECT_EQ(std::vector<std::string>{"out.erm"}, Names());
+}
+
+// The extended attributes go with the output, the access ACL among them (and
+// the group bits stay the ACL's mask). One that the file system or the user
+// may not set is left out, except the ACL, without which the old file stays.
+TEST_P(WriteOutputTest, AttributesAndAclAreCarriedOver) {
+  Put("probe", "");
+  if (setxattr(PathOf("probe").c_str(), "user.probe", "1", 1, 0) != 0) {
+    GTEST_SKIP() << "no user attributes on this file system: " << std::strerror(errno);
+  }
+  const std::string acl = AccessAcl();
+  // Only root may set attributes of the security namespace.
+  bool security = setxattr(PathOf("probe").c_str(), "security.zunt", "s", 1, 0) == 0;
+  struct {
+    std::string prefix;  // of the names that cannot be set
+    int error;
+    TWriteStatus status;
+    int reason;
+    std::string origin, secure;  // the attributes of the output afterwards
+    bool aclKept;
+  } cases[] = {
+      {"", 0, TWriteStatus::Ok, 0, "mod", "s", true},
+      {"user.", ENOTSUP, TWriteStatus::Ok, 0, "-", "s", true},
+      {"security.", EPERM, TWriteStatus::Ok, 0, "mod", "-", true},
+      {"security.", EACCES, TWriteStatus::Ok, 0, "mod", "-", true},
+      {"user.", ENOSPC, TWriteStatus::CannotCreate, ENOSPC, "mod", "s", true},
+      {"user.", EPERM, TWriteStatus::CannotCreate, EPERM, "mod", "s", true},
+      {kAcl, EOPNOTSUPP, TWriteStatus::CannotCreate, EOPNOTSUPP, "mod", "s", true},
+      {kAcl, EPERM, TWriteStatus::CannotCreate, EPERM, "mod", "s", true},
+  };
+  for (const auto& t : cases) {
+    Put("out.erm", "old");
+    ASSERT_EQ(0, chmod(PathOf("out.erm").c_str(), 0640));
+    ASSERT_EQ(0, setxattr(PathOf("out.erm").c_str(), "user.origin", "mod", 3, 0));
+    if (security) {
+      ASSERT_EQ(0, setxattr(PathOf("out.erm").c_str(), "security.zunt", "s", 1, 0));
+    }
+    ASSERT_EQ(0, setxattr(PathOf("out.erm").c_str(), kAcl, acl.data(), acl.size(), 0));
+    gSetAttributePrefix = t.prefix;
+    gSetAttributeError = t.error;
+    std::pair<TWriteStatus, int> written = Written(PathOf("out.erm"), "new");
+    gSetAttributeError = 0;
+    std::string what = t.prefix + " " + std::strerror(t.error);
+    EXPECT_EQ(t.status, written.first) << what;
+    EXPECT_EQ(t.reason, written.second) << what;
+    EXPECT_EQ(t.status == TWriteStatus::Ok ? "new" : "old", Get("out.erm")) << what;
+    EXPECT_EQ(t.origin, Attribute("out.erm", "user.origin")) << what;
+    if (security) {
+      EXPECT_EQ(t.secure, Attribute("out.erm", "security.zunt")) << what;
+    }
+    EXPECT_EQ(acl, Attribute("out.erm", kAcl)) << what;
+    EXPECT_EQ(0664, ModeOf("out.erm")) << what;  // the group's bits are the mask
+    EXPECT_EQ((std::vector<std::string>{"out.erm", "probe"}), Names()) << what;
+  }
+
+  // An output without an ACL gets none from its folder's default ACL.
+  fs::create_directory(PathOf("shared"));
+  ASSERT_EQ(
+      0, setxattr(PathOf("shared").c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0));
+  Put("shared/out.erm", "old");
+  ASSERT_EQ(0, removexattr(PathOf("shared/out.erm").c_str(), kAcl));
+  ASSERT_EQ(0, chmod(PathOf("shared/out.erm").c_str(), 0644));
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("shared/out.erm"), "new", {}));
+  EXPECT_EQ("-", Attribute("shared/out.erm", kAcl));
+  EXPECT_EQ(0644, ModeOf("shared/out.erm"));
+  // A new output takes it, as any new file there would.
+  EXPECT_EQ(TWriteStatus::Ok, platform.WriteOutput(PathOf("shared/new.erm"), "new", {}));
+  EXPECT_NE("-", Attribute("shared/new.erm", kAcl));
+}
+
+// A descriptor named as a path is written itself, wherever it leads, and a
+// pipe or a device in place, once the output is complete: nothing is
+// replaced or made beside it. A pipe with no reader fails at once.
+TEST_F(PosixPlatformTest, DescriptorsPipesAndDevicesAreWrittenInPlace) {
+  Put("log", "old\n");
+  Put("quest.erm", "script");
+  int log = open(PathOf("log").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  int input = open(PathOf("quest.erm").c_str(), O_RDONLY | O_CLOEXEC);
+  int ends[2];
+  ASSERT_EQ(0, pipe2(ends, O_CLOEXEC | O_NONBLOCK));
+  ASSERT_EQ(0, mkfifo(PathOf("fifo").c_str(), 0600));
+  ASSERT_EQ(0, mkfifo(PathOf("lonely").c_str(), 0600));
+  int reader = open(PathOf("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int closed = dup(log);
+  close(closed);
+  ASSERT_LE(0, log);
+  ASSERT_LE(0, input);
+  ASSERT_LE(0, reader);
+  std::string fd = "/dev/fd/" + std::to_string(log);
+  fs::create_symlink(fd, PathOf("link.erm"));
+  struct stat before;
+  ASSERT_EQ(0, stat(PathOf("log").c_str(), &before));
+  struct {
+    std::string path;
+    std::vector<std::string> inputs;
+    TWriteStatus status;
+    int reason;
+  } cases[] = {
+      {fd, {}, TWriteStatus::Ok, 0},
+      {"/proc/self/fd/" + std::to_string(log), {}, TWriteStatus::Ok, 0},
+      {PathOf("link.erm"), {}, TWriteStatus::Ok, 0},
+      {"/dev/fd/" + std::to_string(ends[1]), {}, TWriteStatus::Ok, 0},
+      {PathOf("fifo"), {}, TWriteStatus::Ok, 0},
+      {"/dev/null", {}, TWriteStatus::Ok, 0},
+      {PathOf("lonely"), {}, TWriteStatus::CannotCreate, ENXIO},
+      {"/dev/full", {}, TWriteStatus::CannotWrite, ENOSPC},
+      {"/dev/fd/" + std::to_string(input), {PathOf("quest.erm")}, TWriteStatus::SameAsInput, 0},
+      {"/dev/fd/" + std::to_string(closed), {}, TWriteStatus::CannotCreate, EBADF},
+  };
+  for (const auto& t : cases) {
+    std::pair<TWriteStatus, int> written = Written(t.path, "new\n", t.inputs);
+    EXPECT_EQ(t.status, written.first) << t.path;
+    EXPECT_EQ(t.reason, written.second) << t.path;
+  }
+  struct stat after;
+  ASSERT_EQ(0, stat(PathOf("log").c_str(), &after));
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ("old\nnew\nnew\nnew\n", Get("log"));
+  char got[16];
+  EXPECT_EQ(4, read(ends[0], got, sizeof got));
+  EXPECT_EQ(4, read(reader, got, sizeof got));
+  EXPECT_EQ("script", Get("quest.erm"));
+  EXPECT_EQ(fd, fs::read_symlink(PathOf("link.erm")).string());
+  EXPECT_EQ((std::vector<std::string>{"fifo", "link.erm", "log", "lonely", "quest.erm"}), Names());
+  for (int open : {log, input, ends[0], ends[1], reader}) close(open);
+}
+
+// Without unnamed files, every signal that ends the run removes the named
+// temporary files of all the outputs being written at once, and the run
+// still ends by that signal; so does a mapped input cut short (0 here),
+// which ends it with status 1.
+TEST_F(PosixPlatformTest, NamedTemporariesAreRemovedOnEveryFatalSignal) {
+  platform.UnnamedTemporary = false;
+  platform.MapSize = 1;
+  for (int stop : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU,
+                   SIGXFSZ, SIGBUS, SIGABRT, SIGVTALRM, SIGPROF, 0}) {
+    Put("a.erm", "old");
+    Put("b.erm", "old");
+    Put("quest.erm", std::string(3 * 4096, 'x'));
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    pid_t child = fork();
+    ASSERT_LE(0, child);
+    if (child == 0) {
+      prctl(PR_SET_DUMPABLE, 0);  // no core files
+      struct sigaction old;
+      if (sigaction(stop, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) signal(stop, SIG_DFL);
+      std::unique_ptr<TInputFile> file;
+      if (platform.Load(PathOf("quest.erm"), &file) != TLoadStatus::Ok) _exit(2);
+      TWriteStatus status;
+      auto a = platform.OpenOutput(PathOf("a.erm"), {}, 10, &status);
+      auto b = platform.OpenOutput(PathOf("b.erm"), {}, 10, &status);
+      if (!a->Write("partial") || !b->Write("partial") || Names().size() != 5) _exit(3);
+      if (stop == 0) {
+        if (truncate(PathOf("quest.erm").c_str(), 0) != 0) _exit(4);
+        volatile char last = file->Bytes().back();
+        (void)last;
+        _exit(5);
+      }
+      if (write(ready[1], "r", 1) != 1) _exit(6);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    char ok;
+    if (stop != 0 && read(ready[0], &ok, 1) == 1) kill(child, stop);
+    close(ready[0]);
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    if (stop == 0) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == stop) << stop << ": " << status;
+    }
+    EXPECT_EQ("old", Get("a.erm")) << stop;
+    EXPECT_EQ((std::vector<std::string>{"a.erm", "b.erm", "quest.erm"}), Names()) << stop;
   }
 }
 

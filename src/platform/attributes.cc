@@ -47,8 +47,8 @@ bool MayLeaveOut(std::string_view name, int error) {
 // number that stops the copy.
 int CopyAttributes(const std::string& path, int fd, bool sameOwner) {
   std::string names;
-  int error = ReadGrowing(
-      [&](char* to, size_t size) { return listxattr(path.c_str(), to, size); }, &names);
+  int error =
+      ReadGrowing([&](char* to, size_t size) { return listxattr(path.c_str(), to, size); }, &names);
   if (error == ENOTSUP || error == EOPNOTSUPP) return 0;
   if (error != 0) return error;
   bool aclCopied = false;

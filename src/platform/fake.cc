@@ -52,9 +52,7 @@ std::unique_ptr<TOutputStream> TFakePlatform::OpenOutput(const std::string& path
       Status = Whole.Finish();
       return Status;
     }
-    int ErrorNumber() const override {
-      return Status == TWriteStatus::Ok ? 0 : Platform.FailError;
-    }
+    int ErrorNumber() const override { return Status == TWriteStatus::Ok ? 0 : Platform.FailError; }
 
    private:
     TWholeOutput Whole;

@@ -51,7 +51,10 @@ void OnBusError(int, siginfo_t* info, void*) {
         write(STDERR_FILENO, gMapped.Message.data(), gMapped.Message.size());
     _exit(1);
   }
-  signal(SIGBUS, SIG_DFL);  // any other fault: the default action when the access is retried
+  // Any other fault: the default action when the access is retried; sent by
+  // another process: at once.
+  signal(SIGBUS, SIG_DFL);
+  if (info->si_code <= 0) raise(SIGBUS);
 }
 
 // An input file mapped into memory: no copy, and no zeroed buffer to fill.

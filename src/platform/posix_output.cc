@@ -137,14 +137,17 @@ class TInPlaceOutput final : public TOutputStream {
     int fd = plan.Descriptor;
     if (fd < 0) {
       fd = open(plan.File.Target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-      struct stat st;
       // Once open, writes wait for room as they do on any pipe. A path that
       // became an ordinary file meanwhile is not written over in place.
-      int error = fd < 0 ? errno
-                  : fstat(fd, &st) != 0 ? errno
-                  : S_ISREG(st.st_mode) ? EAGAIN
-                                        : 0;
-      if (error == 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) error = errno;
+      struct stat st;
+      int error = 0;
+      if (fd < 0 || fstat(fd, &st) != 0) {
+        error = errno;
+      } else if (S_ISREG(st.st_mode)) {
+        error = EAGAIN;
+      } else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        error = errno;
+      }
       if (error != 0) {
         if (fd >= 0) close(fd);
         *status = TWriteStatus::CannotCreate;
@@ -183,7 +186,6 @@ class TInPlaceOutput final : public TOutputStream {
   std::string Data;
   int Error = 0;
 };
-
 
 }  // namespace
 

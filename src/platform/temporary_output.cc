@@ -86,7 +86,8 @@ class TTemporaryOutput final : public TOutputStream {
       Fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, NewMode());
     }
     int error = Fd < 0 ? OpenNamed() : 0;
-    return error != 0 ? error : Prepare(sizeHint);
+    if (error == 0) Allocate(sizeHint);
+    return error;
   }
 
   bool Write(std::string_view data) override {
@@ -102,19 +103,17 @@ class TTemporaryOutput final : public TOutputStream {
       return Failure(TWriteStatus::CannotWrite, errno);
     }
     if (!Temporary.Path().empty()) return FinishNamed();
+    // After the last write: a write by another user than root clears the set-ID bits.
+    if (int error = GiveAccess()) return Failure(TWriteStatus::CannotCreate, error);
     std::optional<TWriteStatus> status = PublishUnnamed();
     if (!status) {
       // The unnamed file cannot be named here: copy it to a named one.
       int unnamed = std::exchange(Fd, -1);
       int error = OpenNamed();
-      if (error != 0) {
-        close(unnamed);
-        return Failure(TWriteStatus::CannotCreate, error);
-      }
-      error = Prepare(0);
+      TWriteStatus failed = error != 0 ? TWriteStatus::CannotCreate : TWriteStatus::CannotWrite;
       if (error == 0) error = CopyFile(unnamed, Fd, Written);
       close(unnamed);
-      return error != 0 ? Failure(TWriteStatus::CannotWrite, error) : FinishNamed();
+      return error != 0 ? Failure(failed, error) : FinishNamed();
     }
     // The file systems with unnamed files report write errors at the write, not here.
     if (close(std::exchange(Fd, -1)) != 0 && *status == TWriteStatus::Ok) {
@@ -151,16 +150,18 @@ class TTemporaryOutput final : public TOutputStream {
     return EEXIST;
   }
 
-  // Gives the new file the old one's owner, mode and attributes, and asks
-  // for the blocks of a large output at once, which makes writing and
+  // Asks for the blocks of a large output at once, which makes writing and
   // replacing a large old output cheaper; a file system without that
   // (EOPNOTSUPP), or too little room, leaves it to the writes, which report
   // what fails. Never posix_fallocate: it writes zeros where there is no
-  // support. Returns 0 or the error number that stops the output.
-  int Prepare(uint64_t size) {
+  // support.
+  void Allocate(uint64_t size) {
     Allocated = size >= kAllocateFrom && fallocate(Fd, 0, 0, static_cast<off_t>(size)) == 0;
-    return File.Exists ? CopyAccess(File.Target, File.Old, Fd) : 0;
   }
+
+  // Gives the complete new file the old one's owner, mode and attributes;
+  // returns 0 or the error number that stops the old file being replaced.
+  int GiveAccess() { return File.Exists ? CopyAccess(File.Target, File.Old, Fd) : 0; }
 
   // Replaces the target by the complete unnamed file: it gets a temporary
   // name beside the target and is renamed over it at once. Returns nothing,
@@ -193,6 +194,7 @@ class TTemporaryOutput final : public TOutputStream {
   // Closes the named file and renames it over the target.
   TWriteStatus FinishNamed() {
     // On a failure the destructor removes the file.
+    if (int error = GiveAccess()) return Failure(TWriteStatus::CannotCreate, error);
     if (close(std::exchange(Fd, -1)) != 0) return Failure(TWriteStatus::CannotWrite, errno);
     if (rename(Temporary.Path().c_str(), File.Target.c_str()) != 0) {
       return Failure(TWriteStatus::CannotCreate, errno);
