@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_packages cmake ninja-build g++ libgtest-dev
+install_packages cmake ninja-build g++ libgtest-dev acl
 
 run_suite() {
   local dir=$1

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the real program where its output would replace one of its inputs, or
-# names a symbolic link, and kills it at random moments of a large run: no
-# input is lost, no temporary file is left, and the old output stays whole.
+# names a symbolic link, a descriptor or a pipe, or belongs to another user,
+# and kills it at random moments of a large run: no input is lost, no
+# temporary file is left, the old output stays whole, and a replaced one
+# keeps its owner, mode and ACL.
 # Usage: output_safety.sh ZUNT
 set -u
 zunt=$(realpath "$1")
@@ -60,6 +62,63 @@ expect "symbolic link: exit status 0 (was $status)" test "$status" = 0
 expect "symbolic link: still a link" test "$(readlink "$scratch/tree/quest.erm")" = game/quest.erm
 expect "symbolic link: target written" test "$(cat "$scratch/tree/game/quest.erm")" = $'set y100;\r'
 expect "symbolic link: nothing else" test "$(names "$scratch/tree") $(names "$scratch/tree/game")" = "game quest.erm work quest.erm"
+
+# Outputs that name a descriptor are written to it once the run has
+# succeeded, whatever it leads to: appended to a log, sent down a pipe. A pipe
+# with no reader is an error with its reason at once, not a wait.
+rm -rf "$scratch/tree" && quest "$scratch/tree" quest && printf 'log\n' >"$scratch/tree/log"
+mkfifo "$scratch/tree/fifo"
+translated=$'set y100;\r'
+(cd "$scratch/tree" && "$zunt" -o /dev/stdout quest >>log 2>"$scratch/err")
+status=$?
+expect "-o /dev/stdout >>: exit status 0 (was $status)" test "$status" = 0
+expect "-o /dev/stdout >>: appended" test "$(cat "$scratch/tree/log")" = "log"$'\n'"$translated"
+piped=$(cd "$scratch/tree" && "$zunt" -o /dev/stdout quest 2>&1 | od -c)
+expect "-o /dev/stdout |: sent down the pipe" test "$piped" = "$(printf 'set y100;\r\n' | od -c)"
+(cd "$scratch/tree" && "$zunt" -o /dev/fd/3 quest 3>>log 2>"$scratch/err")
+expect "-o /dev/fd/3 >>: appended" test "$(cat "$scratch/tree/log")" = \
+  "log"$'\n'"$translated"$'\n'"$translated"
+(cd "$scratch/tree" && timeout 10 "$zunt" -o fifo quest 2>"$scratch/err")
+status=$?
+expect "fifo with no reader: exit status 1 (was $status)" test "$status" = 1
+expect "fifo with no reader: error and reason" test "$(cat "$scratch/err")" = \
+  "fifo: error: Не могу создать выходной ЕРМ файл скрипта!
+fifo: note: никто не читает из канала"
+expect "descriptors: nothing else" test "$(names "$scratch/tree")" = "fifo log quest.erm quest.txt"
+
+# As root, a replaced output keeps its owner, group and set-ID bits; another
+# user who cannot give it the owner makes it his own, without those bits. An
+# ACL goes with the output, and so does an attribute.
+if [ "$(id -u)" != 0 ] || ! command -v setpriv >/dev/null; then
+  echo "note: not root, or no setpriv: owners not checked"
+else
+  rm -rf "$scratch/tree" && quest "$scratch/tree/work" quest && chmod 755 "$scratch" &&
+    chmod -R a+rwX "$scratch/tree"
+  # case: RUN-AS OLD-OWNER OLD-MODE NEW-OWNER NEW-MODE
+  while read -r as old_owner old_mode new_owner new_mode; do
+    printf 'old\r\n' >"$scratch/tree/quest.erm"
+    chown "$old_owner" "$scratch/tree/quest.erm" && chmod "$old_mode" "$scratch/tree/quest.erm"
+    (cd "$scratch/tree/work" && setpriv --reuid="$as" --regid="$as" --clear-groups "$zunt" quest)
+    expect "$as replaces $old_owner $old_mode: written" cmp -s "$scratch/tree/quest.erm" - <<<"$translated"
+    got=$(stat -c '%u:%g %a' "$scratch/tree/quest.erm")
+    expect "$as replaces $old_owner $old_mode: $got" test "$got" = "$new_owner $new_mode"
+  done <<'CASES'
+0 4321:4321 6755 4321:4321 6755
+0 4321:4322 640 4321:4322 640
+5678 4321:4321 6757 5678:5678 757
+5678 5678:5678 4755 5678:5678 4755
+CASES
+  printf 'old\r\n' >"$scratch/tree/quest.erm" && chmod 640 "$scratch/tree/quest.erm"
+  if ! setfacl -m u:4321:rw- "$scratch/tree/quest.erm" 2>/dev/null; then
+    echo "note: no setfacl, or no ACLs on $(stat -f -c %T "$scratch"): ACLs not checked"
+  else
+    acl=$(getfacl -cp "$scratch/tree/quest.erm")
+    (cd "$scratch/tree/work" && "$zunt" quest)
+    expect "ACL: written" cmp -s "$scratch/tree/quest.erm" - <<<"$translated"
+    expect "ACL: kept" test "$(getfacl -cp "$scratch/tree/quest.erm")" = "$acl"
+    expect "ACL: group bits are the mask" test "$(stat -c %a "$scratch/tree/quest.erm")" = 660
+  fi
+fi
 
 # A large run killed at random moments: the output is the old one or the new
 # one, byte for byte, and nothing else is left in its folder. A killed run can
