@@ -1,5 +1,6 @@
 # The Windows download: zunt-VERSION-win64.zip with zunt.exe (and zunt-cli.exe
-# when that program is built), success.wav and the user guide, made by
+# when that program is built), success.wav, the user guide, the licence and
+# the example, made by
 # "cmake --build build-win --target package". Included after every target is
 # defined.
 
@@ -25,6 +26,10 @@ install(FILES ${CMAKE_BINARY_DIR}/README.txt ${ZUNT_SUCCESS_WAV} DESTINATION .)
 # Notepad++: the highlighting of both kinds of file, the NppExec script and a
 # short guide to them.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/notepad++/ DESTINATION notepad++)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+# The example to try it on: "zunt.exe quest" in examples\quest writes examples\quest.erm.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/quest/quest.txt
+              ${PROJECT_SOURCE_DIR}/examples/quest/quest.erm DESTINATION examples/quest)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME zunt)

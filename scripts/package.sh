@@ -3,7 +3,8 @@
 #   zunt_VERSION_amd64.deb            the Debian package (Release build in build-pkg/)
 #   zunt-VERSION-linux-x86_64.tar.gz  the same files under one folder
 #   zunt-VERSION-win64.zip            zunt.exe, zunt-cli.exe, success.wav,
-#                                     README.txt and the Notepad++ files
+#                                     README.txt, LICENSE.txt, the example and
+#                                     the Notepad++ files
 #   zunt-vscode-VERSION-linux-x64.vsix  the VS Code extension with zunt
 #   zunt-vscode-VERSION-win32-x64.vsix  the same with zunt-cli.exe
 # The zip comes from build-win/, the Windows build of scripts/test-windows.sh,
@@ -92,7 +93,15 @@ deb_runs() {
   local out
   out=$("$root/usr/bin/zunt" --version) || return 1
   echo "  zunt --version: $out"
-  [[ "$out" == *"ZUNT 2B  version 1.0"* ]]
+  [[ "$out" == *"ZUNT 2B  version 1.0"* && "$out" == *"MIT"* ]]
+}
+
+# The licence: machine-readable in the copyright file of the .deb and the
+# tarball, and whole in the zip.
+licence_shipped() {
+  grep -qx 'License: Expat' "$root/usr/share/doc/zunt/copyright" &&
+    tar -xzOf dist/"$tarball" "${tarball%.tar.gz}/share/doc/zunt/copyright" | grep -qx 'License: Expat' &&
+    (cd "$scratch" && cmake -E tar xf "$OLDPWD/dist/$zip" LICENSE.txt && grep -q '^MIT License' LICENSE.txt)
 }
 
 deb_translates_example() {
@@ -137,7 +146,8 @@ tarball_files() {
 
 zip_files() {
   cmake -E tar tf dist/"$zip" | sed 's/^/  /'
-  local expected=(README.txt success.wav zunt-cli.exe zunt.exe)
+  local expected=(LICENSE.txt README.txt examples/quest/quest.erm examples/quest/quest.txt
+    success.wav zunt-cli.exe zunt.exe)
   diff <(cmake -E tar tf dist/"$zip" | files_only) \
     <( (printf '%s\n' "${expected[@]}"; ls editors/notepad++ | sed 's|^|notepad++/|') | sort)
 }
@@ -193,6 +203,7 @@ check "the .deb's files" deb_files
 check "the manual page renders" man_page_renders
 check "the tarball's files" tarball_files
 check "the zip's files" zip_files
+check "the licence in each download" licence_shipped
 check "the zip's success.wav" zip_sound
 check "the Linux .vsix" vsix_files "$vsix_linux" linux-x64 zunt
 check "the Windows .vsix" vsix_files "$vsix_windows" win32-x64 zunt-cli.exe

@@ -49,7 +49,8 @@ fresh
 rm "$work/quest.erm"
 check "missing script" 1 "quest.erm: error: Файл \"quest.erm\" не существует!" "$zunt" quest.erm
 
-check "no argument" 1 "zunt: error: Не указан файл для компиляции!" "$zunt" ""
+check "no argument" 1 "zunt: error: Не указан файл для компиляции!
+Подробнее: zunt --help" "$zunt" ""
 
 fresh
 printf 'old output\r\n' >"$scratch/tree/quest.erm"
@@ -153,13 +154,26 @@ for words in "--hlep quest" "quest -o" "-o x.erm quest second" "quest --color=ye
   expect "usage error ($words): nothing written" test ! -e "$scratch/tree/quest.erm"
 done
 
-# A make rule that names its output.
+# The README's make rule and its look at a translation, as written there,
+# with the program on PATH, the rule's recipe lines indented by a tab and
+# "less" read as "cat".
+readme=$examples/../README.md
+fresh
+mkdir -p "$work/src"
+mv "$work"/quest.* "$work/src/"
+printf '; shared names\r\n' >"$work/common.txt"
+sed -n '/^    build\/%.erm:/,/^$/p' "$readme" | sed 's/^    //; /^$/d' >"$work/Makefile"
+expect "README make rule: three lines" test "$(wc -l <"$work/Makefile")" = 3
 if command -v make >/dev/null; then
-  fresh
-  printf 'out/%%.erm: %%.erm %%.txt\n\tmkdir -p out && %s -o $@ $*\n' "$zunt" >"$work/Makefile"
-  (cd "$work" && make -s out/quest.erm >/dev/null 2>&1)
-  expect "make rule" cmp -s "$work/out/quest.erm" "$data/quest.erm"
+  (cd "$work" && PATH=$(dirname "$zunt"):$PATH make -s build/quest.erm >/dev/null 2>&1)
+  expect "README make rule: the output in a folder it makes" \
+    cmp -s "$work/build/quest.erm" "$data/quest.erm"
 fi
+less_line=$(sed -n 's/^    \(zunt -o - quest | .*| less\)$/\1/p' "$readme")
+expect "README: the less line converts to UTF-8" test -n "$less_line"
+(cd "$work/src" && PATH=$(dirname "$zunt"):$PATH eval "${less_line%less}cat" >"$scratch/shown")
+expect "README less line: UTF-8 text" cmp -s "$scratch/shown" \
+  <(iconv -f cp1251 -t utf-8 "$data/quest.erm")
 
 # The man page is clean.
 if command -v groff >/dev/null; then
@@ -170,7 +184,9 @@ work=$scratch
 check "--version" 0 "" "$zunt" --version
 expect "--version prints the caption and the version" \
   test "$(cat "$scratch/out")" = "$caption
-zunt 1.0.0"
+zunt 1.0.0
+Copyright (C) 2026 the zunt developers
+Лицензия MIT: https://opensource.org/license/mit"
 check "--help" 0 "" "$zunt" --help
 expect "--help names every option" grep -q -- "--strict" "$scratch/out"
 

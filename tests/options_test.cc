@@ -64,8 +64,29 @@ TEST(CommandLine, UsageErrors) {
       {{"--include=", "quest"}, "у параметра -i пустое имя файла"},
       {{"-o", "x.erm", "a", "b"}, "с параметром -o можно указать только одно ИМЯ"},
       {{"--color=yes"}, "у --color бывает значение auto, always или never, а не «yes»"},
+      {{"--verbose=yes", "quest"}, "параметр «--verbose» не принимает значения"},
+      {{"quest", "--verb=1"}, "параметр «--verbose» не принимает значения"},
+      {{"--strict=", "quest"}, "параметр «--strict» не принимает значения"},
+      {{"--help=x"}, "параметр «--help» не принимает значения"},
+      {{"--version=2"}, "параметр «--version» не принимает значения"},
   };
   for (auto& t : cases) EXPECT_EQ(t.error, Parse(t.words).UsageError) << t.words[0];
+}
+
+TEST(CommandLine, HelpNamesTheProgramAndItsParentFolder) {
+  struct {
+    std::string program, parent, usage, output;
+  } cases[] = {
+      {"zunt", "../", "Использование: zunt [ПАРАМЕТР]...", "а не в ../ИМЯ.erm\n"},
+      {"zunt-cli.exe", "..\\", "Использование: zunt-cli.exe [ПАРАМЕТР]...", "а не в ..\\ИМЯ.erm\n"},
+  };
+  for (auto& t : cases) {
+    std::string help = HelpText(t.program, t.parent);
+    EXPECT_TRUE(help.starts_with(t.usage)) << help;
+    EXPECT_NE(std::string::npos, help.find(t.output)) << help;
+    EXPECT_EQ(t.parent == "../", help.find("..\\") == std::string::npos) << help;
+    EXPECT_EQ(t.parent != "../", help.find("../") == std::string::npos) << help;
+  }
 }
 
 }  // namespace

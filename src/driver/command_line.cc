@@ -15,13 +15,23 @@
 namespace zunt {
 namespace {
 
+constexpr std::string_view kLicenceLine =
+    "Copyright (C) 2026 the zunt developers\nЛицензия MIT: https://opensource.org/license/mit\n";
+
 // Writes each report to the console as it comes, and with verbose a line for
 // each translated file.
 class TConsoleReporter final : public TReporter {
  public:
   TConsoleReporter(TConsole& console, bool color, bool verbose)
       : Console(console), Color(color), Verbose(verbose) {}
-  void Report(const TFail& report) override { Console.Error(TerminalText(report, Color)); }
+  void Report(const TFail& report) override {
+    if (!report.File.empty() || Console.ProgramName() == kProgramName) {
+      return Console.Error(TerminalText(report, Color));
+    }
+    TFail named = report;  // a report about no file names the program
+    named.File = Console.ProgramName();
+    Console.Error(TerminalText(named, Color));
+  }
   void Translated(const std::string& script, const std::string& output) override {
     if (Verbose) Console.Error(SafePath(script) + " -> " + SafePath(output) + "\n");
   }
@@ -36,20 +46,28 @@ class TConsoleReporter final : public TReporter {
 
 int RunCommandLine(TPlatform& platform, TConsole& console, int argc, char** argv) {
   TCommandLine line = ParseCommandLine(argc, argv);
+  std::string program(console.ProgramName());
+  std::string moreHelp = "Подробнее: " + program + " --help\n";
   if (!line.UsageError.empty()) {
-    console.Error("zunt: error: " + SafePath(line.UsageError) + "\nПодробнее: zunt --help\n");
+    console.Error(program + ": error: " + SafePath(line.UsageError) + "\n" + moreHelp);
     return 2;
   }
   if (line.Help || line.Version) {
-    std::string text = line.Help ? HelpText() : std::string(kCaption) + "\nzunt " ZUNT_VERSION "\n";
+    std::string text =
+        line.Help ? HelpText(program, platform.ParentPrefix())
+                  : std::string(kCaption) + "\nzunt " ZUNT_VERSION "\n" + std::string(kLicenceLine);
     if (console.Out(text)) return 0;
-    console.Error("zunt: error: ошибка записи в стандартный вывод\n");
+    console.Error(program + ": error: ошибка записи в стандартный вывод\n");
     return 1;
   }
   bool color =
       line.Color == TColor::Auto ? console.ColorsByDefault() : line.Color == TColor::Always;
   TConsoleReporter reporter(console, color, line.Verbose);
-  if (line.Names.empty()) return Run(platform, "", line.Run, reporter);
+  if (line.Names.empty()) {
+    Run(platform, "", line.Run, reporter);
+    console.Error(moreHelp);
+    return 1;
+  }
   int status = 0;
   for (const std::string& name : line.Names) {
     if (Run(platform, name, line.Run, reporter) != 0) status = 1;

@@ -20,6 +20,8 @@ class TConsole {
   virtual bool Out(std::string_view text) = 0;
   /// Returns whether --color=auto colours the messages.
   virtual bool ColorsByDefault() const = 0;
+  /// Returns the name the program gives itself in its messages and help.
+  virtual std::string_view ProgramName() const { return "zunt"; }
 };
 
 /// Runs the program for argv (argv[0] is the program, the rest UTF-8 or the

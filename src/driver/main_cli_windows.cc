@@ -46,6 +46,7 @@ class TWindowsConsole final : public zunt::TConsole {
   bool Out(std::string_view text) override { return WriteTo(STD_OUTPUT_HANDLE, text); }
   /// The console of older systems shows escapes as they are: no colours unless asked.
   bool ColorsByDefault() const override { return false; }
+  std::string_view ProgramName() const override { return "zunt-cli.exe"; }
 };
 
 }  // namespace

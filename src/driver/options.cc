@@ -33,11 +33,20 @@ bool ReadColor(const char* value, TColor* color) {
 
 // The usage error for the option getopt stopped at: an unknown one, or one
 // without its value.
-std::string BadOption(int option, char** argv, int at) {
+std::string BadOption(int result, char** argv, int at) {
   std::string word = at >= 1 ? argv[at - 1] : "";
   bool shortOption = optopt > 0 && optopt < 256 && !word.starts_with("--");
   if (shortOption) word = {'-', static_cast<char>(optopt)};
-  if (option == ':') return "параметру «" + word + "» нужно значение";
+  if (result == ':') return "параметру «" + word + "» нужно значение";
+  // A known long option that takes no value, given one ("--verbose=yes"):
+  // getopt names it by its value in optopt.
+  if (optopt != 0 && word.starts_with("--")) {
+    for (const option& known : kLongOptions) {
+      if (known.name != nullptr && known.val == optopt && known.has_arg == no_argument) {
+        return "параметр «--" + std::string(known.name) + "» не принимает значения";
+      }
+    }
+  }
   return "неизвестный параметр «" + word.substr(0, word.find('=')) + "»";
 }
 
@@ -101,28 +110,36 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
   return line;
 }
 
-std::string HelpText() {
-  return "Использование: zunt [ПАРАМЕТР]... ИМЯ...\n"
-         "Читает ИМЯ.txt (объявления) и ИМЯ.erm (скрипт) и записывает готовый скрипт\n"
-         "в ../ИМЯ.erm. Расширение ИМЕНИ не важно: quest, quest.erm и quest.txt равны.\n"
-         "\n"
-         "Параметры:\n"
-         "  -o, --output=ФАЙЛ   записать результат в ФАЙЛ, а не в ../ИМЯ.erm\n"
-         "                      (- значит стандартный вывод); только с одним ИМЕНЕМ\n"
-         "  -i, --include=ФАЙЛ  прочитать объявления из ФАЙЛА перед ИМЯ.txt;\n"
-         "                      можно указать несколько раз\n"
-         "  -v, --verbose       сообщать о каждом записанном файле\n"
-         "  -w                  не выводить предупреждения\n"
-         "      --strict        считать предупреждения ошибками\n"
-         "      --color[=КОГДА] раскрашивать сообщения: auto (по умолчанию), always, never\n"
-         "  -h, --help          показать эту справку и выйти\n"
-         "      --version       показать версию и выйти\n"
-         "\n"
-         "Параметры и ИМЕНА можно смешивать; после -- всё считается ИМЕНАМИ.\n"
-         "Каждое ИМЯ переводится отдельно: ошибка в одном не мешает другим.\n"
-         "Сообщения пишутся в стандартный поток ошибок в виде\n"
-         "ФАЙЛ:СТРОКА:СТОЛБЕЦ: error: ТЕКСТ. Код выхода: 0 — все ИМЕНА переведены,\n"
-         "1 — была ошибка, 2 — неверная командная строка.\n";
+std::string HelpText(std::string_view program, std::string_view parent) {
+  std::string text = "Использование: ";
+  text += program;
+  text +=
+      " [ПАРАМЕТР]... ИМЯ...\n"
+      "Читает ИМЯ.txt (объявления) и ИМЯ.erm (скрипт) и записывает готовый скрипт\n"
+      "в ../ИМЯ.erm. Расширение ИМЕНИ не важно: quest, quest.erm и quest.txt равны.\n"
+      "\n"
+      "Параметры:\n"
+      "  -o, --output=ФАЙЛ   записать результат в ФАЙЛ, а не в ../ИМЯ.erm\n"
+      "                      (- значит стандартный вывод); только с одним ИМЕНЕМ\n"
+      "  -i, --include=ФАЙЛ  прочитать объявления из ФАЙЛА перед ИМЯ.txt;\n"
+      "                      можно указать несколько раз\n"
+      "  -v, --verbose       сообщать о каждом записанном файле\n"
+      "  -w                  не выводить предупреждения\n"
+      "      --strict        считать предупреждения ошибками\n"
+      "      --color[=КОГДА] раскрашивать сообщения: auto (по умолчанию), always, never\n"
+      "  -h, --help          показать эту справку и выйти\n"
+      "      --version       показать версию и выйти\n"
+      "\n"
+      "Параметры и ИМЕНА можно смешивать; после -- всё считается ИМЕНАМИ.\n"
+      "Каждое ИМЯ переводится отдельно: ошибка в одном не мешает другим.\n"
+      "Сообщения пишутся в стандартный поток ошибок в виде\n"
+      "ФАЙЛ:СТРОКА:СТОЛБЕЦ: error: ТЕКСТ. Код выхода: 0 — все ИМЕНА переведены,\n"
+      "1 — была ошибка, 2 — неверная командная строка.\n";
+  // The parent folder as the system writes it.
+  for (size_t at = 0; (at = text.find("../", at)) != std::string::npos; at += parent.size()) {
+    text.replace(at, 3, parent);
+  }
+  return text;
 }
 
 }  // namespace zunt

@@ -3,6 +3,7 @@
 #define ZUNT_DRIVER_OPTIONS_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/driver.h"
@@ -26,8 +27,9 @@ struct TCommandLine {
 /// with "-" are options until "--", before or after the names.
 TCommandLine ParseCommandLine(int argc, char** argv);
 
-/// Returns the text of --help, in UTF-8.
-std::string HelpText();
+/// Returns the text of --help, in UTF-8, for the program of that name, whose
+/// system writes the parent folder as `parent` ("../" or "..\\").
+std::string HelpText(std::string_view program, std::string_view parent);
 
 }  // namespace zunt
 

@@ -71,14 +71,22 @@ work"
 fresh
 run 2 --hlep sub/quest
 expect "usage error: message" test "$(head -1 "$scratch/err")" = \
-  'zunt: error: неизвестный параметр «--hlep»'
+  'zunt-cli.exe: error: неизвестный параметр «--hlep»'
+expect "usage error: the hint names the program" test "$(tail -1 "$scratch/err")" = \
+  'Подробнее: zunt-cli.exe --help'
 expect "usage error: nothing written" test ! -e "$scratch/tree/quest.erm"
 
 run 1
-expect "no name" test "$(cat "$scratch/err")" = 'zunt: error: Не указан файл для компиляции!'
+expect "no name" test "$(cat "$scratch/err")" = 'zunt-cli.exe: error: Не указан файл для компиляции!
+Подробнее: zunt-cli.exe --help'
+
+run 0 --help
+expect "--help: names zunt-cli.exe" grep -q '^Использование: zunt-cli.exe ' "$scratch/out"
+expect "--help: the parent folder as Windows writes it" grep -qF '..\ИМЯ.erm' "$scratch/out"
+expect "--help: no POSIX parent folder" test "$(grep -c '\.\./' "$scratch/out")" = 0
 
 run 0 --version
-expect "--version" test "$(cat "$scratch/out")" = "$(printf 'ZUNT 2B  version 1.0\nzunt %s' \
+expect "--version" test "$(head -2 "$scratch/out")" = "$(printf 'ZUNT 2B  version 1.0\nzunt %s' \
   "$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")")"
 
 summary cli
