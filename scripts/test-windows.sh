@@ -53,8 +53,9 @@ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 cmake --build "$build_dir"
 cmake --build "$build_dir" --target package >/dev/null
 zip=$build_dir/zunt-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")-win64.zip
-contents=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-expected="README.txt success.wav zunt-cli.exe zunt.exe "
+contents=$(cmake -E tar tf "$zip" | grep -v '/$' | sort | tr '\n' ' ')
+expected="LICENSE.txt README.txt examples/quest/quest.erm examples/quest/quest.txt success.wav \
+zunt-cli.exe zunt.exe "
 [ "$contents" = "$expected" ] || {
   echo "$zip holds: $contents"
   exit 1
