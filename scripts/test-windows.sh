@@ -54,8 +54,11 @@ cmake --build "$build_dir"
 cmake --build "$build_dir" --target package >/dev/null
 zip=$build_dir/zunt-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")-win64.zip
 contents=$(cmake -E tar tf "$zip" | grep -v '/$' | sort | tr '\n' ' ')
-expected="LICENSE.txt README.txt examples/quest/quest.erm examples/quest/quest.txt success.wav \
-zunt-cli.exe zunt.exe "
+expected=$({
+  printf '%s\n' LICENSE.txt README.txt examples/quest/quest.erm examples/quest/quest.txt \
+    success.wav zunt-cli.exe zunt.exe
+  find editors/notepad++ -type f -printf 'notepad++/%P\n'
+} | sort | tr '\n' ' ')
 [ "$contents" = "$expected" ] || {
   echo "$zip holds: $contents"
   exit 1
