@@ -64,6 +64,13 @@ struct PosixPlatformTest : TScratchTest {
   }
 };
 
+// Each run's tables get a key of their own from the system's random source.
+TEST_F(PosixPlatformTest, HashSeedDiffersFromRunToRun) {
+  THashSeed first = platform.HashSeed(), second = platform.HashSeed();
+  EXPECT_FALSE(first == second);
+  EXPECT_FALSE(first == kFixedHashSeed);
+}
+
 TEST_F(PosixPlatformTest, ProbeAndLoad) {
   Put("file.txt", std::string("a\0\xFF\r\n", 5));
   fs::create_directory(PathOf("dir.txt"));

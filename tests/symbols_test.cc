@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,55 @@ TEST(Table, ManyNamesGrowAndClear) {
     table.Clear();
     EXPECT_EQ(nullptr, table.Find(nameOf(0)));
     EXPECT_EQ(0u, table.size());
+  }
+}
+
+// Names crafted so that, under the fixed key, their hashes all point into the
+// first four slots of a table reserved for them: a file that knew the key
+// could make every lookup walk past all of them. Under any other key the same
+// names spread out; a table keyed again places its names anew.
+TEST(Table, CraftedNamesPileUpOnlyUnderTheKeyTheyWereMadeFor) {
+  constexpr size_t kNames = 1000;  // a table reserved for them has 2048 slots
+  struct TCase {
+    const char* stem;  // short names are hashed whole, long ones sixteen bytes at a time
+    THashSeed seed;
+    bool pileUp;
+  };
+  const TCase cases[] = {
+      {"N", kFixedHashSeed, true},
+      {"A_MUCH_LONGER_NAME_", kFixedHashSeed, true},
+      {"N", {kFixedHashSeed.A ^ 1, kFixedHashSeed.B}, false},
+      {"N", {0, 0}, false},
+      {"A_MUCH_LONGER_NAME_", {kFixedHashSeed.A, kFixedHashSeed.B ^ (1ull << 63)}, false},
+      {"A_MUCH_LONGER_NAME_", {0x0123456789ABCDEFull, 0xFEDCBA9876543210ull}, false},
+  };
+  for (const TCase& t : cases) {
+    std::vector<std::string> names;
+    for (uint64_t i = 0; names.size() < kNames; ++i) {
+      std::string name = t.stem + std::to_string(i);
+      if ((HashName(name, kFixedHashSeed) & 2047) < 4) names.push_back(name);
+    }
+    for (bool rekeyed : {false, true}) {
+      TVarTable table(rekeyed ? THashSeed{7, 7} : t.seed);
+      table.Reserve(kNames);
+      for (size_t i = 0; i < names.size(); ++i) {
+        table.AddVar(names[i], TVar{'v', static_cast<int32_t>(i), std::to_string(i)});
+      }
+      if (rekeyed) table.Rekey(t.seed);
+      size_t longest = 0, total = 0;
+      for (size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(static_cast<int32_t>(i), table.Find(names[i])->Number()) << names[i];
+        longest = std::max(longest, table.ProbeLength(names[i]));
+        total += table.ProbeLength(names[i]);
+      }
+      SCOPED_TRACE(std::string(t.stem) + (rekeyed ? " rekeyed" : ""));
+      if (t.pileUp) {
+        EXPECT_GE(longest, kNames - 4);
+      } else {
+        EXPECT_LE(longest, 64u);
+        EXPECT_LE(total, 2 * kNames);
+      }
+    }
   }
 }
 

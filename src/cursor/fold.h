@@ -87,25 +87,57 @@ inline TKey FoldedKey(const char* p, size_t n) {
   return key;
 }
 
-/// Returns the hash of a short name's key and its length (or of a longer
-/// name's sixteen bytes and the hash so far).
-inline size_t HashKey(const TKey& key, size_t size) {
-  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-  // Each multiplication carries low bits up only: the high half is folded
-  // down after it, so that every bit of the name reaches the low bits.
-  uint64_t hash = (key.Lo ^ size) * kMultiplier;
-  hash = (hash ^ (hash >> 32) ^ key.Hi) * kMultiplier;
-  return static_cast<size_t>(hash ^ (hash >> 32));
+/// The key of the name tables' hash. A run takes sixteen bytes from the
+/// system's random source, so that no file can aim its names at one stretch
+/// of a table without knowing them; tests and tools take kFixedHashSeed.
+struct THashSeed {
+  uint64_t A = 0;
+  uint64_t B = 0;
+  bool operator==(const THashSeed&) const = default;
+};
+
+/// The key that gives the same hashes in every run.
+inline constexpr THashSeed kFixedHashSeed{0x243F6A8885A308D3ull, 0x13198A2E03707344ull};
+
+/// Returns the low half of a times b, a full 128-bit product, and puts its
+/// high half in *high.
+inline uint64_t MultiplyWide(uint64_t a, uint64_t b, uint64_t* high) {
+#if defined(__SIZEOF_INT128__)
+  __extension__ typedef unsigned __int128 TWide;
+  TWide product = static_cast<TWide>(a) * b;
+  *high = static_cast<uint64_t>(product >> 64);
+  return static_cast<uint64_t>(product);
+#else
+  uint64_t aLo = a & 0xFFFFFFFF, aHi = a >> 32, bLo = b & 0xFFFFFFFF, bHi = b >> 32;
+  uint64_t low = aLo * bLo, middle1 = aHi * bLo, middle2 = aLo * bHi;
+  uint64_t middle = (low >> 32) + (middle1 & 0xFFFFFFFF) + (middle2 & 0xFFFFFFFF);
+  *high = aHi * bHi + (middle1 >> 32) + (middle2 >> 32) + (middle >> 32);
+  return (middle << 32) | (low & 0xFFFFFFFF);
+#endif
 }
 
-/// Returns a hash of the name that is the same in any letter case; for names
-/// of up to sixteen bytes it is HashKey of their key and length.
-inline size_t HashName(std::string_view name) {
-  if (name.size() <= 16) return HashKey(FoldedKey(name.data(), name.size()), name.size());
+/// Returns the hash of a short name's key and its length (or of a longer
+/// name's sixteen bytes and the hash so far) under the seed.
+inline size_t HashKey(const TKey& key, size_t size, const THashSeed& seed = kFixedHashSeed) {
+  // Two full products, each keyed: the first mixes the name's two halves,
+  // the second its halves with the length, so that every bit of the name and
+  // of the seed reaches every bit of the hash.
+  // The constants keep a key of zeros from zeroing the short names' product.
+  uint64_t high;
+  uint64_t low = MultiplyWide(key.Lo ^ seed.A, key.Hi ^ seed.B ^ 0xE7037ED1A0B428DBull, &high);
+  low = MultiplyWide(low ^ size ^ 0xA0761D6478BD642Full, high ^ seed.A ^ 0x8EBC6AF09C88C6E3ull,
+                     &high);
+  return static_cast<size_t>(low ^ high);
+}
+
+/// Returns a hash of the name under the seed that is the same in any letter
+/// case; for names of up to sixteen bytes it is HashKey of their key and length.
+inline size_t HashName(std::string_view name, const THashSeed& seed = kFixedHashSeed) {
+  if (name.size() <= 16) return HashKey(FoldedKey(name.data(), name.size()), name.size(), seed);
   size_t hash = name.size();
   for (size_t at = 0; at < name.size(); at += 16) {
     size_t n = std::min<size_t>(16, name.size() - at);
-    hash = HashKey(FoldedKey(name.data() + at, n), hash ^ n);
+    hash = HashKey(FoldedKey(name.data() + at, n), hash ^ n, seed);
   }
   return hash;
 }

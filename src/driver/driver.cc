@@ -206,6 +206,7 @@ TFail WriteFailure(TWriteStatus status, const std::string& path) {
 int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
         TReporter& reporter) {
   TRun run;
+  run.State.Rekey(platform.HashSeed());
   TDiagnostics& diagnostics = run.State.Diagnostics;
   diagnostics.Warnings = options.Warnings;
   diagnostics.MaxErrors = options.MaxErrors;

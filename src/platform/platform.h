@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cursor/fold.h"
+
 namespace zunt {
 
 class TFail;
@@ -123,6 +125,10 @@ class TPlatform {
   /// Writes data to the standard output, all or nothing visible to the
   /// caller; returns how it went (CannotWrite when it failed).
   virtual TWriteStatus WriteStandardOutput(std::string_view data) = 0;
+
+  /// Returns the key of this run's name tables: sixteen bytes from the
+  /// system's random source where there is one, the fixed key otherwise.
+  virtual THashSeed HashSeed() { return kFixedHashSeed; }
 
   /// Shows a fatal error to the user.
   virtual void ShowFailure(const TFail& fail) = 0;

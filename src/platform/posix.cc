@@ -168,6 +168,25 @@ TWriteStatus TPosixPlatform::WriteStandardOutput(std::string_view data) {
   return WriteAll(STDOUT_FILENO, data) == 0 ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
 }
 
+THashSeed TPosixPlatform::HashSeed() {
+  THashSeed seed;
+  uint64_t words[2];
+  if (getrandom(words, sizeof words, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof words)) {
+    seed.A = words[0];
+    seed.B = words[1];
+    return seed;
+  }
+  // Early in boot, before the pool is ready: the clock, the process and where
+  // the system placed the stack, which differ from run to run.
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  seed.A = kFixedHashSeed.A ^ static_cast<uint64_t>(now.tv_nsec) ^
+           (static_cast<uint64_t>(now.tv_sec) << 30);
+  seed.B = kFixedHashSeed.B ^ (static_cast<uint64_t>(getpid()) << 32) ^
+           static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&now));
+  return seed;
+}
+
 void TPosixPlatform::ShowFailure(const TFail& fail) {
   std::string text = TerminalLines(fail.BeforePath());
   text += fail.Path();

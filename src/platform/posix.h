@@ -23,6 +23,7 @@ class TPosixPlatform : public TPlatform {
                                             const std::vector<std::string>& inputs,
                                             uint64_t sizeHint, TWriteStatus* status) override;
   TWriteStatus WriteStandardOutput(std::string_view data) override;
+  THashSeed HashSeed() override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override {}
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <bcrypt.h>
 #include <mmsystem.h>
 
 #include <algorithm>
@@ -357,6 +358,24 @@ std::wstring WideMessage(const TFail& fail) {
 }
 
 std::wstring WideCaption() { return WideFromCodePage(kCaption, kMessageCodePage); }
+
+THashSeed TWindowsPlatform::HashSeed() {
+  THashSeed seed;
+  uint64_t words[2];
+  if (BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(words), sizeof words,
+                      BCRYPT_USE_SYSTEM_PREFERRED_RNG) >= 0) {
+    seed.A = words[0];
+    seed.B = words[1];
+    return seed;
+  }
+  // Without the generator: the clock, the process and where the stack is.
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  seed.A = kFixedHashSeed.A ^ static_cast<uint64_t>(now.QuadPart);
+  seed.B = kFixedHashSeed.B ^ (uint64_t{GetCurrentProcessId()} << 32) ^
+           static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&now));
+  return seed;
+}
 
 void TWindowsPlatform::ShowFailure(const TFail& fail) {
   MessageBoxW(nullptr, WideMessage(fail).c_str(), WideCaption().c_str(), MB_OK);

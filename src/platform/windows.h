@@ -24,6 +24,7 @@ class TWindowsPlatform : public TPlatform {
                                             const std::vector<std::string>& inputs,
                                             uint64_t sizeHint, TWriteStatus* status) override;
   TWriteStatus WriteStandardOutput(std::string_view data) override;
+  THashSeed HashSeed() override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;
 

@@ -22,7 +22,7 @@ struct TPlainLine {
   bool Constant;          // a constant, else a variable
   TKey Key;               // the name's
   size_t Size;            // the name's length
-  size_t Hash;            // HashKey of the name
+  size_t Hash;            // the name's hash in its table
   std::string_view Text;  // the replacement: the letter and digits, or the constant's text
   int32_t Number;         // a variable's number
 };
@@ -116,7 +116,6 @@ bool ReadPlainLine(const char* p, const char* end, uint64_t lines, TPlainLine& l
     return false;
   }
   line.EndLine = lines + line.Constant;
-  line.Hash = HashKey(line.Key, line.Size);
   return true;
 }
 
@@ -144,7 +143,9 @@ void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constan
     for (const char* p = data + cursor.Pos; read < kAhead; p = lines[read++].End) {
       uint64_t line = read == 0 ? cursor.Line : lines[read - 1].EndLine;
       if (!ReadPlainLine(p, end, line, lines[read])) break;
-      (lines[read].Constant ? constants : globalVars).Prefetch(lines[read].Hash);
+      const TSymbolTable& table = lines[read].Constant ? constants : globalVars;
+      lines[read].Hash = table.HashOf(lines[read].Key, lines[read].Size);
+      table.Prefetch(lines[read].Hash);
     }
     // A name that is taken is left to the careful reader, with its message.
     size_t added = 0;

@@ -23,7 +23,29 @@ void CopyShort(char* to, const char* from, size_t n) {
 
 }  // namespace
 
-TSymbolTable::TSymbolTable() { Resize(16); }
+TSymbolTable::TSymbolTable(const THashSeed& seed) : Seed(seed) { Resize(16); }
+
+void TSymbolTable::Rekey(const THashSeed& seed) {
+  Seed = seed;
+  for (TSlot& slot : Slots) {
+    if (slot.Index != 0) slot.Tag = static_cast<uint32_t>(HashOfEntry(Entries[slot.Index - 1]));
+  }
+  Resize(Slots.size());
+}
+
+size_t TSymbolTable::HashOfEntry(const TEntry& entry) const {
+  return entry.KeySize == kLong ? HashName(Name(entry), Seed)
+                                : HashKey(entry.Key, entry.KeySize, Seed);
+}
+
+size_t TSymbolTable::ProbeLength(std::string_view name) const {
+  size_t hash = HashName(name, Seed);
+  size_t length = 1;
+  for (size_t i = hash & Mask; Slots[i].Index != 0; i = (i + 1) & Mask, ++length) {
+    if (SameName(Name(Entries[Slots[i].Index - 1]), name)) break;
+  }
+  return length;
+}
 
 void TSymbolTable::Reserve(size_t more) {
   size_t names = Count + more;
@@ -38,7 +60,7 @@ const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
   if (name.size() <= 16) {
     return FindShort(FoldedKey(name.data(), name.size()), name.size());
   }
-  size_t hash = HashName(name);
+  size_t hash = HashName(name, Seed);
   for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
     TSlot slot = Slots[i];
     if (slot.Index == 0) return nullptr;
@@ -76,7 +98,7 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
   entry.Local = local;
   SetText(entry, name, text, number, shortText);
   Entries[Count++] = entry;
-  size_t hash = name.size() <= 16 ? HashKey(entry.Key, name.size()) : HashName(name);
+  size_t hash = name.size() <= 16 ? HashKey(entry.Key, name.size(), Seed) : HashName(name, Seed);
   Place(static_cast<uint32_t>(hash), static_cast<uint32_t>(Count));
   if (!local) {
     Globals = Count;

@@ -43,7 +43,16 @@ class TSymbolTable {
   static constexpr size_t kShortVar = 8;
   static constexpr size_t kShortConst = 12;
 
-  TSymbolTable();
+  /// Makes an empty table whose hash is keyed by seed.
+  explicit TSymbolTable(const THashSeed& seed = kFixedHashSeed);
+
+  /// Keys the hash by seed from now on; the names there are placed again.
+  void Rekey(const THashSeed& seed);
+  /// Returns the hash of a name of up to sixteen bytes, given its key, in this table.
+  size_t HashOf(const TKey& key, size_t size) const { return HashKey(key, size, Seed); }
+  /// Returns how many slots a lookup of the name looks at: 1 when the name
+  /// (or, for a name not there, an empty slot) sits where its hash points.
+  size_t ProbeLength(std::string_view name) const;
 
   /// Makes room in the slots and the entries for `more` names besides those
   /// there, so that adding them never moves the names again.
@@ -53,7 +62,7 @@ class TSymbolTable {
   const TEntry* Find(std::string_view name) const;
   /// Returns the entry of a name of up to sixteen bytes with the given key, or nullptr.
   const TEntry* FindShort(const TKey& key, size_t size) const {
-    size_t hash = HashKey(key, size);
+    size_t hash = HashKey(key, size, Seed);
     for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
       TSlot slot = Slots[i];
       if (slot.Index == 0) return nullptr;
@@ -72,7 +81,7 @@ class TSymbolTable {
     (void)hash;
 #endif
   }
-  /// Adds a declared name of up to sixteen bytes, given its key and HashKey,
+  /// Adds a declared name of up to sixteen bytes, given its key and HashOf,
   /// with its replacement (and a variable's number) unless the table has the
   /// name already: one probe finds it or its place. Returns whether it was added.
   bool AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text, int32_t number,
@@ -147,7 +156,10 @@ class TSymbolTable {
                size_t shortText);
   void Place(uint32_t tag, uint32_t index);
   void Resize(size_t slots);
+  // Returns the entry's hash under the present seed.
+  size_t HashOfEntry(const TEntry& entry) const;
 
+  THashSeed Seed;
   std::unique_ptr<TEntry[], TFreeEntries> Entries;  // in the order they were added
   size_t Count = 0;
   size_t Capacity = 0;

@@ -30,6 +30,11 @@ struct TState {
   /// off, every byte goes through the careful reader, with the same results.
   bool CommonCase = true;
 
+  /// Keys both name tables' hash by seed.
+  void Rekey(const THashSeed& seed) {
+    Vars.Rekey(seed);
+    Constants.Rekey(seed);
+  }
   /// Points the cursor at the start of bytes that outlive the reading.
   void PointCursorAt(std::string_view bytes) { Cursor.InitCursor(bytes, '\n'); }
   /// Makes text the state's own and points the cursor at its start.
