@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <new>
 
@@ -257,10 +258,12 @@ TEST(Diagnostics, FailedOutputNamesTheReason) {
       {true, ENOTDIR, "нет такой папки"},
       {true, EROFS, "файловая система только для чтения"},
       {false, ENOSPC, "на диске нет места"},
+#ifdef EDQUOT
       {false, EDQUOT, "превышена дисковая квота"},
+#endif
       {true, ENAMETOOLONG, "слишком длинное имя файла"},
       {true, ENXIO, "никто не читает из канала"},
-      {false, EIO, "Input/output error"},
+      {false, EIO, std::strerror(EIO)},
       {true, 0, ""},
   };
   for (const auto& t : cases) {
