@@ -10,6 +10,7 @@ cd "$(dirname "$0")"
 source ./setup.sh
 rm -rf bin bundle
 mkdir bin
+cp ../../LICENSE LICENSE.txt
 case $target in
   win32-*) name=zunt-cli.exe strip=x86_64-w64-mingw32-strip ;;
   *) name=zunt strip=strip ;;
@@ -18,4 +19,4 @@ esac
 chmod 755 "bin/$name"
 npm run -s bundle
 npx --no-install vsce package --target "$target" --allow-missing-repository -o "$output" </dev/null
-rm -rf bin
+rm -rf bin LICENSE.txt
