@@ -214,6 +214,10 @@ TEST(Diagnostics, FileErrorsNameTheFile) {
        "src/quest.erm: error: Указанный файл пуст!\n"},
       {[](TFakePlatform& p) { p.Files["src/quest.txt"].ReadShort = true; }, "src/quest",
        "src/quest.txt: error: Возникла ошибка при загрузке файла (src/quest.txt).\n"},
+      {[](TFakePlatform& p) { p.Files["src/quest.erm"].TooLarge = true; }, "src/quest",
+       "src/quest.erm: error: Возникла ошибка при загрузке файла (src/quest.erm).\n"
+       "src/quest.erm: note: файл больше предела в 1 ГиБ (1073741824 байт): такие файлы не "
+       "читаются\n"},
       {[](TFakePlatform& p) { p.Files.erase("src/quest.erm"); }, "src/quest",
        "src/quest.erm: error: Файл \"src/quest.erm\" не существует!\n"},
       {[](TFakePlatform& p) { p.FailCreate = true; }, "src/quest",

@@ -104,7 +104,7 @@ TEST_F(PosixPlatformTest, ProbeAndLoad) {
   EXPECT_EQ(std::string("a\0\xFF\r\n", 5), data);
 
   platform.MaxInputSize = 4;
-  EXPECT_EQ(TLoadStatus::ReadShort, LoadText(platform, PathOf("file.txt"), &data));
+  EXPECT_EQ(TLoadStatus::TooLarge, LoadText(platform, PathOf("file.txt"), &data));
   EXPECT_EQ("", data);
 }
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The program's messages on a terminal: colour only where a terminal can show
 # it, and a bounded amount of text whatever the files hold.
-# Usage: terminal_safety.sh ZUNT
+# Usage: terminal_safety.sh ZUNT [SANITIZED]  (SANITIZED=1: no address-space limits)
 # shellcheck disable=SC2016 # "$" in single quotes is script text
 set -u
 zunt=$(realpath "$1")
+sanitized=${2:-0}
 # shellcheck source=checks.sh
 source "$(dirname "$(realpath "$0")")/checks.sh"
 work=$scratch/work
@@ -60,5 +61,34 @@ for name in w d; do
   expect "$name: the rest counted" grep -q "^$name\.[a-z]*: note: ещё 19980 предупреждений не показано$" \
     "$scratch/err"
 done
+
+# Out of memory, while loading and while translating: the message, status
+# 1, and the old output as it was. (The sanitizers' runtime does not start
+# under an address-space limit.)
+if [ "$sanitized" != 1 ] && [ "$sanitized" != ON ]; then
+  awk 'BEGIN { for (i = 0; i < 200000; i++) printf "NAME%d = y%d\r\n", i, i }' >"$work/m.txt"
+  awk 'BEGIN { for (i = 0; i < 200000; i++) printf "$NAME%d$ @NAME%d@\r\n", i, i }' >"$work/m.erm"
+  truncate -s 48M "$work/l.erm"
+  cp "$work/q.txt" "$work/l.txt"
+  for name in m l; do
+    echo OLD >"$scratch/$name.erm"
+    (ulimit -v 24000 && cd "$work" && "$zunt" "$name" 2>"$scratch/err")
+    expect "$name: out of memory: status 1" test $? = 1
+    expect "$name: out of memory: the message" \
+      test "$(cat "$scratch/err")" = "zunt: error: Недостаточно памяти для компиляции!"
+    expect "$name: out of memory: the old output stays" test "$(cat "$scratch/$name.erm")" = OLD
+  done
+fi
+
+# A file over the size limit (a sparse one): the load error and a note of the limit.
+if truncate -s 1073741825 "$work/huge.erm" 2>/dev/null; then
+  cp "$work/q.txt" "$work/huge.txt"
+  (cd "$work" && "$zunt" huge 2>"$scratch/err")
+  expect "over the limit: status 1" test $? = 1
+  expect "over the limit: the message and the note" test "$(cat "$scratch/err")" = \
+    "huge.erm: error: Возникла ошибка при загрузке файла (huge.erm).
+huge.erm: note: файл больше предела в 1 ГиБ (1073741824 байт): такие файлы не читаются"
+  rm -f "$work/huge.erm"
+fi
 
 summary terminal_safety

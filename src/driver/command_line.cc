@@ -42,9 +42,8 @@ class TConsoleReporter final : public TReporter {
   bool Verbose;
 };
 
-}  // namespace
-
-int RunCommandLine(TPlatform& platform, TConsole& console, int argc, char** argv) {
+// The whole program but out of memory.
+int RunCommandLineOrThrow(TPlatform& platform, TConsole& console, int argc, char** argv) {
   TCommandLine line = ParseCommandLine(argc, argv);
   std::string program(console.ProgramName());
   std::string moreHelp = "Подробнее: " + program + " --help\n";
@@ -73,6 +72,18 @@ int RunCommandLine(TPlatform& platform, TConsole& console, int argc, char** argv
     if (Run(platform, name, line.Run, reporter) != 0) status = 1;
   }
   return status;
+}
+
+}  // namespace
+
+int RunCommandLine(TPlatform& platform, TConsole& console, int argc, char** argv) {
+  try {
+    return RunCommandLineOrThrow(platform, console, argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Nothing more is allocated: the text is written as it stands.
+    console.Error("zunt: error: Недостаточно памяти для компиляции!\n");
+    return 1;
+  }
 }
 
 }  // namespace zunt

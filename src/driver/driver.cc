@@ -54,6 +54,15 @@ void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TRun
   std::unique_ptr<TInputFile> file;
   TLoadStatus status =
       kind == TFileKind::Regular ? platform.Load(path, &file) : TLoadStatus::CannotOpen;
+  if (status == TLoadStatus::TooLarge) {
+    run.State.Diagnostics.Add(LoadFailure(status, path));
+    throw AboutFile(TFail(TSeverity::Note, TBoxPrefix::None,
+                          Win1251("файл больше предела в ") + std::to_string(kMaxInputSize >> 30) +
+                              Win1251(" ГиБ (") + std::to_string(kMaxInputSize) +
+                              Win1251(" байт): такие файлы не читаются"),
+                          0),
+                    path);
+  }
   if (status != TLoadStatus::Ok) throw LoadFailure(status, path);
   if (file->Bytes().empty()) throw AboutFile(TFail(Win1251("Указанный файл пуст!")), path);
   run.Loaded = std::move(file);
@@ -203,16 +212,40 @@ TFail WriteFailure(TWriteStatus status, const std::string& path) {
   return AboutFile(TFail(Win1251(body)), path);
 }
 
-int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
-        TReporter& reporter) {
-  TRun run;
-  run.State.Rekey(platform.HashSeed());
-  TDiagnostics& diagnostics = run.State.Diagnostics;
-  diagnostics.Warnings = options.Warnings;
-  diagnostics.MaxErrors = options.MaxErrors;
-  run.State.PieceSize = options.PieceSize;
-  bool failed = false;
-  std::optional<std::pair<std::string, std::string>> translated;  // script and output
+namespace {
+
+// The script and the output path of a run that succeeded.
+using TTranslated = std::optional<std::pair<std::string, std::string>>;
+
+// The reports of a run, each handed to the reporter once, in order.
+struct TReports {
+  TDiagnostics Found;  // once the run's memory has gone back
+  size_t Reported = 0;
+
+  // Hands over the reports not handed over yet (warnings as errors with strict).
+  void Flush(TDiagnostics& found, bool strict, TReporter& reporter) {
+    for (; Reported < found.Items.size(); ++Reported) {
+      TFail& report = found.Items[Reported];
+      if (strict && report.Severity == TSeverity::Warning) report.Severity = TSeverity::Error;
+      reporter.Report(report);
+    }
+  }
+};
+
+// Translates; the reports go to the reporter, those of a run that succeeds
+// before its output is put in place. Returns what was translated when the
+// run succeeded. Out of memory is thrown again once the run's memory has gone
+// back, the reports not yet handed over left in *reports.
+TTranslated Translate(TPlatform& platform, std::string_view argument, const TRunOptions& options,
+                      TReporter& reporter, TReports* reports) {
+  auto run = std::make_unique<TRun>();
+  run->State.Rekey(platform.HashSeed());
+  TDiagnostics& found = run->State.Diagnostics;
+  found.Warnings = options.Warnings;
+  found.MaxErrors = options.MaxErrors;
+  run->State.PieceSize = options.PieceSize;
+  TTranslated translated;
+  bool outOfMemory = false;
   try {
     if (argument.empty()) Fail(Win1251("Не указан файл для компиляции!"));
     std::string basePath(StripExtension(argument, platform.PathSeparators()));
@@ -221,33 +254,61 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
     inputs.push_back(basePath + ".erm");
     for (const std::string& path : inputs) {
       if (&path == &inputs.back()) break;
-      ReadDeclarationsFile(platform, path, run);
+      ReadDeclarationsFile(platform, path, *run);
     }
-    LoadScript(platform, inputs.back(), run);
+    LoadScript(platform, inputs.back(), *run);
     std::string path =
         options.Output.empty() ? DefaultOutputPath(platform, basePath) : options.Output;
-    TRunOutput output(platform, path, inputs, run);
-    TranslateScript(run.State);
-    failed = diagnostics.Errors != 0 || (options.Strict && diagnostics.WarningCount != 0);
-    if (!failed) failed = !output.Finish();
-    if (!failed) translated = std::make_pair(inputs.back(), path);
-  } catch (const TFail& fail) {
-    diagnostics.Add(fail);
-    failed = true;
-  } catch (const std::bad_alloc&) {
-    diagnostics.Items.emplace_back(Win1251("Недостаточно памяти для компиляции!"));
-    failed = true;
-  }
-  diagnostics.StartFile({});  // the last file's note of warnings not shown
-  for (TFail& report : diagnostics.Items) {
-    if (options.Strict && report.Severity == TSeverity::Warning) {
-      report.Severity = TSeverity::Error;
+    TRunOutput output(platform, path, inputs, *run);
+    TranslateScript(run->State);
+    if (found.Errors == 0 && !(options.Strict && found.WarningCount != 0)) {
+      // Out of memory while the warnings are shown leaves the old output as it was.
+      found.StartFile({});
+      reports->Flush(found, options.Strict, reporter);
+      if (output.Finish()) translated = std::make_pair(inputs.back(), path);
     }
-    reporter.Report(report);
+  } catch (const TFail& fail) {
+    found.Add(fail);
+  } catch (const std::bad_alloc&) {
+    outOfMemory = true;
   }
-  if (failed) return 1;
-  reporter.Translated(translated->first, translated->second);
-  platform.PlaySuccessSound();
+  reports->Found = std::move(found);
+  run.reset();
+  if (outOfMemory) throw std::bad_alloc();
+  return translated;
+}
+
+}  // namespace
+
+int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
+        TReporter& reporter) {
+  // Made while memory is plenty, for when it is not.
+  static const TFail outOfMemory(Win1251("Недостаточно памяти для компиляции!"));
+  TReports reports;
+  TTranslated translated;
+  bool outOfMemoryHit = false;
+  try {
+    translated = Translate(platform, argument, options, reporter, &reports);
+    reports.Found.StartFile({});  // the last file's note of warnings not shown
+  } catch (const std::bad_alloc&) {
+    outOfMemoryHit = true;
+  }
+  try {
+    reports.Flush(reports.Found, options.Strict, reporter);
+  } catch (const std::bad_alloc&) {
+    outOfMemoryHit = true;
+  }
+  if (outOfMemoryHit) {
+    reporter.Report(outOfMemory);
+    return 1;
+  }
+  if (!translated) return 1;
+  try {
+    reporter.Translated(translated->first, translated->second);
+    platform.PlaySuccessSound();
+  } catch (const std::bad_alloc&) {
+    // The output is in place: a line or a sound that finds no memory does not undo that.
+  }
   return 0;
 }
 

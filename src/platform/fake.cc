@@ -18,6 +18,7 @@ TLoadStatus TFakePlatform::Load(const std::string& path, std::unique_ptr<TInputF
     return TLoadStatus::CannotOpen;
   }
   if (it->second.ReadShort) return TLoadStatus::ReadShort;
+  if (it->second.TooLarge) return TLoadStatus::TooLarge;
   *file = std::make_unique<TTextFile>(it->second.Data);
   return TLoadStatus::Ok;
 }

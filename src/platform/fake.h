@@ -19,6 +19,7 @@ class TFakePlatform : public TPlatform {
     TFileKind Kind = TFileKind::Regular;  // Missing here stands for a directory
     bool Locked = false;                  // opening it fails
     bool ReadShort = false;               // reading it delivers too few bytes
+    bool TooLarge = false;                // it is larger than the limit
   };
 
   std::string Separators = "/";

@@ -16,7 +16,8 @@ namespace zunt {
 
 class TFail;
 
-/// Inputs larger than this are not loaded: they get the load-error message.
+/// Inputs larger than this are not loaded: they get the load-error message
+/// and a note of the limit.
 inline constexpr uint64_t kMaxInputSize = uint64_t{1} << 30;
 
 /// What a path names, as far as the driver cares.
@@ -30,8 +31,10 @@ enum class TFileKind {
 enum class TLoadStatus {
   Ok,
   CannotOpen,  // missing, locked, not an ordinary file, or no permission
-  ReadShort,   // fewer bytes arrived than the file holds, or it is too large to hold
+  ReadShort,   // fewer bytes arrived than the file holds
+  TooLarge,    // the file is larger than the platform's limit
 };
+// Out of memory while loading throws std::bad_alloc, as everywhere in a run.
 
 /// How writing the output file ended.
 enum class TWriteStatus {

@@ -153,14 +153,15 @@ TLoadStatus TPosixPlatform::Load(const std::string& path, std::unique_ptr<TInput
     return TLoadStatus::CannotOpen;
   }
   uint64_t size = static_cast<uint64_t>(st.st_size);
-  TLoadStatus status = TLoadStatus::ReadShort;
+  TLoadStatus status = TLoadStatus::TooLarge;
   try {
     if (size <= MaxInputSize) {
       if (size >= MapSize) *file = MapFile(fd, size, path, LoadErrorText);
       status = *file ? TLoadStatus::Ok : ReadFile(fd, size, file);
     }
   } catch (const std::bad_alloc&) {
-    file->reset();
+    close(fd);
+    throw;  // out of memory: the run says so
   }
   close(fd);
   return status;

@@ -317,16 +317,20 @@ TLoadStatus TWindowsPlatform::Load(const std::string& path, std::unique_ptr<TInp
   }
   TLoadStatus status = TLoadStatus::Ok;
   try {
-    if (static_cast<uint64_t>(size.QuadPart) > MaxInputSize) throw std::bad_alloc();
-    data.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!data.empty() &&
-        (!ReadFile(handle, data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
-         got < data.size())) {
-      status = TLoadStatus::ReadShort;
+    if (static_cast<uint64_t>(size.QuadPart) > MaxInputSize) {
+      status = TLoadStatus::TooLarge;
+    } else {
+      data.resize(static_cast<size_t>(size.QuadPart));
+      DWORD got = 0;
+      if (!data.empty() &&
+          (!ReadFile(handle, data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
+           got < data.size())) {
+        status = TLoadStatus::ReadShort;
+      }
     }
   } catch (const std::bad_alloc&) {
-    status = TLoadStatus::ReadShort;
+    CloseHandle(handle);
+    throw;  // out of memory: the run says so
   }
   CloseHandle(handle);
   if (status == TLoadStatus::Ok) *file = std::make_unique<TTextFile>(std::move(data));

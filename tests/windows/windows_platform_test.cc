@@ -78,7 +78,7 @@ TEST_F(WindowsPlatformTest, ProbeAndLoad) {
   EXPECT_EQ(TLoadStatus::CannotOpen, LoadText(platform, PathOf("dir.txt"), &data));
 
   platform.MaxInputSize = 5;
-  EXPECT_EQ(TLoadStatus::ReadShort, LoadText(platform, PathOf("file.txt"), &data));
+  EXPECT_EQ(TLoadStatus::TooLarge, LoadText(platform, PathOf("file.txt"), &data));
   EXPECT_EQ("", data);
 }
 
