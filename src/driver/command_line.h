@@ -10,6 +10,10 @@
 
 namespace zunt {
 
+/// The line written when memory runs out; writing it needs no memory.
+inline constexpr std::string_view kOutOfMemoryLine =
+    "zunt: error: Недостаточно памяти для компиляции!\n";
+
 /// Where the command-line program writes its own text (UTF-8).
 class TConsole {
  public:

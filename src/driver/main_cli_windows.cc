@@ -6,10 +6,14 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "driver/command_line.h"
+#include "driver/terminal.h"
 #include "platform/windows.h"
 
 namespace {
@@ -28,9 +32,19 @@ bool WriteTo(DWORD which, std::string_view text) {
   DWORD mode = 0;
   DWORD written = 0;
   if (GetConsoleMode(handle, &mode)) {
-    std::wstring wide = zunt::WideFromCodePage(text, CP_UTF8);
-    return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) !=
-           0;
+    // Converted a piece at a time on the stack: writing needs no memory, not
+    // even the message that memory ran out.
+    constexpr size_t kPiece = 1024;
+    wchar_t wide[kPiece];
+    while (!text.empty()) {
+      size_t take = std::min(text.size(), kPiece);
+      while (take < text.size() && take > 1 && (text[take] & 0xC0) == 0x80) --take;
+      int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(take), wide,
+                                      static_cast<int>(kPiece));
+      if (!WriteConsoleW(handle, wide, static_cast<DWORD>(units), &written, nullptr)) return false;
+      text.remove_prefix(take);
+    }
+    return true;
   }
   while (!text.empty() &&
          WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -44,14 +58,25 @@ class TWindowsConsole final : public zunt::TConsole {
  public:
   void Error(std::string_view text) override { WriteTo(STD_ERROR_HANDLE, text); }
   bool Out(std::string_view text) override { return WriteTo(STD_OUTPUT_HANDLE, text); }
-  /// The console of older systems shows escapes as they are: no colours unless asked.
-  bool ColorsByDefault() const override { return false; }
+  /// Colours on a console that shows escapes (asked to, as Windows 10 and
+  /// later do; older ones show them as they are), with NO_COLOR unset or
+  /// empty and TERM, when an editor sets it, not "dumb".
+  bool ColorsByDefault() const override {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    bool escapes = handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+                   GetConsoleMode(handle, &mode) &&
+                   ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+                    SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
+    const char* term = std::getenv("TERM");
+    return zunt::AutoColor(escapes, std::getenv("NO_COLOR"), term != nullptr ? term : "");
+  }
   std::string_view ProgramName() const override { return "zunt-cli.exe"; }
 };
 
 }  // namespace
 
-int main() {
+int main() try {
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> words;
@@ -64,4 +89,7 @@ int main() {
   TConsolePlatform platform;
   TWindowsConsole console;
   return zunt::RunCommandLine(platform, console, static_cast<int>(words.size()), argv.data());
+} catch (const std::bad_alloc&) {
+  WriteTo(STD_ERROR_HANDLE, zunt::kOutOfMemoryLine);
+  return 1;
 }

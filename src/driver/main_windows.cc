@@ -5,12 +5,27 @@
 // code page.
 #include <windows.h>
 
+#include <iterator>
+#include <new>
+#include <string>
+
+#include "base/fail.h"
 #include "driver/driver.h"
 #include "platform/windows.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  zunt::TWindowsPlatform platform;
-  std::string argument = zunt::Utf8FromWide(zunt::FirstWideArgument(GetCommandLineW()));
-  int status = zunt::Run(platform, argument);
+  int status = 1;
+  try {
+    zunt::TWindowsPlatform platform;
+    std::string argument = zunt::Utf8FromWide(zunt::FirstWideArgument(GetCommandLineW()));
+    status = zunt::Run(platform, argument);
+  } catch (const std::bad_alloc&) {
+    // Even the message box's text found no memory: the texts as they stand.
+    wchar_t caption[64] = {};
+    for (size_t i = 0; i < zunt::kCaption.size() && i + 1 < std::size(caption); ++i) {
+      caption[i] = static_cast<wchar_t>(zunt::kCaption[i]);
+    }
+    MessageBoxW(nullptr, L"Недостаточно памяти для компиляции!", caption, MB_OK);
+  }
   ExitProcess(static_cast<UINT>(status));
 }

@@ -89,4 +89,13 @@ run 0 --version
 expect "--version" test "$(head -2 "$scratch/out")" = "$(printf 'ZUNT 2B  version 1.0\nzunt %s' \
   "$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")")"
 
+# A hostile script: control bytes as their pictures; no colour into a pipe,
+# whatever TERM says.
+fresh
+printf '$T\033]0;PWNED\007$\r\n' >"$work/sub/quest.erm"
+TERM=xterm run 1 'sub\quest'
+expect "control bytes: pictures" test "$(cat "$scratch/err")" = 'sub\quest.erm:1:1: error: Переменной $T␛]0;PWNED␇$ не существует!
+    1 | $T␛]0;PWNED␇$
+      | ^'
+
 summary cli
