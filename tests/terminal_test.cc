@@ -43,6 +43,13 @@ std::string RunWith(TFakePlatform& platform, std::initializer_list<const char*> 
   return console.Err;
 }
 
+// Returns the parts one after another.
+std::string Cat(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (std::string_view part : parts) out += part;
+  return out;
+}
+
 TEST(Terminal, HostileFileBytes) {
   struct {
     std::string txt, erm, expected;
@@ -131,8 +138,7 @@ TEST(Terminal, SafePathBytes) {
 TEST(Terminal, ColourAndTheAutoRule) {
   TFail report(TSeverity::Warning, TBoxPrefix::None, "x\x1b[0m\r\ny\rz"s, 2);
   report.File = "a\x1b.erm";
-  report.Column = 1;
-  report.SourceLine = "\x1b";
+  report.Quote("\x1b", 1);
   EXPECT_EQ(
       "\033[01m\033[Ka␛.erm:2:1:\033[m\033[K \033[01;35m\033[Kwarning: \033[m\033[K"
       "x␛[0m y␍z\n"
@@ -175,7 +181,7 @@ TEST(Terminal, BoundedReports) {
     platform.AddFile("q.txt", "A = y1\r\n");
     platform.AddFile("q.erm", erm);
     std::string err = RunWith(platform, {"q"});
-    EXPECT_TRUE(err.ends_with("   20 | $A[1]x$\n      |      ^\n" + std::string(note))) << err;
+    EXPECT_TRUE(err.ends_with(Cat({"   20 | $A[1]x$\n      |      ^\n", note}))) << err;
     int status = 0;
     RunWith(platform, {"--strict", "q"}, &status);
     EXPECT_EQ(1, status);
@@ -183,24 +189,26 @@ TEST(Terminal, BoundedReports) {
 
   // A long line is quoted around the caret, "…" where it is cut; a long
   // name in the message keeps its start and its end.
-  const std::string x(300, 'x'), X(300, 'X');
+  const std::string xs(300, 'x'), Xs(300, 'X'), spaces(300, ' ');
+  const std::string_view x = xs, X = Xs, blanks = spaces;
   const struct {
     std::string erm, expected;
   } lines[] = {
-      {"$" + x + "$" + x, "q.erm:1:1: error: Переменной $" + X.substr(0, 68) + "…" +
-                              X.substr(0, 144) + "$ не существует!\n    1 | $" + x.substr(0, 199) +
-                              "…\n      | ^\n"},
-      {x + "\t$B$" + x + "\r\n", "q.erm:1:302: error: Переменной $B$ не существует!\n    1 | …" +
-                                     x.substr(0, 65) + "\t$B$" + x.substr(0, 131) + "…\n      |  " +
-                                     std::string(65, ' ') + "\t^\n"},
-      {x + "$B$", "q.erm:1:301: error: Переменной $B$ не существует!\n    1 | …" +
-                      x.substr(0, 197) + "$B$\n      |  " + std::string(197, ' ') + "^\n"},
-      {x + "$" + x, "q.erm:1:301: error: Неожиданный конец переменной!\n    1 | …" +
-                        x.substr(0, 66) + "$" + x.substr(0, 133) + "…\n      |  " +
-                        std::string(66, ' ') + "^\n"},
-      {x + "$" + x + "\r\n",
-       "q.erm:1:602: error: Некорректный символ \"Конец строки\" прервал переменную!\n    1 | …" +
-           x.substr(0, 200) + "\n      |  " + std::string(200, ' ') + "^\n"},
+      {Cat({"$", x, "$", x}),
+       Cat({"q.erm:1:1: error: Переменной $", X.substr(0, 68), "…", X.substr(0, 144),
+            "$ не существует!\n    1 | $", x.substr(0, 199), "…\n      | ^\n"})},
+      {Cat({x, "\t$B$", x, "\r\n"}),
+       Cat({"q.erm:1:302: error: Переменной $B$ не существует!\n    1 | …", x.substr(0, 65),
+            "\t$B$", x.substr(0, 131), "…\n      |  ", blanks.substr(0, 65), "\t^\n"})},
+      {Cat({x, "$B$"}), Cat({"q.erm:1:301: error: Переменной $B$ не существует!\n    1 | …",
+                             x.substr(0, 197), "$B$\n      |  ", blanks.substr(0, 197), "^\n"})},
+      {Cat({x, "$", x}),
+       Cat({"q.erm:1:301: error: Неожиданный конец переменной!\n    1 | …", x.substr(0, 66), "$",
+            x.substr(0, 133), "…\n      |  ", blanks.substr(0, 66), "^\n"})},
+      {Cat({x, "$", x, "\r\n"}),
+       Cat({"q.erm:1:602: error: Некорректный символ \"Конец строки\" прервал переменную!\n    1 | "
+            "…",
+            x.substr(0, 200), "\n      |  ", blanks.substr(0, 200), "^\n"})},
   };
   for (const auto& t : lines) {
     TFakePlatform platform;
