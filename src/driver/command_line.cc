@@ -81,6 +81,7 @@ int RunCommandLine(TPlatform& platform, TConsole& console, int argc, char** argv
     return RunCommandLineOrThrow(platform, console, argc, argv);
   } catch (const std::bad_alloc&) {
     // Nothing more is allocated: the text is written as it stands.
+    console.Error(console.ProgramName());
     console.Error(kOutOfMemoryLine);
     return 1;
   }

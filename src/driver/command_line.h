@@ -10,9 +10,9 @@
 
 namespace zunt {
 
-/// The line written when memory runs out; writing it needs no memory.
+/// What follows the program's name when memory runs out; writing it needs no memory.
 inline constexpr std::string_view kOutOfMemoryLine =
-    "zunt: error: Недостаточно памяти для компиляции!\n";
+    ": error: Недостаточно памяти для компиляции!\n";
 
 /// Where the command-line program writes its own text (UTF-8).
 class TConsole {

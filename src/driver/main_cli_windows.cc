@@ -90,6 +90,7 @@ int main() try {
   TWindowsConsole console;
   return zunt::RunCommandLine(platform, console, static_cast<int>(words.size()), argv.data());
 } catch (const std::bad_alloc&) {
+  WriteTo(STD_ERROR_HANDLE, "zunt-cli.exe");
   WriteTo(STD_ERROR_HANDLE, zunt::kOutOfMemoryLine);
   return 1;
 }
