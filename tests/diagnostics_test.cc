@@ -267,6 +267,7 @@ TEST(Diagnostics, FailedOutputNamesTheReason) {
 #endif
       {true, ENAMETOOLONG, "слишком длинное имя файла"},
       {true, ENXIO, "никто не читает из канала"},
+      {true, EBUSY, "файл занят другой программой"},
       {false, EIO, std::strerror(EIO)},
       {true, 0, ""},
   };

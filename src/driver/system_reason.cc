@@ -31,6 +31,8 @@ std::string SystemReason(int error) {
       return Win1251("слишком длинное имя файла");
     case ELOOP:
       return Win1251("слишком много символических ссылок");
+    case EBUSY:
+      return Win1251("файл занят другой программой");
     case ENXIO:
       return Win1251("никто не читает из канала");
   }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 
@@ -70,9 +71,9 @@ void InstallHandlers() {
 
 }  // namespace
 
-bool TTemporaryName::Hold(const std::string& path) {
+int TTemporaryName::Hold(const std::string& path) {
   Forget();
-  if (path.size() >= PATH_MAX) return false;
+  if (path.size() >= PATH_MAX) return ENAMETOOLONG;
   InstallHandlers();
   for (int slot = 0; slot < kSlots; ++slot) {
     int expected = kFree;
@@ -81,9 +82,9 @@ bool TTemporaryName::Hold(const std::string& path) {
     gSlots[slot].State.store(kHeld);
     Slot = slot;
     Held = path;
-    return true;
+    return 0;
   }
-  return false;
+  return EMFILE;
 }
 
 void TTemporaryName::Forget() {

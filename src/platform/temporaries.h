@@ -18,9 +18,10 @@ class TTemporaryName {
   TTemporaryName(const TTemporaryName&) = delete;
   TTemporaryName& operator=(const TTemporaryName&) = delete;
 
-  /// Makes path known to the handlers (installing them first); returns false
-  /// when it cannot: the path is too long, or too many are held at once.
-  bool Hold(const std::string& path);
+  /// Makes path known to the handlers (installing them first); returns 0, or
+  /// the error number when it cannot: ENAMETOOLONG for a path too long,
+  /// EMFILE when too many are held at once.
+  int Hold(const std::string& path);
   /// Stops holding the path: call it once the file is removed or renamed.
   void Forget();
   /// Returns the path held, or "" when there is none.

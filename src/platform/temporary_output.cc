@@ -140,7 +140,7 @@ class TTemporaryOutput final : public TOutputStream {
   // exists; returns 0 or the error number.
   int OpenNamed() {
     for (int tries = 0; tries < 100; ++tries) {
-      if (!Temporary.Hold(TemporaryName(File.Folder))) return ENAMETOOLONG;
+      if (int error = Temporary.Hold(TemporaryName(File.Folder))) return error;
       Fd = open(Temporary.Path().c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, NewMode());
       if (Fd >= 0) return 0;
       int error = errno;
@@ -169,7 +169,7 @@ class TTemporaryOutput final : public TOutputStream {
   std::optional<TWriteStatus> MoveUnnamedOver() {
     for (int tries = 0; tries < 100; ++tries) {
       TTemporaryName linked;
-      if (!linked.Hold(TemporaryName(File.Folder))) return std::nullopt;
+      if (linked.Hold(TemporaryName(File.Folder)) != 0) return std::nullopt;
       int error = LinkUnnamed(Fd, linked.Path());
       if (error == EEXIST) continue;
       if (error != 0) return std::nullopt;

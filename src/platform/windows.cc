@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -84,6 +85,29 @@ bool WriteAll(HANDLE file, std::string_view data) {
     data.remove_prefix(written);
   }
   return true;
+}
+
+// Returns the errno value that stands for a Windows error code, for the
+// causes that a failed output's note names; 0 for any other.
+int ErrorNumberOf(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+      return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EBUSY;
+  }
+  return 0;
 }
 
 // What tells one file from another: its volume's serial number and its index there.
@@ -182,18 +206,18 @@ bool SetSize(HANDLE file, uint64_t size) {
 class TWindowsOutput final : public TOutputStream {
  public:
   /// Makes the temporary file for the output at path; returns nothing, with
-  /// the reason in *status, when the output is refused or cannot be made.
-  static std::unique_ptr<TWindowsOutput> Open(const std::string& path,
-                                              const std::vector<std::string>& inputs,
-                                              uint64_t sizeHint, TWriteStatus* status) {
+  /// the reason in *status, when the output is refused, and a failed output
+  /// with the system's reason when it cannot be made.
+  static std::unique_ptr<TOutputStream> Open(const std::string& path,
+                                             const std::vector<std::string>& inputs,
+                                             uint64_t sizeHint, TWriteStatus* status) {
     std::unique_ptr<TWindowsOutput> output(new TWindowsOutput(WidePath(path)));
     *status = CheckOutput(output->Target, inputs);
     if (*status != TWriteStatus::Ok) return nullptr;
     output->File = CreateTempBeside(path, &output->Temp);
     if (output->File == INVALID_HANDLE_VALUE) {
-      output->Temp.clear();
       *status = TWriteStatus::CannotCreate;
-      return nullptr;
+      return std::make_unique<TFailedOutput>(*status, ErrorNumberOf(GetLastError()));
     }
     output->Marked = MarkForDeletion(output->File, true);
     Reserve(output->File, sizeHint);
@@ -206,32 +230,44 @@ class TWindowsOutput final : public TOutputStream {
   }
 
   bool Write(std::string_view data) override {
-    if (!Failed && !WriteAll(File, data)) Failed = true;
+    if (!Failed && !WriteAll(File, data)) Fail();
     Written += data.size();
     return !Failed;
   }
 
   TWriteStatus Finish() override {
-    bool written = !Failed && SetSize(File, Written) && FlushFileBuffers(File) &&
-                   (!Marked || MarkForDeletion(File, false));
-    if (!CloseHandle(std::exchange(File, INVALID_HANDLE_VALUE))) written = false;
-    if (!written) return TWriteStatus::CannotWrite;  // the destructor removes the file
+    if (!Failed && !(SetSize(File, Written) && FlushFileBuffers(File) &&
+                     (!Marked || MarkForDeletion(File, false)))) {
+      Fail();
+    }
+    if (!CloseHandle(std::exchange(File, INVALID_HANDLE_VALUE)) && !Failed) Fail();
+    if (Failed) return TWriteStatus::CannotWrite;  // the destructor removes the file
     if (!MoveFileExW(Temp.c_str(), Target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      Fail();
       return TWriteStatus::CannotCreate;
     }
     Temp.clear();
     return TWriteStatus::Ok;
   }
 
+  int ErrorNumber() const override { return Error; }
+
  private:
   explicit TWindowsOutput(std::wstring target) : Target(std::move(target)) {}
+
+  // Notes that writing failed, and the system's reason for it.
+  void Fail() {
+    Error = ErrorNumberOf(GetLastError());
+    Failed = true;
+  }
 
   std::wstring Target;  // the output, in the form the *W functions take
   std::wstring Temp;    // the temporary file, until it is moved over the target
   HANDLE File = INVALID_HANDLE_VALUE;
   uint64_t Written = 0;
   bool Failed = false;
+  int Error = 0;        // the reason for the failure, an errno value; 0 when not known
   bool Marked = false;  // the file goes when its handle is closed
 };
 

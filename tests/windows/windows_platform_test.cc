@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -211,21 +212,33 @@ TEST_F(WindowsPlatformTest, StreamRefusesWhatTheWholeWriteRefuses) {
   Put("read-only.erm", "kept");
   ASSERT_TRUE(SetFileAttributesA(PathOf("read-only.erm").c_str(), FILE_ATTRIBUTE_READONLY));
   fs::create_directory(PathOf("dir.erm"));
+  // A file that cannot be made is no refusal: its output fails at the end
+  // too, with the system's reason.
   struct {
     std::string output;
     std::vector<std::string> inputs;
     TWriteStatus status;
+    int reason;  // 0: refused, no output
   } cases[] = {
-      {"quest.erm", {"none.txt", PathOf("quest.erm")}, TWriteStatus::SameAsInput},
-      {"read-only.erm", {PathOf("read-only.erm")}, TWriteStatus::SameAsInput},
-      {"read-only.erm", {}, TWriteStatus::CannotCreate},
-      {"dir.erm", {}, TWriteStatus::CannotCreate},
-      {"none\\out.erm", {}, TWriteStatus::CannotCreate},
+      {"quest.erm", {"none.txt", PathOf("quest.erm")}, TWriteStatus::SameAsInput, 0},
+      {"read-only.erm", {PathOf("read-only.erm")}, TWriteStatus::SameAsInput, 0},
+      {"read-only.erm", {}, TWriteStatus::CannotCreate, 0},
+      {"dir.erm", {}, TWriteStatus::CannotCreate, 0},
+      {"none\\out.erm", {}, TWriteStatus::CannotCreate, ENOENT},
   };
   for (const auto& t : cases) {
     TWriteStatus status = TWriteStatus::Ok;
-    EXPECT_EQ(nullptr, platform.OpenOutput(PathOf(t.output), t.inputs, 10, &status)) << t.output;
+    std::unique_ptr<TOutputStream> stream =
+        platform.OpenOutput(PathOf(t.output), t.inputs, 10, &status);
     EXPECT_EQ(t.status, status) << t.output;
+    if (t.reason == 0) {
+      EXPECT_EQ(nullptr, stream) << t.output;
+    } else if (stream) {
+      EXPECT_EQ(t.status, stream->Finish()) << t.output;
+      EXPECT_EQ(t.reason, stream->ErrorNumber()) << t.output;
+    } else {
+      ADD_FAILURE() << t.output << ": no output";
+    }
     EXPECT_EQ(t.status, platform.WriteOutput(PathOf(t.output), "new", t.inputs)) << t.output;
   }
   EXPECT_EQ("script", Get("quest.erm"));
