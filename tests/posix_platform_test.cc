@@ -13,10 +13,12 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "base/fail.h"
 #include "scratch_test.h"
@@ -590,6 +592,28 @@ TEST_F(PosixPlatformTest, DescriptorsPipesAndDevicesAreWrittenInPlace) {
   EXPECT_EQ(fd, fs::read_symlink(PathOf("link.erm")).string());
   EXPECT_EQ((std::vector<std::string>{"fifo", "link.erm", "log", "lonely", "quest.erm"}), Names());
   for (int open : {log, input, ends[0], ends[1], reader}) close(open);
+}
+
+// Outputs written at once from several threads, through named and unnamed
+// temporary files: each gets its own bytes, and nothing else is left.
+TEST_P(WriteOutputTest, OutputsWrittenAtOnceFromThreads) {
+  constexpr int kThreads = 8, kEach = 40;
+  std::vector<std::thread> threads;
+  std::atomic<int> failed{0};
+  for (int thread = 0; thread < kThreads; ++thread) {
+    threads.emplace_back([&, thread] {
+      for (int i = 0; i < kEach; ++i) {
+        std::string name = "out" + std::to_string(thread * kEach + i) + ".erm";
+        if (i % 2 == 1) Put(name, "old");  // every other one replaces a file
+        if (platform.WriteOutput(PathOf(name), name, {}) != TWriteStatus::Ok) ++failed;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(0, failed.load());
+  std::vector<std::string> names = Names();
+  EXPECT_EQ(size_t{kThreads * kEach}, names.size());
+  for (const std::string& name : names) EXPECT_EQ(name, Get(name));
 }
 
 // Without unnamed files, every signal that ends the run removes the named
