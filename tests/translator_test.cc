@@ -265,22 +265,50 @@ TEST(TranslateScript, TightLoopAgreesWithCarefulReader) {
   }
 }
 
-// Translates with up to twenty errors, the tight loop on or off; returns the
-// output, then each report's line and first word.
-std::string Recovered(const std::string& script, bool commonCase) {
+// Translates with up to twenty errors and warnings, the tight loop on or off;
+// returns the output, then each report's line and first word (or whole body).
+std::string Recovered(const std::string& script, bool commonCase, bool wholeBody = false,
+                      std::string_view declarations = kDeclarations) {
   TState state;
-  state.LoadIntoCursor(std::string(kDeclarations));
+  state.LoadIntoCursor(std::string(declarations));
   ReadDeclarations(state.Cursor, state.Vars, state.Constants);
   state.LoadIntoCursor(script);
   state.CommonCase = commonCase;
   state.Diagnostics.MaxErrors = 20;
+  state.Diagnostics.Warnings = wholeBody;
   TranslateScript(state);
   std::string result = Readable(state.Output.View());
   for (const TFail& item : state.Diagnostics.Items) {
     std::string body = Readable(item.Body());
-    result += " | " + std::to_string(item.Line) + " " + body.substr(0, body.find(' '));
+    result += " | " + std::to_string(item.Line);
+    result += wholeBody ? ":" + std::to_string(item.Column) + " " + body
+                        : " " + body.substr(0, body.find(' '));
   }
   return result;
+}
+
+// Each warning of the pass, given whichever path reads the reference.
+TEST(TranslateScript, WarningsOnBothPaths) {
+  const std::string declarations = "N = w5\r\nLOW = x-2147483600\r\nHIGH = y2147483000\r\n";
+  const std::string wrap = "число с индексом выходит за 32 бита: ";
+  const TCase cases[] = {
+      {"$LOW[-99]$ @LOW[-100]@", "x2147483597 2147483596 | 1:5 " + wrap +
+                                     "-2147483600 - 99 дает 2147483597 | 1:16 " + wrap +
+                                     "-2147483600 - 100 дает 2147483596"},
+      {"\n@HIGH[700]@", "\n-2147483596 | 2:6 " + wrap + "2147483000 + 700 дает -2147483596"},
+      {"$HIGH[647]$", "y2147483647"},
+      {"$N[1]x$", "w6 | 1:6 текст между «]» индекса и концом ссылки пропущен"},
+      {W("~T=в5;$T$"), "в5 | 1:4 буква значения переменной $T$ не латинская: «в»"},
+      {"a `b",
+       "a b | 1:3 обратная кавычка не закрыта до конца скрипта: до конца файла "
+       "пропущены пробелы и переводы строк"},
+  };
+  for (const auto& t : cases) {
+    for (bool commonCase : {false, true}) {
+      EXPECT_EQ(t.expected, Recovered(t.script, commonCase, true, declarations))
+          << t.script << commonCase;
+    }
+  }
 }
 
 // After an error the pass goes on at the start of the next line, whether the
