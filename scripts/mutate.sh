@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# How many hand-made faults the tests catch. Each mutant in tests/mutants.txt
+# is one small change to one file; this script applies each in turn to a copy
+# of the sources in build-mutants/tree, builds the copy incrementally in
+# build-mutants/build (a fast -O1 build, no ccache) and runs ctest there:
+#   killed        a test failed (or timed out)
+#   survived      every test passed: a fault the tests miss
+#   equivalent    marked so in the list, with the reason; not run
+#   not applying  its text is not in its file exactly once (the file changed)
+#   not building  the mutated copy does not compile
+# It prints a line per mutant, then the counts and the survivors. Arguments
+# pick mutants by id (all when none); --check only tells which apply. Not part
+# of scripts/test.sh: each mutant is a rebuild and a test run, about half a
+# minute to a minute each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+list=$root/tests/mutants.txt
+work=$root/build-mutants
+tree=$work/tree
+build=$work/build
+check=false
+if [[ ${1:-} == --check ]]; then
+  check=true
+  shift
+fi
+mkdir -p "$tree" "$work/logs"
+
+# The copy: every tracked file as it is in the worktree; a file that has not
+# changed keeps its time, so that ninja rebuilds only what changed.
+git ls-files -z | while IFS= read -r -d '' file; do
+  [[ -f $file ]] || continue
+  if ! cmp -s "$file" "$tree/$file"; then
+    mkdir -p "$tree/$(dirname "$file")"
+    cp "$file" "$tree/$file"
+  fi
+done
+
+if ! $check; then
+cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
+  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_CXX_COMPILER_LAUNCHER= >/dev/null
+echo "building the unchanged copy"
+cmake --build "$build" -j2 >"$work/logs/base.log" 2>&1 || {
+  echo "the unchanged copy does not build: see $work/logs/base.log"
+  exit 1
+}
+if ! ctest --test-dir "$build" -j2 --timeout 120 >"$work/logs/base-test.log" 2>&1; then
+  echo "the tests fail on the unchanged copy: see $work/logs/base-test.log"
+  exit 1
+fi
+fi
+
+# Replaces the one place of `from` in the file with `to` (with --check, only
+# looks); exits 3 when the text is not there exactly once.
+apply() {
+  python3 - "$@" "$check" <<'EOF'
+import sys
+path, old, new, check = sys.argv[1:]
+try:
+    with open(path, encoding="utf-8", errors="surrogateescape", newline="") as f:
+        text = f.read()
+except OSError:
+    sys.exit(3)
+if text.count(old) != 1:
+    sys.exit(3)
+if check != "true":
+    with open(path, "w", encoding="utf-8", errors="surrogateescape", newline="") as f:
+        f.write(text.replace(old, new))
+EOF
+}
+
+declare -A counts=([killed]=0 [survived]=0 [equivalent]=0 [not-applying]=0 [not-building]=0
+  [applies]=0)
+survivors=()
+wanted=("$@")
+
+# Runs the mutant read so far, then forgets it.
+run_mutant() {
+  [[ -n ${id:-} ]] || return 0
+  if ((${#wanted[@]})) && [[ " ${wanted[*]} " != *" $id "* ]]; then
+    id=
+    return 0
+  fi
+  local outcome
+  if [[ -n $equivalent ]]; then
+    outcome=equivalent
+  elif ! apply "$tree/$file" "$from" "$to"; then
+    outcome=not-applying
+  elif $check; then
+    outcome=applies
+  else
+    if ! cmake --build "$build" -j2 >"$work/logs/$id.log" 2>&1; then
+      outcome=not-building
+    elif ctest --test-dir "$build" -j2 --timeout 120 --stop-on-failure \
+      >>"$work/logs/$id.log" 2>&1; then
+      outcome=survived
+      survivors+=("$id $about")
+    else
+      outcome=killed
+    fi
+    cp "$root/$file" "$tree/$file"  # back as it was, with a new time
+  fi
+  counts[$outcome]=$((counts[$outcome] + 1))
+  printf '%-13s %-12s %s\n' "$outcome" "$id" "$about${equivalent:+ ($equivalent)}"
+  id=
+}
+
+# The list: blocks of "id: ID what it changes", "file: PATH", one or more
+# "from: " and "to: " lines (joined by line feeds; the text after "from: "
+# and "to: " is taken exactly), and "equivalent: why" for a mutant that
+# cannot change what the program does.
+id=
+while IFS= read -r line || [[ -n $line ]]; do
+  case $line in
+    "id: "*)
+      run_mutant
+      id=${line#id: }
+      about=${id#* }
+      id=${id%% *}
+      file= from= to= equivalent=
+      from_lines=0 to_lines=0
+      ;;
+    "file: "*) file=${line#file: } ;;
+    "from: "* | "from:")
+      line=${line#from:}
+      line=${line# }
+      if ((from_lines++)); then from+=$'\n'$line; else from=$line; fi
+      ;;
+    "to: "* | "to:")
+      line=${line#to:}
+      line=${line# }
+      if ((to_lines++)); then to+=$'\n'$line; else to=$line; fi
+      ;;
+    "equivalent: "*) equivalent=${line#equivalent: } ;;
+  esac
+done <"$list"
+run_mutant
+
+echo
+killed=${counts[killed]} survived=${counts[survived]}
+echo "killed $killed, survived $survived, equivalent ${counts[equivalent]}," \
+  "not applying ${counts[not-applying]}, not building ${counts[not-building]}"
+if $check; then echo "applying ${counts[applies]}"; fi
+if ((killed + survived)); then
+  echo "score: $((100 * killed / (killed + survived)))% of the mutants that ran"
+fi
+for survivor in "${survivors[@]}"; do echo "survived: $survivor"; done
