@@ -280,7 +280,7 @@ struct TScriptMaker {
     switch (Mistakes ? R.Below(12) : 3 + R.Below(9)) {
       case 0:
         *good = false;
-        return R.OneIn(3) ? "[1" : R.OneIn(2) ? "[]" : "[a]";
+        return R.OneIn(3) ? "[12" : R.OneIn(2) ? "[]" : "[a]";
       case 1:
         *good = false;
         return R.OneIn(2) ? "[1 ]" : "[2147483648]";
@@ -309,7 +309,9 @@ struct TScriptMaker {
     const TVarName* var = AnyVar();
     if (var == nullptr || Mistake(10)) {  // undeclared or empty
       if (!Mistakes) return Text();
+      // A name not declared, or a declared one and a zero byte.
       std::string name = R.OneIn(4) ? "" : MakeName(R, false) + "\xA0";
+      if (var != nullptr && R.OneIn(3)) name = var->Name + '\0';
       return Add(mark + name + mark, "", false, true);
     }
     std::string ref = mark + AnyCase(R, var->Name);
@@ -331,11 +333,14 @@ struct TScriptMaker {
   void ConstRef() {
     if (C.Constants.empty() || Mistake(10)) {
       if (!Mistakes) return Text();
-      return Add(R.OneIn(4) ? "()" : "(" + MakeName(R, true) + "\xA0)", "", false, true);
+      std::string name = R.OneIn(4) ? "" : MakeName(R, true) + "\xA0";
+      if (!C.Constants.empty() && R.OneIn(3)) name = C.Constants[0].first + '\0';
+      return Add("(" + name + ")", "", false, true);
     }
     const auto& [name, text] = C.Constants[R.Below(C.Constants.size())];
     std::string ref = "(" + AnyCase(R, name);
     if (Mistake(20)) return Add(ref + LineEnd(R), "", false, true);
+    if (Mistake(20)) return Add(ref + "[1])", "", false, true);  // as if it were a variable
     size_t times = R.OneIn(8) ? 20 + R.Below(100) : R.OneIn(60) ? 500 + R.Below(400) : 1;
     std::string bytes, output;
     for (size_t i = 0; i < times; ++i) bytes += ref + ")", output += text;

@@ -8,6 +8,7 @@
 
 #include "base/diagnostics.h"
 #include "base/fail.h"
+#include "fuzz_check.h"
 #include "symbols/declarations.h"
 #include "symbols/table.h"
 #include "symbols/var.h"
@@ -486,6 +487,41 @@ TEST(ReadDeclarations, TakenNameAnywhereAmongPlainLines) {
     std::string careful = Outcome(text, ReadDeclarationsCarefully);
     ASSERT_NE(std::string::npos, careful.find("error")) << at;
     EXPECT_EQ(Readable(careful), Readable(Outcome(text, ReadDeclarations))) << at;
+  }
+}
+
+// Each warning of the declarations, with its line, as either reader gives it;
+// the one about LF line ends comes once a file however many values it ends.
+TEST(ReadDeclarations, WarningsWithTheirLines) {
+  const std::string lineFeed = W("строка объявления переменной кончается LF без CR");
+  const std::string letter = W("буква значения переменной $A$ не латинская");
+  const std::string afterQuote = W("текст после закрывающей кавычки константы пропущен");
+  const std::string swallowed = W("значение константы (X) продолжается на следующих строках");
+  const struct {
+    std::string_view text;
+    std::vector<std::pair<std::string, int>> warnings;  // the start of each, and its line
+  } cases[] = {
+      {"A = y1\n;\nB = y2\n;\r\nC = y3\n", {{lineFeed, 1}}},
+      {"\r\nA = \xE2"
+       "1\r\nB = y1\n",
+       {{letter, 2}, {lineFeed, 3}}},
+      {"(X) = 'a' tail\r\n(Y) = 'b';\r\n", {{afterQuote, 1}}},
+      {"(X) = 'a\r\nZ = y1\r\n'\r\n", {{swallowed, 1}}},
+  };
+  for (const auto& t : cases) {
+    for (bool quick : {true, false}) {
+      std::string outcome = DeclarationsOutcome(t.text, quick);
+      std::vector<std::pair<std::string, int>> warnings;
+      for (size_t at = 0; (at = outcome.find("warning ", at)) != std::string::npos; ++at) {
+        size_t line = outcome.find(" @", at) + 2;
+        std::string text = outcome.substr(at + 8, line - 2 - at - 8);
+        for (const auto& [start, expectedLine] : t.warnings) {
+          if (text.starts_with(start)) text = start;
+        }
+        warnings.emplace_back(text, std::stoi(outcome.substr(line)));
+      }
+      EXPECT_EQ(t.warnings, warnings) << Readable(std::string(t.text)) << quick;
+    }
   }
 }
 

@@ -218,5 +218,65 @@ TEST(Terminal, BoundedReports) {
   }
 }
 
+// Where the caret stands at the edges of the quote: near the start of a long
+// line (quoted from its start up to a third of the window, cut after that),
+// past the end of the quoted bytes, and no quote for a place with no column.
+TEST(Terminal, QuoteEdges) {
+  const std::string x(300, 'x');
+  const struct {
+    std::string erm, expected;
+  } cases[] = {
+      {x.substr(0, 66) + "$B$" + x, "q.erm:1:67: error: Переменной $B$ не существует!\n    1 | " +
+                                        x.substr(0, 66) + "$B$" + x.substr(0, 131) + "…\n      | " +
+                                        std::string(66, ' ') + "^\n"},
+      {x.substr(0, 90) + "$B$" + x, "q.erm:1:91: error: Переменной $B$ не существует!\n    1 | …" +
+                                        x.substr(0, 66) + "$B$" + x.substr(0, 131) +
+                                        "…\n      |  " + std::string(66, ' ') + "^\n"},
+  };
+  for (const auto& t : cases) {
+    TFakePlatform platform;
+    platform.AddFile("q.txt", "A = y1\r\n");
+    platform.AddFile("q.erm", t.erm);
+    EXPECT_EQ(t.expected, RunWith(platform, {"q"})) << t.erm;
+  }
+  TFail report(TSeverity::Error, TBoxPrefix::Script, "text", 7);
+  report.File = "q.erm";
+  EXPECT_EQ("q.erm:7: error: text\n", TerminalText(report, false));
+  report.Column = 5;
+  report.SourceLine = "a\tb";
+  EXPECT_EQ("q.erm:7:5: error: text\n    7 | a\tb\n      |  \t  ^\n", TerminalText(report, false));
+}
+
+// --color=always and --color=never hold whatever the console would do by
+// default; --color alone means always.
+TEST(Terminal, ColourOptionOverTheConsoleDefault) {
+  struct TConsoleWithDefault final : TConsole {
+    bool Default = false;
+    std::string Err;
+    void Error(std::string_view text) override { Err += text; }
+    bool Out(std::string_view) override { return true; }
+    bool ColorsByDefault() const override { return Default; }
+  };
+  const struct {
+    const char* option;
+    bool byDefault, colours;
+  } cases[] = {
+      {"--color=never", true, false}, {"--color=always", false, true}, {"--color", false, true},
+      {"--color=auto", true, true},   {"--color=auto", false, false},  {"-v", true, true},
+  };
+  for (const auto& t : cases) {
+    TFakePlatform platform;
+    platform.AddFile("q.txt", "A = y1\r\n");
+    platform.AddFile("q.erm", "$B$");
+    std::string words[] = {"zunt", t.option, "q"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data(), nullptr};
+    TConsoleWithDefault console;
+    console.Default = t.byDefault;
+    EXPECT_EQ(1, RunCommandLine(platform, console, 3, argv));
+    EXPECT_EQ(t.colours, console.Err.find('\033') != std::string::npos)
+        << t.option << " " << t.byDefault;
+  }
+}
+
 }  // namespace
 }  // namespace zunt
