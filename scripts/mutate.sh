@@ -15,8 +15,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-list=$root/tests/mutants.txt
 work=$root/build-mutants
+mkdir -p "$work"
+# Bash reads a script as it runs it: run from a copy, so that the script and
+# the list may be edited meanwhile.
+if [[ ${ZUNT_MUTATE_COPY:-} != "$work/run.sh" ]]; then
+  cp "$0" "$work/run.sh"
+  cp tests/mutants.txt "$work/mutants.txt"
+  ZUNT_MUTATE_COPY=$work/run.sh exec bash "$work/run.sh" "$@"
+fi
+cd "$root"
+list=$work/mutants.txt
 tree=$work/tree
 build=$work/build
 check=false
@@ -36,19 +45,27 @@ git ls-files -z | while IFS= read -r -d '' file; do
   fi
 done
 
-if ! $check; then
-cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
-  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_CXX_COMPILER_LAUNCHER= >/dev/null
-echo "building the unchanged copy"
-cmake --build "$build" -j2 >"$work/logs/base.log" 2>&1 || {
-  echo "the unchanged copy does not build: see $work/logs/base.log"
-  exit 1
+# Configures and builds a folder for the unchanged copy, and checks that the
+# tests pass there; the options after the folder go to cmake.
+prepare() {
+  local dir=$1 name
+  shift
+  name=$(basename "$dir")
+  cmake -S "$tree" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 \
+    -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_CXX_COMPILER_LAUNCHER= "$@" >/dev/null
+  echo "building the unchanged copy in $dir"
+  if ! cmake --build "$dir" -j2 >"$work/logs/$name.log" 2>&1; then
+    echo "the unchanged copy does not build: see $work/logs/$name.log"
+    exit 1
+  fi
+  if ! ctest --test-dir "$dir" -j2 --timeout 120 >"$work/logs/$name-test.log" 2>&1; then
+    echo "the tests fail on the unchanged copy: see $work/logs/$name-test.log"
+    exit 1
+  fi
 }
-if ! ctest --test-dir "$build" -j2 --timeout 120 >"$work/logs/base-test.log" 2>&1; then
-  echo "the tests fail on the unchanged copy: see $work/logs/base-test.log"
-  exit 1
-fi
-fi
+sanitized=$work/build-sanitize  # for the mutants that only the sanitizers can catch
+sanitized_ready=false
+$check || prepare "$build"
 
 # Replaces the one place of `from` in the file with `to` (with --check, only
 # looks); exits 3 when the text is not there exactly once.
@@ -82,6 +99,10 @@ run_mutant() {
     return 0
   fi
   local outcome
+  if [[ -n $sanitizers && -z $equivalent ]] && ! $check && ! $sanitized_ready; then
+    prepare "$sanitized" -DZUNT_SANITIZE=ON  # before the tree is changed
+    sanitized_ready=true
+  fi
   if [[ -n $equivalent ]]; then
     outcome=equivalent
   elif ! apply "$tree/$file" "$from" "$to"; then
@@ -89,9 +110,11 @@ run_mutant() {
   elif $check; then
     outcome=applies
   else
-    if ! cmake --build "$build" -j2 >"$work/logs/$id.log" 2>&1; then
+    local dir=$build
+    [[ -z $sanitizers ]] || dir=$sanitized
+    if ! cmake --build "$dir" -j2 >"$work/logs/$id.log" 2>&1; then
       outcome=not-building
-    elif ctest --test-dir "$build" -j2 --timeout 120 --stop-on-failure \
+    elif ctest --test-dir "$dir" -j2 --timeout 120 --stop-on-failure \
       >>"$work/logs/$id.log" 2>&1; then
       outcome=survived
       survivors+=("$id $about")
@@ -101,14 +124,17 @@ run_mutant() {
     cp "$root/$file" "$tree/$file"  # back as it was, with a new time
   fi
   counts[$outcome]=$((counts[$outcome] + 1))
-  printf '%-13s %-12s %s\n' "$outcome" "$id" "$about${equivalent:+ ($equivalent)}"
+  printf '%-13s %-12s %s\n' "$outcome" "$id" \
+    "$about${equivalent:+ ($equivalent)}${sanitizers:+ (under the sanitizers)}"
   id=
 }
 
 # The list: blocks of "id: ID what it changes", "file: PATH", one or more
 # "from: " and "to: " lines (joined by line feeds; the text after "from: "
-# and "to: " is taken exactly), and "equivalent: why" for a mutant that
-# cannot change what the program does.
+# and "to: " is taken exactly), "equivalent: why" for a mutant that cannot
+# change what the program does, and "sanitizers: why" for one that only
+# AddressSanitizer or UndefinedBehaviorSanitizer can see (it is built with
+# them, in build-mutants/build-sanitize, as CI runs the tests).
 id=
 while IFS= read -r line || [[ -n $line ]]; do
   case $line in
@@ -117,7 +143,7 @@ while IFS= read -r line || [[ -n $line ]]; do
       id=${line#id: }
       about=${id#* }
       id=${id%% *}
-      file= from= to= equivalent=
+      file= from= to= equivalent= sanitizers=
       from_lines=0 to_lines=0
       ;;
     "file: "*) file=${line#file: } ;;
@@ -132,6 +158,7 @@ while IFS= read -r line || [[ -n $line ]]; do
       if ((to_lines++)); then to+=$'\n'$line; else to=$line; fi
       ;;
     "equivalent: "*) equivalent=${line#equivalent: } ;;
+    "sanitizers: "*) sanitizers=${line#sanitizers: } ;;
   esac
 done <"$list"
 run_mutant
