@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_packages clang libclang-rt-14-dev ninja-build cmake
+install_packages clang libclang-rt-14-dev ninja-build cmake libtomlplusplus-dev
 
 seconds=${ZUNT_FUZZ_SECONDS:-20}
 build_dir=build-fuzz

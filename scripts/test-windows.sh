@@ -14,7 +14,7 @@ started=$SECONDS
 build_dir=build-win
 
 install_packages g++-mingw-w64-x86-64-posix cmake ninja-build googletest wine wine64 \
-  fonts-liberation xvfb xdotool imagemagick locales python3
+  fonts-liberation xvfb xdotool imagemagick locales python3 libtomlplusplus-dev
 # Wine takes its ANSI code page from the Unix locale: ru_RU.UTF-8 gives 1251,
 # en_US.UTF-8 gives 1252.
 for name in ru_RU en_US; do

@@ -33,8 +33,10 @@ TEST_F(DriverTest, WritesParentOutputAndPlaysSound) {
   EXPECT_EQ(0, zunt::Run(platform, "quest"));
   EXPECT_FALSE(platform.Shown);
   EXPECT_EQ("set y1;\r\n", platform.Files["../quest.erm"].Data);
-  EXPECT_EQ((std::vector<std::string>{"probe quest.txt", "load quest.txt", "probe quest.erm",
-                                      "load quest.erm", "write ../quest.erm", "sound"}),
+  // The settings file is looked for beside the script first.
+  EXPECT_EQ((std::vector<std::string>{"probe zunt.toml", "probe quest.txt", "load quest.txt",
+                                      "probe quest.erm", "load quest.erm", "write ../quest.erm",
+                                      "sound"}),
             platform.Calls);
 }
 

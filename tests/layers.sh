@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks that each folder under src/ includes only itself and the folders
-# below it: base < cursor < symbols < translator < platform < driver.
+# below it: base < cursor < symbols < translator < platform < project < driver.
 # Usage: layers.sh SRC_DIR
 set -u
-layers=(base cursor symbols translator platform driver)
+layers=(base cursor symbols translator platform project driver)
 rank() {
   local i
   for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && echo "$i" && return; done

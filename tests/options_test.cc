@@ -46,6 +46,18 @@ TEST(CommandLine, OptionsBeforeAndAfterNames) {
   EXPECT_TRUE(Parse({"--color"}).Color == TColor::Always);
   EXPECT_TRUE(Parse({"quest", "--help"}).Help);
   EXPECT_TRUE(Parse({"--version"}).Version);
+
+  // The settings file and the names at a time; -w and --strict win over it.
+  line = Parse({"-j3", "--project=mod/zunt.toml", "--no-project", "quest"});
+  EXPECT_EQ(3u, line.Run.Jobs);
+  EXPECT_EQ("mod/zunt.toml", line.Run.Project);
+  EXPECT_TRUE(line.Run.NoProject);
+  EXPECT_FALSE(line.Run.WarningsGiven || line.Run.StrictGiven);
+  EXPECT_TRUE(line.Run.ScriptsWithoutName);
+  EXPECT_GE(Parse({}).Run.Jobs, 1u);
+  line = Parse({"-w", "--strict", "--jobs", "12"});
+  EXPECT_TRUE(line.Run.WarningsGiven && line.Run.StrictGiven);
+  EXPECT_EQ(12u, line.Run.Jobs);
 }
 
 TEST(CommandLine, UsageErrors) {
@@ -69,6 +81,12 @@ TEST(CommandLine, UsageErrors) {
       {{"--strict=", "quest"}, "параметр «--strict» не принимает значения"},
       {{"--help=x"}, "параметр «--help» не принимает значения"},
       {{"--version=2"}, "параметр «--version» не принимает значения"},
+      {{"-j", "0", "quest"}, "у параметра -j бывает число от 1, а не «0»"},
+      {{"--jobs=2x"}, "у параметра -j бывает число от 1, а не «2x»"},
+      {{"-j", "99999999999999999999"},
+       "у параметра -j бывает число от 1, а не «99999999999999999999»"},
+      {{"--project="}, "у параметра --project пустое имя файла"},
+      {{"--project"}, "параметру «--project» нужно значение"},
   };
   for (auto& t : cases) EXPECT_EQ(t.error, Parse(t.words).UsageError) << t.words[0];
 }

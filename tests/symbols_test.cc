@@ -225,6 +225,58 @@ std::string Read(std::string_view text, TVarTable& vars, TConstTable& constants)
   return "";
 }
 
+// A table over a shared one: the shared names found, short and long, with
+// short and long replacements, beside the table's own; no name of the shared
+// table added again, locals included; the shared table left as it was.
+TEST(Table, OwnNamesOverSharedOnes) {
+  const std::string longName = "A_SHARED_NAME_LONGER_THAN_16";
+  TVarTable shared;
+  shared.AddVar("HERO", ParseVarValue("y1"));
+  shared.AddVar(longName, ParseVarValue("v0000000002"));
+  shared.AddIfNew(FoldedKey("PLAIN", 5), 5, HashKey(FoldedKey("PLAIN", 5), 5), "z3", 3,
+                  TSymbolTable::kShortVar);
+  TVarTable own;
+  own.ShareNamesOf(&shared);
+  own.AddVar("OWN", ParseVarValue("w4"));
+  struct {
+    std::string name, replacement;
+  } cases[] = {
+      {"hero", "y1"},
+      {"a_shared_name_longer_than_16", "v0000000002"},
+      {"Plain", "z3"},
+      {"own", "w4"},
+  };
+  for (const auto& t : cases) {
+    const TSymbolTable::TEntry* entry = own.Find(t.name);
+    ASSERT_NE(nullptr, entry) << t.name;
+    EXPECT_EQ(t.replacement, own.Replacement(*entry)) << t.name;
+    if (t.name.size() <= 16) {
+      EXPECT_EQ(entry, own.FindShort(FoldedKey(t.name.data(), t.name.size()), t.name.size()));
+    }
+  }
+  EXPECT_EQ(longName, own.Name(*own.Find(longName)));
+  EXPECT_FALSE(own.AddIfNew(FoldedKey("HERO", 4), 4, HashKey(FoldedKey("HERO", 4), 4), "y9", 9,
+                            TSymbolTable::kShortVar));
+  EXPECT_EQ(nullptr, own.Find("MISSING"));
+  own.AddVar("LOCAL", ParseVarValue("y5"), true);
+  own.ClearLocals();
+  EXPECT_EQ(nullptr, own.Find("LOCAL"));
+  EXPECT_EQ(1u, own.size());
+  EXPECT_EQ(3u, shared.size());
+  EXPECT_EQ(nullptr, shared.Find("OWN"));
+
+  // Through the declarations reader: a name of the shared table is taken.
+  TVarTable vars;
+  TConstTable constants, sharedConstants;
+  sharedConstants.AddConst("GREET", "Hi");
+  vars.ShareNamesOf(&shared);
+  constants.ShareNamesOf(&sharedConstants);
+  EXPECT_EQ(TxtError(W("Переменная $HERO$ уже была объявлена ранее!")) + OnLine(2),
+            Read("A = y1\r\nhero = y2\r\n", vars, constants));
+  EXPECT_EQ(TxtError(W("Константа (GREET) уже была объявлена ранее!")) + OnLine(1),
+            Read("(GREET) = 'x'", vars, constants));
+}
+
 // Declared names, short and long, with short and long replacements; then
 // rounds of locals, enough to make the slots grow while they are there, each
 // round ended by ClearLocals. The declared names must all stay, with their

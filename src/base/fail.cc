@@ -26,8 +26,10 @@ TFail::TFail(TSeverity severity, TBoxPrefix prefix, std::string_view body, uint6
     : Severity(severity), Line(line) {
   static const std::string kDeclarations = Win1251("| Ошибка в *.TXT файле |\r\n");
   static const std::string kScript = Win1251("| Ошибка в *.ERM файле |\r\n");
+  static const std::string kProject = Win1251("| Ошибка в файле zunt.toml |\r\n");
   if (prefix == TBoxPrefix::Declarations) Message = kDeclarations;
   if (prefix == TBoxPrefix::Script) Message = kScript;
+  if (prefix == TBoxPrefix::Project) Message = kProject;
   BodyBegin = Message.size();
   Message.append(body);
   BodyEnd = PathBegin = PathEnd = Message.size();

@@ -25,6 +25,7 @@ enum class TBoxPrefix {
   None,
   Declarations,  // "| Ошибка в *.TXT файле |"
   Script,        // "| Ошибка в *.ERM файле |"
+  Project,       // "| Ошибка в файле zunt.toml |"
 };
 
 /// A report. Its message box text is the prefix line, the body and, for a

@@ -62,15 +62,9 @@ int RunCommandLineOrThrow(TPlatform& platform, TConsole& console, int argc, char
   bool color =
       line.Color == TColor::Auto ? console.ColorsByDefault() : line.Color == TColor::Always;
   TConsoleReporter reporter(console, color, line.Verbose);
-  if (line.Names.empty()) {
-    Run(platform, "", line.Run, reporter);
-    console.Error(moreHelp);
-    return 1;
-  }
-  int status = 0;
-  for (const std::string& name : line.Names) {
-    if (Run(platform, name, line.Run, reporter) != 0) status = 1;
-  }
+  bool withoutName = false;
+  int status = RunNames(platform, line.Names, line.Run, reporter, &withoutName);
+  if (withoutName) console.Error(moreHelp);
   return status;
 }
 

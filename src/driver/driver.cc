@@ -7,69 +7,14 @@
 
 #include "base/cp1251.h"
 #include "base/fail.h"
-#include "cursor/encoding.h"
-#include "cursor/wide.h"
 #include "driver/system_reason.h"
-#include "symbols/declarations.h"
 #include "translator/translator.h"
 
 namespace zunt {
 namespace {
 
-// The most names the tables are sized for ahead of a declarations file.
-constexpr size_t kReservedNames = size_t{1} << 20;
-
-// Returns a failure about a whole file, which it names.
-TFail AboutFile(TFail fail, const std::string& path) {
-  fail.File = path;
-  return fail;
-}
-
-// Warns when the loaded file starts with a byte-order mark or reads as UTF-8;
-// lets go of the file's memory as far as the check has read it.
-void WarnOnEncoding(const TCursor& cursor, TInputFile& file, TDiagnostics& diagnostics) {
-  if (!diagnostics.Warnings) return;
-  if (ByteOrderMarkLength(cursor.Data) != 0) {
-    diagnostics.Warn(cursor.WarningAt(
-        Win1251("файл начинается с метки порядка байтов (BOM), а читается в кодировке "
-                "Windows-1251: метка останется в тексте"),
-        0));
-    return;
-  }
-  size_t released = 0;
-  size_t at = FirstUtf8Sequence(cursor.Data, [&](size_t passed) {
-    file.Release(released, passed);
-    released = passed;
-  });
-  if (at == std::string_view::npos) return;
-  TCursor upTo = cursor;  // lines are counted from the start up to the sequence
-  upTo.Pos = at;
-  diagnostics.Warn(upTo.WarningAt(
-      Win1251("файл похож на текст в UTF-8, а читается в кодировке Windows-1251"), at));
-}
-
-// Loads a whole input file that exists into the run's cursor; throws TFail
-// when it cannot. Anything but an ordinary file is never opened.
-void LoadFile(TPlatform& platform, const std::string& path, TFileKind kind, TRun& run) {
-  std::unique_ptr<TInputFile> file;
-  TLoadStatus status =
-      kind == TFileKind::Regular ? platform.Load(path, &file) : TLoadStatus::CannotOpen;
-  if (status == TLoadStatus::TooLarge) {
-    run.State.Diagnostics.Add(LoadFailure(status, path));
-    throw AboutFile(TFail(TSeverity::Note, TBoxPrefix::None,
-                          Win1251("файл больше предела в ") + std::to_string(kMaxInputSize >> 30) +
-                              Win1251(" ГиБ (") + std::to_string(kMaxInputSize) +
-                              Win1251(" байт): такие файлы не читаются"),
-                          0),
-                    path);
-  }
-  if (status != TLoadStatus::Ok) throw LoadFailure(status, path);
-  if (file->Bytes().empty()) throw AboutFile(TFail(Win1251("Указанный файл пуст!")), path);
-  run.Loaded = std::move(file);
-  run.State.PointCursorAt(run.Loaded->Bytes());
-  run.State.Diagnostics.StartFile(path);
-  WarnOnEncoding(run.State.Cursor, *run.Loaded, run.State.Diagnostics);
-}
+// Ends a run whose reports are all in place already.
+struct TStop {};
 
 // Shows the first error through the platform.
 class TFirstErrorShown final : public TReporter {
@@ -88,16 +33,6 @@ class TFirstErrorShown final : public TReporter {
 
 }  // namespace
 
-TFail LoadFailure(TLoadStatus status, const std::string& path) {
-  if (status == TLoadStatus::CannotOpen) {
-    return AboutFile(TFail(Win1251("Не удалось открыть указанный файл ("), path,
-                           Win1251(").\r\nФайл заблокирован или уже используется")),
-                     path);
-  }
-  return AboutFile(TFail(Win1251("Возникла ошибка при загрузке файла ("), path, Win1251(").")),
-                   path);
-}
-
 std::string_view StripExtension(std::string_view path, std::string_view separators) {
   size_t dot = path.rfind('.');
   size_t separator = path.find_last_of(separators);
@@ -112,36 +47,24 @@ std::string_view FileNamePart(std::string_view path, std::string_view separators
   return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 
-void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& run) {
-  TFileKind kind = platform.Probe(path);
-  if (kind == TFileKind::Missing) {
-    throw AboutFile(TFail(Win1251("Указанный файл не существует! ("), path, ")."), path);
-  }
-  LoadFile(platform, path, kind, run);
-  TState& state = run.State;
-  // Most files hold a name per line: the tables are sized for that many
-  // (within reason for a file of blank lines), so that they never grow.
-  std::string_view bytes = run.Loaded->Bytes();
-  size_t lines = 1 + fast::Count(bytes.data(), bytes.data() + bytes.size(), '\n');
-  size_t names = std::min<size_t>(lines, kReservedNames);
-  state.Vars.Reserve(names);
-  state.Constants.Reserve(names);
-  ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
-  // The tables hold copies: the file's bytes are not needed any more.
-  state.PointCursorAt({});
-  run.Loaded.reset();
-}
-
 void LoadScript(TPlatform& platform, const std::string& path, TRun& run) {
   TFileKind kind = platform.Probe(path);
   if (kind == TFileKind::Missing) {
     throw AboutFile(TFail(Win1251("Файл \""), path, Win1251("\" не существует!")), path);
   }
-  LoadFile(platform, path, kind, run);
+  LoadInputFile(platform, path, kind, run);
   run.State.Output.Clear();
   size_t size = run.Loaded->Bytes().size();
   // Room for the whole output, or for a piece and a little when it is written in pieces.
   run.State.Output.Reserve(std::min(size + size / 4, 2 * run.State.PieceSize) + 64);
+}
+
+std::string OutputPath(const TPlatform& platform, std::string_view basePath,
+                       const TRunOptions& options) {
+  if (!options.Output.empty()) return options.Output;
+  if (options.OutputFolder.empty()) return DefaultOutputPath(platform, basePath);
+  return options.OutputFolder + std::string(FileNamePart(basePath, platform.PathSeparators())) +
+         ".erm";
 }
 
 std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePath) {
@@ -237,7 +160,12 @@ struct TReports {
 // run succeeded. Out of memory is thrown again once the run's memory has gone
 // back, the reports not yet handed over left in *reports.
 TTranslated Translate(TPlatform& platform, std::string_view argument, const TRunOptions& options,
-                      TReporter& reporter, TReports* reports) {
+                      const TSharedDeclarations* shared, TReporter& reporter, TReports* reports) {
+  std::unique_ptr<TSharedDeclarations> own;
+  if (!shared) {
+    own = ReadShared(platform, options.Includes, options.Warnings);
+    shared = own.get();
+  }
   auto run = std::make_unique<TRun>();
   run->State.Rekey(platform.HashSeed());
   TDiagnostics& found = run->State.Diagnostics;
@@ -249,16 +177,14 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
   try {
     if (argument.empty()) Fail(Win1251("Не указан файл для компиляции!"));
     std::string basePath(StripExtension(argument, platform.PathSeparators()));
-    std::vector<std::string> inputs = options.Includes;
+    std::vector<std::string> inputs = shared->Files;
     inputs.push_back(basePath + ".txt");
     inputs.push_back(basePath + ".erm");
-    for (const std::string& path : inputs) {
-      if (&path == &inputs.back()) break;
-      ReadDeclarationsFile(platform, path, *run);
-    }
+    // With shared declarations a script may have none of its own.
+    if (!StartFrom(*shared, *run)) throw TStop();
+    ReadDeclarationsFile(platform, inputs[inputs.size() - 2], *run, !shared->Files.empty());
     LoadScript(platform, inputs.back(), *run);
-    std::string path =
-        options.Output.empty() ? DefaultOutputPath(platform, basePath) : options.Output;
+    std::string path = OutputPath(platform, basePath, options);
     TRunOutput output(platform, path, inputs, *run);
     TranslateScript(run->State);
     if (found.Errors == 0 && !(options.Strict && found.WarningCount != 0)) {
@@ -269,6 +195,7 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
     }
   } catch (const TFail& fail) {
     found.Add(fail);
+  } catch (const TStop&) {
   } catch (const std::bad_alloc&) {
     outOfMemory = true;
   }
@@ -280,15 +207,15 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
 
 }  // namespace
 
-int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
-        TReporter& reporter) {
+int RunName(TPlatform& platform, std::string_view argument, const TRunOptions& options,
+            const TSharedDeclarations* shared, TReporter& reporter) {
   // Made while memory is plenty, for when it is not.
   static const TFail outOfMemory(Win1251("Недостаточно памяти для компиляции!"));
   TReports reports;
   TTranslated translated;
   bool outOfMemoryHit = false;
   try {
-    translated = Translate(platform, argument, options, reporter, &reports);
+    translated = Translate(platform, argument, options, shared, reporter, &reports);
     reports.Found.StartFile({});  // the last file's note of warnings not shown
   } catch (const std::bad_alloc&) {
     outOfMemoryHit = true;
@@ -314,7 +241,9 @@ int Run(TPlatform& platform, std::string_view argument, const TRunOptions& optio
 
 int Run(TPlatform& platform, std::string_view argument) {
   TFirstErrorShown reporter(platform);
-  return Run(platform, argument, TRunOptions(), reporter);
+  std::vector<std::string> names;
+  if (!argument.empty()) names.emplace_back(argument);
+  return RunNames(platform, names, TRunOptions(), reporter);
 }
 
 }  // namespace zunt

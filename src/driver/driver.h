@@ -11,6 +11,8 @@
 #include "base/arguments.h"
 #include "base/fail.h"
 #include "platform/platform.h"
+#include "project/load.h"
+#include "project/shared.h"
 #include "translator/state.h"
 
 namespace zunt {
@@ -22,6 +24,13 @@ struct TRunOptions {
   size_t MaxErrors = 1;   // errors in the script reported before the pass stops
   std::string Output;     // the output path instead of the parent's NAME.erm; "-": stdout
   std::vector<std::string> Includes;   // declarations files read before NAME.txt
+  std::string OutputFolder;            // a prefix: the folder of NAME.erm instead of the parent
+  std::string Project;                 // the settings file to read; empty: the one nearest to NAME
+  bool NoProject = false;              // read no settings file
+  bool WarningsGiven = false;          // Warnings was set by the user: settings do not change it
+  bool StrictGiven = false;            // likewise Strict
+  bool ScriptsWithoutName = false;     // with no NAME, translate the project's scripts
+  size_t Jobs = 1;                     // names translated at once
   size_t PieceSize = size_t{1} << 20;  // the output is written in pieces of about this size
 
   /// Returns what the command-line programs look for: warnings, and up to
@@ -52,27 +61,37 @@ class TReporter {
 
 /// Runs the whole translation for the argument (empty when there is none):
 /// reads BASE.txt and BASE.erm and writes the parent folder's NAME.erm.
-/// Hands every report to the reporter; returns the exit status, 0 or 1.
-int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
-        TReporter& reporter);
+/// The run starts from the shared declarations when given, else reads the
+/// options' Includes. Hands every report to the reporter; returns the exit
+/// status, 0 or 1. Reads no settings file.
+int RunName(TPlatform& platform, std::string_view argument, const TRunOptions& options,
+            const TSharedDeclarations* shared, TReporter& reporter);
 
-/// The same with the default options, showing the first error through the platform.
+/// Runs the translation of each name, with the settings of the mod it
+/// belongs to unless the options say otherwise, Jobs names at a time; the
+/// reports come in the order of the names, as if each ran alone. Returns 0
+/// when every name was translated, else 1.
+int RunNames(TPlatform& platform, const std::vector<std::string>& names, const TRunOptions& options,
+             TReporter& reporter);
+
+/// Runs one name with the options alone: no settings file, the options'
+/// Includes read for it.
+inline int Run(TPlatform& platform, std::string_view argument, const TRunOptions& options,
+               TReporter& reporter) {
+  return RunName(platform, argument, options, nullptr, reporter);
+}
+
+/// The same for one name or none, with the default options, showing the
+/// first error through the platform.
 int Run(TPlatform& platform, std::string_view argument);
-
-/// The loaded input files of a run and the state that reads them.
-struct TRun {
-  TState State;
-  std::unique_ptr<TInputFile> Loaded;  // the file under the cursor
-};
-
-/// Loads a declarations file and reads it into the state's tables.
-void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& run);
 
 /// Loads the script file at path into the state and prepares the output.
 void LoadScript(TPlatform& platform, const std::string& path, TRun& run);
 
-/// Returns the failure shown when the file at path could not be loaded.
-TFail LoadFailure(TLoadStatus status, const std::string& path);
+/// Returns the output path of a base path: the options' output, else
+/// NAME.erm in their output folder, else the default.
+std::string OutputPath(const TPlatform& platform, std::string_view basePath,
+                       const TRunOptions& options);
 
 /// Returns the default output path: the parent folder and the base path's file name.
 std::string DefaultOutputPath(const TPlatform& platform, std::string_view basePath);

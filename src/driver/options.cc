@@ -2,18 +2,27 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <string_view>
+#include <thread>
 
 namespace zunt {
 namespace {
 
-enum : int { kColor = 256, kStrict, kVersion };
+enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject };
 
 constexpr option kLongOptions[] = {
-    {"output", required_argument, nullptr, 'o'}, {"include", required_argument, nullptr, 'i'},
-    {"verbose", no_argument, nullptr, 'v'},      {"color", optional_argument, nullptr, kColor},
-    {"strict", no_argument, nullptr, kStrict},   {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0},
+    {"output", required_argument, nullptr, 'o'},
+    {"include", required_argument, nullptr, 'i'},
+    {"verbose", no_argument, nullptr, 'v'},
+    {"color", optional_argument, nullptr, kColor},
+    {"strict", no_argument, nullptr, kStrict},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersion},
+    {"project", required_argument, nullptr, kProject},
+    {"no-project", no_argument, nullptr, kNoProject},
+    {"jobs", required_argument, nullptr, 'j'},
+    {nullptr, 0, nullptr, 0},
 };
 
 // Reads the value of --color; returns false when it is none of the three.
@@ -50,15 +59,28 @@ std::string BadOption(int result, char** argv, int at) {
   return "неизвестный параметр «" + word.substr(0, word.find('=')) + "»";
 }
 
+// Reads the value of -j: a number of names at a time, from 1.
+bool ReadJobs(std::string_view value, size_t* jobs) {
+  size_t number = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9' || number > 100000) return false;
+    number = number * 10 + static_cast<size_t>(c - '0');
+  }
+  *jobs = number;
+  return !value.empty() && number != 0;
+}
+
 }  // namespace
 
 TCommandLine ParseCommandLine(int argc, char** argv) {
   TCommandLine line;
   line.Run = TRunOptions::CommandLine();
+  line.Run.ScriptsWithoutName = true;
+  line.Run.Jobs = std::max(1u, std::thread::hardware_concurrency());
   opterr = 0;  // the messages are ours
   optind = 0;  // start over (GNU: also resets the permutation)
   int option;
-  while ((option = getopt_long(argc, argv, ":hwvo:i:", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, ":hwvo:i:j:", kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'o':
         line.Run.Output = optarg;
@@ -82,9 +104,27 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
         break;
       case 'w':
         line.Run.Warnings = false;
+        line.Run.WarningsGiven = true;
         break;
       case kStrict:
         line.Run.Strict = true;
+        line.Run.StrictGiven = true;
+        break;
+      case 'j':
+        if (!ReadJobs(optarg, &line.Run.Jobs)) {
+          line.UsageError = "у параметра -j бывает число от 1, а не «" + std::string(optarg) + "»";
+          return line;
+        }
+        break;
+      case kProject:
+        if (optarg[0] == '\0') {
+          line.UsageError = "у параметра --project пустое имя файла";
+          return line;
+        }
+        line.Run.Project = optarg;
+        break;
+      case kNoProject:
+        line.Run.NoProject = true;
         break;
       case kVersion:
         line.Version = true;
@@ -123,6 +163,10 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "                      (- значит стандартный вывод); только с одним ИМЕНЕМ\n"
       "  -i, --include=ФАЙЛ  прочитать объявления из ФАЙЛА перед ИМЯ.txt;\n"
       "                      можно указать несколько раз\n"
+      "  -j, --jobs=N        переводить N ИМЁН сразу (по умолчанию по числу ядер)\n"
+      "      --project=ФАЙЛ  взять настройки мода из ФАЙЛА, а не из ближайшего\n"
+      "                      zunt.toml в папке ИМЕНИ или выше\n"
+      "      --no-project    не читать zunt.toml\n"
       "  -v, --verbose       сообщать о каждом записанном файле\n"
       "  -w                  не выводить предупреждения\n"
       "      --strict        считать предупреждения ошибками\n"
@@ -132,6 +176,7 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "\n"
       "Параметры и ИМЕНА можно смешивать; после -- всё считается ИМЕНАМИ.\n"
       "Каждое ИМЯ переводится отдельно: ошибка в одном не мешает другим.\n"
+      "Без ИМЕНИ в моде с zunt.toml переводятся его скрипты (ключ scripts).\n"
       "Сообщения пишутся в стандартный поток ошибок в виде\n"
       "ФАЙЛ:СТРОКА:СТОЛБЕЦ: error: ТЕКСТ. Код выхода: 0 — все ИМЕНА переведены,\n"
       "1 — была ошибка, 2 — неверная командная строка.\n";

@@ -1,5 +1,7 @@
 #include "platform/fake.h"
 
+#include <functional>
+
 #include "base/fail.h"
 
 namespace zunt {
@@ -8,6 +10,40 @@ TFileKind TFakePlatform::Probe(const std::string& path) {
   Calls.push_back("probe " + path);
   auto it = Files.find(path);
   return it == Files.end() ? TFileKind::Missing : it->second.Kind;
+}
+
+bool TFakePlatform::IdentifyFolder(const std::string& folder, TFolderId* id) {
+  if (folder.starts_with("../") || folder.starts_with("/")) return false;
+  bool known = folder.empty();
+  for (const auto& [path, file] : Files) known = known || path.starts_with(folder);
+  if (!known) return false;
+  id->Device = 1;
+  for (const std::string& mount : Mounts) {
+    if (folder.starts_with(mount)) id->Device = 2;
+  }
+  id->Number = std::hash<std::string>()(folder);
+  return true;
+}
+
+TTrust TFakePlatform::Trust(const std::string& path) {
+  auto it = Files.find(path);
+  return it == Files.end() ? TTrust::Trusted : it->second.Trust;
+}
+
+bool TFakePlatform::ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) {
+  TFolderId id;
+  if (!IdentifyFolder(folder, &id)) return false;
+  std::string last;
+  for (const auto& [path, file] : Files) {
+    if (!path.starts_with(folder) || file.Kind == TFileKind::Missing) continue;
+    std::string rest = path.substr(folder.size());
+    size_t slash = rest.find('/');
+    std::string name = rest.substr(0, slash);
+    if (name == last) continue;
+    last = name;
+    entries->push_back(TFolderEntry{name, slash != std::string::npos});
+  }
+  return true;
 }
 
 TLoadStatus TFakePlatform::Load(const std::string& path, std::unique_ptr<TInputFile>* file) {

@@ -20,6 +20,7 @@ class TFakePlatform : public TPlatform {
     bool Locked = false;                  // opening it fails
     bool ReadShort = false;               // reading it delivers too few bytes
     bool TooLarge = false;                // it is larger than the limit
+    TTrust Trust = TTrust::Trusted;
   };
 
   std::string Separators = "/";
@@ -31,6 +32,9 @@ class TFakePlatform : public TPlatform {
   int FailError = 0;        // the system's reason given for a failed output (errno)
   // Paths that name one file under another name (a link): path to that name.
   std::map<std::string, std::string> Links;
+  // Folders (prefixes such as "mnt/") that hold another file system. Every
+  // folder below the working one is there; "../" and above are not.
+  std::vector<std::string> Mounts;
 
   std::vector<std::string> Calls;    // "probe PATH", "load PATH", "write PATH", "sound"
   std::optional<std::string> Shown;  // the message of a failure, if one was shown
@@ -43,6 +47,9 @@ class TFakePlatform : public TPlatform {
   std::string_view PathSeparators() const override { return Separators; }
   std::string_view ParentPrefix() const override { return Parent; }
   TFileKind Probe(const std::string& path) override;
+  bool IdentifyFolder(const std::string& folder, TFolderId* id) override;
+  TTrust Trust(const std::string& path) override;
+  bool ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) override;
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data,
                            const std::vector<std::string>& inputs) override;

@@ -44,6 +44,23 @@ enum class TWriteStatus {
   SameAsInput,   // the output path names one of the input files: nothing was written
 };
 
+/// Identifies a folder: its file system and its number there.
+struct TFolderId {
+  uint64_t Device = 0;
+  uint64_t Number = 0;
+  bool operator==(const TFolderId&) const = default;
+};
+
+/// Whether a file's contents can be trusted to come from the user who runs
+/// the program: not when another user owns it, or anyone may write it.
+enum class TTrust { Trusted, OtherOwner, WritableByOthers };
+
+/// A name in a folder.
+struct TFolderEntry {
+  std::string Name;
+  bool Folder = false;
+};
+
 /// A whole input file in memory, held for as long as the object lives.
 class TInputFile {
  public:
@@ -107,6 +124,25 @@ class TPlatform {
 
   /// Returns what the path names.
   virtual TFileKind Probe(const std::string& path) = 0;
+  /// Finds the identity of the folder at path ("" is the working folder);
+  /// returns false when there is no such folder.
+  virtual bool IdentifyFolder(const std::string& folder, TFolderId* id) {
+    (void)folder;
+    (void)id;
+    return false;
+  }
+  /// Returns whether the file at path can be trusted (see TTrust).
+  virtual TTrust Trust(const std::string& path) {
+    (void)path;
+    return TTrust::Trusted;
+  }
+  /// Lists the names in a folder ("" is the working folder), without "." and
+  /// ".."; returns false when it cannot be read.
+  virtual bool ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) {
+    (void)folder;
+    (void)entries;
+    return false;
+  }
   /// Loads a whole file into *file, which is left empty unless it went well;
   /// returns how it went.
   virtual TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) = 0;

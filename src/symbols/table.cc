@@ -63,7 +63,7 @@ const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
   size_t hash = HashName(name, Seed);
   for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
     TSlot slot = Slots[i];
-    if (slot.Index == 0) return nullptr;
+    if (slot.Index == 0) return Shared ? Shared->Find(name) : nullptr;
     const TEntry& entry = Entries[slot.Index - 1];
     if (slot.Tag == static_cast<uint32_t>(hash) && entry.KeySize == kLong &&
         SameName(Name(entry), name)) {
@@ -108,6 +108,7 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
 
 bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text,
                             int32_t number, size_t shortText) {
+  if (Shared && Shared->FindShort(key, size)) return false;
   if (Count == Capacity || (Count + 1) * 4 > Slots.size() * 3) MakeRoom();
   size_t i = hash & Mask;
   const uint32_t tag = static_cast<uint32_t>(hash);
@@ -210,6 +211,7 @@ void TSymbolTable::Clear() {
 }
 
 std::string_view TSymbolTable::Name(const TEntry& entry) const {
+  if (entry.KeySize == kLong && !Owns(entry)) return Shared->Name(entry);
   if (entry.KeySize == kLong) {
     const TSide& side = Sides[SideOf(entry)];
     return {SideBytes.data() + side.NameAt, side.TextAt - side.NameAt};

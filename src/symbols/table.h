@@ -65,13 +65,18 @@ class TSymbolTable {
     size_t hash = HashKey(key, size, Seed);
     for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
       TSlot slot = Slots[i];
-      if (slot.Index == 0) return nullptr;
+      if (slot.Index == 0) return Shared ? Shared->FindShort(key, size) : nullptr;
       const TEntry& entry = Entries[slot.Index - 1];
       if (slot.Tag == static_cast<uint32_t>(hash) && entry.Key == key && entry.KeySize == size) {
         return &entry;
       }
     }
   }
+
+  /// Makes the names of a table that outlives this one known here too, below
+  /// this table's own: they are found, and a new name may not repeat one.
+  /// The shared table is only read, so that several tables may share it at once.
+  void ShareNamesOf(const TSymbolTable* shared) { Shared = shared; }
 
   /// Starts bringing the first slot of a name's hash into the cache.
   void Prefetch(size_t hash) const {
@@ -111,6 +116,7 @@ class TSymbolTable {
   /// Returns the entry's replacement: a variable's letter and number, or a constant's text.
   std::string_view Replacement(const TEntry& entry) const {
     if (entry.TextSize != kLong) return {entry.Text, entry.TextSize};
+    if (!Owns(entry)) return Shared->Replacement(entry);
     const TSide& side = Sides[SideOf(entry)];
     return {SideBytes.data() + side.TextAt, side.End - side.TextAt};
   }
@@ -131,6 +137,11 @@ class TSymbolTable {
     size_t TextAt;
     size_t End;
   };
+
+  // Returns whether the entry is one of this table's own, not a shared table's.
+  bool Owns(const TEntry& entry) const {
+    return &entry >= Entries.get() && &entry < Entries.get() + Count;
+  }
 
   static uint32_t SideOf(const TEntry& entry) {
     uint32_t side;
@@ -166,10 +177,11 @@ class TSymbolTable {
   std::vector<TSlot> Slots;
   size_t Mask = 0;
   std::vector<TSide> Sides;
-  std::string SideBytes;             // the side records' bytes, one record after another
-  size_t Globals = 0;                // entries before the first local one
-  size_t GlobalSides = 0;            // side records before the first local one
-  std::vector<uint32_t> LocalSlots;  // the slots of the local ones
+  std::string SideBytes;                 // the side records' bytes, one record after another
+  size_t Globals = 0;                    // entries before the first local one
+  size_t GlobalSides = 0;                // side records before the first local one
+  std::vector<uint32_t> LocalSlots;      // the slots of the local ones
+  const TSymbolTable* Shared = nullptr;  // names found below this table's own
 };
 
 using TVarTable = TSymbolTable;
