@@ -246,7 +246,10 @@ TEST(Project, GivenNoneOrTheScriptsWithoutAName) {
 TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
   const std::vector<std::string> names = {"a", "dup", "bad", "empty", "none", "a"};
   auto addFiles = [](TFakePlatform& platform) {
-    platform.AddFile("common.txt", W("HERO = y100\r\nLIST[3] = v7\r\n(GREET) = 'Привет'\r\n"));
+    // More warnings than a file shows: the note that counts the rest comes along.
+    std::string common = W("HERO = y100\r\nLIST[3] = v7\r\n(GREET) = 'Привет'\r\n");
+    for (int i = 0; i < 25; ++i) common += "W" + std::to_string(i) + W(" = в1\r\n");
+    platform.AddFile("common.txt", common);
     platform.AddFile("a.erm", "$HERO$ (GREET) @LIST[1]@\r\n");
     platform.AddFile("dup.txt", "X = v1\r\n  hero = z2\r\n");
     platform.AddFile("dup.erm", "$X$\r\n");
@@ -271,6 +274,7 @@ TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
   EXPECT_EQ(aloneStatus, RunNames(together, names, options, togetherText));
   EXPECT_EQ(Readable(aloneText.Text), Readable(togetherText.Text));
   EXPECT_NE(std::string::npos, aloneText.Text.find("dup.txt:2:3: error:"));
+  EXPECT_NE(std::string::npos, aloneText.Text.find("common.txt: note: ещё 5 предупреждений"));
   for (const auto& [path, file] : alone.Files) {
     EXPECT_EQ(file.Data, together.Files[path].Data) << path;
   }
