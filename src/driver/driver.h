@@ -70,9 +70,10 @@ int RunName(TPlatform& platform, std::string_view argument, const TRunOptions& o
 /// Runs the translation of each name, with the settings of the mod it
 /// belongs to unless the options say otherwise, Jobs names at a time; the
 /// reports come in the order of the names, as if each ran alone. Returns 0
-/// when every name was translated, else 1.
+/// when every name was translated, else 1. Sets *withoutName, when given,
+/// when there was nothing to translate: no name and no project's scripts.
 int RunNames(TPlatform& platform, const std::vector<std::string>& names, const TRunOptions& options,
-             TReporter& reporter);
+             TReporter& reporter, bool* withoutName = nullptr);
 
 /// Runs one name with the options alone: no settings file, the options'
 /// Includes read for it.

@@ -170,7 +170,7 @@ int RunJobs(TPlatform& platform, const std::vector<TJob>& jobs, size_t threads,
 }  // namespace
 
 int RunNames(TPlatform& platform, const std::vector<std::string>& given, const TRunOptions& options,
-             TReporter& reporter) {
+             TReporter& reporter, bool* withoutName) {
   TDiagnostics settings;  // what reading the settings files reported
   TMods mods;
   std::map<std::string, std::string> found;  // a name's folder: its settings file
@@ -197,7 +197,10 @@ int RunNames(TPlatform& platform, const std::vector<std::string>& given, const T
   }
   for (const TFail& report : settings.Items) reporter.Report(report);
   if (failed) return 1;
-  if (names.empty()) return RunName(platform, "", options, nullptr, reporter);
+  if (names.empty()) {
+    if (withoutName) *withoutName = true;
+    return RunName(platform, "", options, nullptr, reporter);
+  }
   std::vector<TJob> jobs;
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& file = projectOf[i];

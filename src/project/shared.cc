@@ -12,6 +12,7 @@ std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
   auto shared = std::make_unique<TSharedDeclarations>();
   shared->Files = files;
   TRun run;
+  run.State.Rekey(platform.HashSeed());
   TDiagnostics& diagnostics = run.State.Diagnostics;
   diagnostics.Warnings = warnings;
   try {
