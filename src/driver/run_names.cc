@@ -128,6 +128,14 @@ std::vector<std::vector<size_t>> Chains(const TPlatform& platform, const std::ve
 // Runs the jobs, `threads` at a time, handing each job's reports on in order.
 int RunJobs(TPlatform& platform, const std::vector<TJob>& jobs, size_t threads,
             TReporter& reporter) {
+  if (threads <= 1 || jobs.size() == 1) {
+    // One at a time: each name's reports go straight on.
+    int exit = 0;
+    for (const TJob& job : jobs) {
+      if (RunName(platform, job.Name, *job.Options, job.Shared, reporter) != 0) exit = 1;
+    }
+    return exit;
+  }
   std::vector<std::vector<size_t>> chains = Chains(platform, jobs);
   std::vector<TRecorded> recorded(jobs.size());
   std::vector<int> status(jobs.size(), -1);
@@ -146,12 +154,10 @@ int RunJobs(TPlatform& platform, const std::vector<TJob>& jobs, size_t threads,
   };
   std::vector<std::thread> workers;
   threads = std::min(threads, chains.size());
-  if (threads > 1) {
-    try {
-      while (workers.size() < threads) workers.emplace_back(work);
-    } catch (const std::system_error&) {
-      // Fewer threads than asked for: those there, and this one, do the work.
-    }
+  try {
+    while (workers.size() < threads) workers.emplace_back(work);
+  } catch (const std::system_error&) {
+    // Fewer threads than asked for: those there, or this one, do the work.
   }
   if (workers.empty()) work();
   int exit = 0;
