@@ -6,11 +6,13 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <new>
 #include <numeric>
 #include <optional>
 #include <thread>
 #include <utility>
 
+#include "base/cp1251.h"
 #include "driver/driver.h"
 #include "project/project.h"
 
@@ -125,9 +127,14 @@ std::vector<std::vector<size_t>> Chains(const TPlatform& platform, const std::ve
   return chains;
 }
 
+// The status of a job that ran out of memory even for its report.
+constexpr int kOutOfMemory = 2;
+
 // Runs the jobs, `threads` at a time, handing each job's reports on in order.
 int RunJobs(TPlatform& platform, const std::vector<TJob>& jobs, size_t threads,
             TReporter& reporter) {
+  // Made while memory is plenty, for when it is not.
+  static const TFail outOfMemory(Win1251("Недостаточно памяти для компиляции!"));
   if (threads <= 1 || jobs.size() == 1) {
     // One at a time: each name's reports go straight on.
     int exit = 0;
@@ -145,7 +152,12 @@ int RunJobs(TPlatform& platform, const std::vector<TJob>& jobs, size_t threads,
   auto work = [&] {
     for (size_t c; (c = next.fetch_add(1)) < chains.size();) {
       for (size_t i : chains[c]) {
-        int result = RunName(platform, jobs[i].Name, *jobs[i].Options, jobs[i].Shared, recorded[i]);
+        int result = kOutOfMemory;
+        try {
+          result = RunName(platform, jobs[i].Name, *jobs[i].Options, jobs[i].Shared, recorded[i]);
+        } catch (const std::bad_alloc&) {
+          // Even its report found no memory: said when its turn comes.
+        }
         std::lock_guard<std::mutex> lock(mutex);
         status[i] = result;
         finished.notify_all();
@@ -167,6 +179,7 @@ int RunJobs(TPlatform& platform, const std::vector<TJob>& jobs, size_t threads,
       finished.wait(lock, [&] { return status[i] >= 0; });
     }
     recorded[i].ReplayTo(reporter);
+    if (status[i] == kOutOfMemory) reporter.Report(outOfMemory);
     if (status[i] != 0) exit = 1;
   }
   for (std::thread& worker : workers) worker.join();
