@@ -175,6 +175,31 @@ expect "README: the less line converts to UTF-8" test -n "$less_line"
 expect "README less line: UTF-8 text" cmp -s "$scratch/shown" \
   <(iconv -f cp1251 -t utf-8 "$data/quest.erm")
 
+# The example mod: "zunt" with no name translates its scripts into build/,
+# and a name from anywhere in the mod writes the same file.
+rm -rf "$scratch/tree" && mkdir -p "$scratch/tree" && cp -r "$examples/mod" "$scratch/tree/"
+work=$scratch/tree/mod
+mod_heroes=$(printf 'ZVSE\r\n!#VRv1:S0; Рыцари севера: y100 at level 10\r\n!!VRy100:S0500;\r\n' |
+  iconv -f utf-8 -t cp1251 | od -An -tx1)
+check "mod: no name" 0 "src/heroes.erm -> build/heroes.erm
+src/towns.erm -> build/towns.erm" "$zunt" -v
+expect "mod: heroes" test "$(od -An -tx1 <"$work/build/heroes.erm")" = "$mod_heroes"
+expect "mod: towns" grep -q 'VRv501:Sy100;' "$work/build/towns.erm"
+rm "$work/build/heroes.erm"
+work=$scratch/tree/mod/src
+check "mod: a name in src/" 0 "heroes.erm -> ../build/heroes.erm" "$zunt" -v heroes
+expect "mod: the same output" test "$(od -An -tx1 <"$scratch/tree/mod/build/heroes.erm")" = "$mod_heroes"
+check "mod: --no-project" 1 "heroes.erm:2:12: error: Константы (MOD) не существует!" \
+  bash -c "'$zunt' --no-project -o /dev/null heroes 2>&1 | head -1 >&2; exit 1"
+# The README's example of a mistake, on its third line.
+work=$scratch/tree/mod
+rm "$work/build/heroes.erm"
+printf '# a mistake\ninclude = ["common.txt"]\noutput = ["build"]\n' >"$work/zunt.toml"
+readme_error=$(sed -n '/^    zunt.toml:3:10: error:/,/^$/p' "$examples/../README.md" | sed 's/^    //; /^$/d')
+expect "README: the mistake is shown" test -n "$readme_error"
+check "mod: the README's mistake" 1 "$readme_error" "$zunt" src/heroes
+expect "mod: nothing translated" test ! -e "$work/build/heroes.erm"
+
 # The man page is clean.
 if command -v groff >/dev/null; then
   expect "man page: groff" test -z "$(groff -ww -z -Tutf8 -man "$examples/../man/zunt.1" 2>&1)"
