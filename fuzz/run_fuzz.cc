@@ -116,7 +116,10 @@ void CheckEveryError(const std::string& declarations, const std::string& script,
   for (const TFail& report : collected.Reports) {
     if (report.Severity != TSeverity::Error) continue;
     if (errors++ == 0) Require(report.Text() == first.Shown, "the first error is the one shown");
-    Require(report.Column <= report.SourceLine.size() + 1, "a column stands on its line");
+    Require(report.Column == 0 || report.Column > report.SourceLineFrom,
+            "a column stands in the quoted part of its line");
+    Require(report.Column <= report.SourceLineFrom + report.SourceLine.size() + 1,
+            "a column stands on its line");
     Require(report.Line == 0 || report.File == "quest.txt" || report.File == "quest.erm",
             "an error inside a file names the file");
   }
