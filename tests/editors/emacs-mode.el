@@ -51,8 +51,8 @@
       (next-error)
       (zunt-test-note "%s %s: %s|%d|%S" file compile-command (buffer-name) (line-number-at-pos)
                       (buffer-substring (point) (line-end-position))))))
-(zunt-test-compile "bad.erm")
-(zunt-test-compile "empty.txt")
+(zunt-test-compile "../other/bad.erm")
+(zunt-test-compile "../other/empty.txt")
 
 (with-temp-file "result"
   (insert (mapconcat #'identity (nreverse zunt-test-out) "\n") "\n"))

@@ -27,10 +27,14 @@ cp "$repo"/examples/quest/quest.* "$repo"/examples/readme/readme.erm "$mod/"
 printf 'include = ["common.txt"]\n' >"$mod/zunt.toml"
 printf "(ОБЩЕЕ) = 'да'\r\n" | cp1251 >"$mod/common.txt"
 printf 'заметки\n' >"$mod/notes.txt"
-printf 'HERO = y100\r\n' >"$mod/bad.txt"
-printf 'ZVSE\r\n!!IF:M^Ошибка^;\t$NOPE$;\r\n' | cp1251 >"$mod/bad.erm"
-printf 'ZVSE\r\n' >"$mod/empty.erm"
-: >"$mod/empty.txt"
+# For M-x compile, a folder outside the mod (whose include would make an
+# empty NAME.txt no error).
+other=$scratch/other
+mkdir -p "$other"
+printf 'HERO = y100\r\n' >"$other/bad.txt"
+printf 'ZVSE\r\n!!IF:M^Ошибка^;\t$NOPE$;\r\n' | cp1251 >"$other/bad.erm"
+printf 'ZVSE\r\n' >"$other/empty.erm"
+: >"$other/empty.txt"
 (cd "$mod" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
   -l "$here/emacs-mode.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
 
@@ -59,8 +63,8 @@ other.txt|text-mode|utf-8-unix|
 8 ПРИВЕТ font-lock-constant-face
 8 Здравствуй font-lock-string-face
 10 вторая font-lock-string-face
-bad.erm zunt -- bad: bad.erm|2|\"\$NOPE\$;\"
-empty.txt zunt -- empty: empty.txt|1|\"\"" "$(cat "$mod/result" 2>&1)"
+../other/bad.erm zunt -- bad: bad.erm|2|\"\$NOPE\$;\"
+../other/empty.txt zunt -- empty: empty.txt|1|\"\"" "$(cat "$mod/result" 2>&1)"
 for file in quest.erm quest.txt readme.erm; do
   same "emacs: $file written back as Windows-1251" \
     "$( (cat "$repo"/examples/*/"$file"; printf 'ещё\r\n' | cp1251) | od -c)" "$(od -c <"$mod/$file")"

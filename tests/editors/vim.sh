@@ -164,6 +164,7 @@ fresh
 printf '!!IF:M^Ошибка^;$NOPE$;\r\n!!IF:M^Ещё^;(НЕТ);\r\n' | cp1251 >>"$scratch/mod/quest.erm"
 printf 'ZVSE\r\n' >"$scratch/mod/empty.erm"
 : >"$scratch/mod/empty.txt"
+rm "$scratch/mod/zunt.toml" # with an include, an empty NAME.txt is no error
 mkdir -p "$scratch/bin"
 ln -s "$zunt" "$scratch/bin/zunt"
 PATH=$scratch/bin:$PATH nvim_run "$scratch/make.vim"
