@@ -21,6 +21,7 @@ import subprocess
 import sys
 
 MIB = 1 << 20
+MOD_SCRIPTS = 100  # the scripts of the mod workload
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 STEMS = ["HERO", "GOLD", "QUEST", "TOWN", "ARMY", "MAP", "DAY", "GATE", "SEER", "MINE", "BOAT",
@@ -197,12 +198,36 @@ def make_workload(name, quick):
         variables, constants = make_symbols(rng, 400, 100)
         lines = reference_lines(rng, 100 * 1024, variables, constants, 6, 200, 50)
         return Workload(name, variables, constants, lines)
+    if name == "mod":
+        # A mod: scripts that share one large declarations file and have none of their own.
+        variables, constants = make_symbols(rng, 90000 // scale, 10000 // scale)
+        workload = Workload(name, variables, constants, [])
+        workload.scripts = [reference_lines(rng, 80 * 1024, variables, constants, 6, 200, 50)
+                            for _ in range(MOD_SCRIPTS)]
+        return workload
     raise ValueError(name)
 
 
 def write(path, data):
     with open(path, "w", encoding="latin-1", newline="") as f:
         f.write(data)
+
+
+def prepare_mod(workload, src):
+    """Writes the mod's shared file and scripts; returns the commands by tool and the sizes."""
+    write(os.path.join(src, "common.txt"), workload.declarations())
+    size = 0
+    for i, lines in enumerate(workload.scripts):
+        script = Workload("s%d" % i, workload.variables, workload.constants, lines).render("zunt")
+        write(os.path.join(src, "s%d.erm" % i), script)
+        size += len(script)
+    names = " ".join("s%d" % i for i in range(len(workload.scripts)))
+    commands = {
+        "zunt": ("%s -i common.txt %s" % (ZUNT, names), None),
+        "one": ("%s -i common.txt s0" % ZUNT, None),
+        "tables": ("%s -i common.txt s0" % ZUNT, None),
+    }
+    return commands, {"script": size, "declarations": os.path.getsize(os.path.join(src, "common.txt"))}
 
 
 def prepare(workload, workdir):
@@ -212,6 +237,9 @@ def prepare(workload, workdir):
     shutil.rmtree(top, ignore_errors=True)
     os.makedirs(src)
     name = workload.name
+    if name == "mod":
+        commands, sizes = prepare_mod(workload, src)
+        return src, commands, sizes
     write(os.path.join(src, name + ".txt"), workload.declarations())
     write(os.path.join(src, name + ".erm"), workload.render("zunt"))
     write(os.path.join(src, "peer.txt"), workload.declarations(with_locals=True))
@@ -272,6 +300,8 @@ def median_time(command, cwd, env, runs, warmup=1):
 def measure(workload, workdir, runs, tools):
     src, commands, sizes = prepare(workload, workdir)
     rows = []
+    if workload.name == "mod":
+        tools = ["zunt", "one"]
     for tool in tools:
         if tool not in commands:
             rows.append({"tool": tool, "skipped": "environment too small for the names"})
@@ -285,7 +315,8 @@ def measure(workload, workdir, runs, tools):
         seconds = median_time(command, src, env, max(3, runs // 4) if slow else runs,
                               0 if slow else 1)
         rows.append({"tool": tool, "seconds": seconds, "rss": rss})
-    output = os.path.getsize(os.path.join(src, "..", workload.name + ".erm"))
+    output_path = os.path.join(src, "..", workload.name + ".erm")
+    output = os.path.getsize(output_path) if os.path.exists(output_path) else 0
     sizes["tables_rss"] = peak_rss(commands["tables"][0], src, None)[1]
     return sizes, output, rows
 
@@ -295,7 +326,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("zunt")
     parser.add_argument("--workdir", default=os.path.join(HERE, "..", "build-bench", "workloads"))
-    parser.add_argument("--only", default="plain,dense,declarations,typical")
+    parser.add_argument("--only", default="plain,dense,declarations,typical,mod")
     parser.add_argument("--quick", action="store_true", help="workloads a sixteenth the size")
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--tools", default="zunt,cp,cat,start,envsubst,m4,python")
@@ -355,6 +386,10 @@ def targets(name, sizes, output, rows, quick):
     if name == "declarations":
         speed = sizes["declarations"] / MIB / zunt
         checks.append((speed >= 150, "declarations: %.0f MB/s >= 150 MB/s" % speed))
+    if name == "mod" and "one" in by_tool:
+        one = by_tool["one"]["seconds"]
+        checks.append((zunt <= 3 * one, "mod: %d names %.1f ms <= 3.0 x one name %.1f ms"
+                       % (MOD_SCRIPTS, zunt * 1e3, one * 1e3)))
     if name == "typical" and "start" in by_tool:
         # Starting a process costs several milliseconds on some machines, cp's
         # and cat's too: the target is the time the run adds to zunt's own
