@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds zunt for speed and times it against cat, envsubst, m4 and a Python
-# re.sub translation on five generated workloads (the mod one against itself with one name), then times the translation
-# pass in-process with Google Benchmark. Extra arguments go to bench/run.py
+# re.sub translation on five generated workloads (the mod one against itself
+# with one name), then times the translation pass in-process with Google
+# Benchmark. Extra arguments go to bench/run.py
 # (e.g. --quick for workloads a sixteenth the size, --only dense).
 set -euo pipefail
 cd "$(dirname "$0")/.."
