@@ -220,6 +220,7 @@ def prepare_mod(workload, src):
     for i, lines in enumerate(workload.scripts):
         script = Workload("s%d" % i, workload.variables, workload.constants, lines).render("zunt")
         write(os.path.join(src, "s%d.erm" % i), script)
+        write(os.path.join(src, "s%d.txt" % i), "OWN_%d = y%d\r\n" % (i, i))  # a name of its own
         size += len(script)
     names = " ".join("s%d" % i for i in range(len(workload.scripts)))
     commands = {

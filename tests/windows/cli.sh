@@ -98,4 +98,17 @@ expect "control bytes: pictures" test "$(cat "$scratch/err")" = 'sub\quest.erm:1
     1 | $T␛]0;PWNED␇$
       | ^'
 
+# The example mod, by name and with no name: its scripts, several at a time,
+# into its build folder, the lines in the order of the names.
+rm -rf "$scratch/tree" && mkdir -p "$scratch/tree" && cp -r "$source_dir/examples/mod" "$scratch/tree/"
+work=$scratch/tree/mod
+run 0 -v
+expect "mod: no name, every script" test "$(cat "$scratch/err")" = 'src\heroes.erm -> build\heroes.erm
+src\towns.erm -> build\towns.erm'
+expect "mod: the shared names" grep -q 'VRv501:Sy100;' "$work/build/towns.erm"
+work=$scratch/tree/mod/src
+run 0 -v -j2 heroes towns
+expect "mod: by name from src" test "$(cat "$scratch/err")" = 'heroes.erm -> ..\build\heroes.erm
+towns.erm -> ..\build\towns.erm'
+
 summary cli

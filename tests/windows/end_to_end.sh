@@ -299,6 +299,29 @@ case_fail_output_is_input_by_hard_link() {
   expect_box "Выходной ЕРМ файл совпадает с исходным файлом!" quest
 }
 
+# A mod in folders with Cyrillic names: the zunt.toml in the working folder
+# names the shared file and the output folder; the script has no declarations
+# of its own.
+case_success_mod_cyrillic_folders() {
+  mkdir -p "$work/скрипты" "$work/сборка"
+  printf 'include = ["общие.txt"]\noutput = "сборка"\n' >"$work/zunt.toml"
+  printf 'HERO = y100\r\n(MOD) = \x27\xec\xee\xe4\x27\r\n' >"$work/общие.txt"
+  printf '$HERO$ (MOD)\r\n' >"$work/скрипты/квест.erm"
+  printf 'y100 \xec\xee\xe4\r\n' >"$scratch/expected"
+  start_zunt 'скрипты\квест.erm'
+  expect_exit 0
+  cmp -s "$work/сборка/квест.erm" "$scratch/expected" || fail "the mod's output differs"
+  [ ! -e "$tree/квест.erm" ] || fail "written to the parent, not the mod's output folder"
+}
+
+# A mistake in the zunt.toml: its box, and nothing translated.
+case_fail_mod_settings() {
+  printf 'include = []\noutput = ["build"]\n' >"$work/zunt.toml"
+  printf '; none\r\n' >"$work/quest.txt"
+  printf 'text\r\n' >"$work/quest.erm"
+  expect_box $'| Ошибка в файле zunt.toml |\r\nу ключа «output» должна быть строка\r\nОшибка в строке №2' quest
+}
+
 case_version_resource() {
   local version
   version=$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
