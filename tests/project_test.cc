@@ -38,9 +38,21 @@ std::string SettingsError(std::string_view place, std::string_view message, std:
                           size_t column) {
   std::string gutter(place.substr(0, place.find(':')));  // the line
   std::string pad(5 - gutter.size(), ' ');
-  return "mod/zunt.toml:" + std::string(place) + ": error: " + std::string(message) + "\n" + pad +
-         gutter + " | " + std::string(line) + "\n" + std::string(pad.size() + gutter.size(), ' ') +
-         " | " + std::string(column - 1, ' ') + "^\n";
+  std::string text = "mod/zunt.toml:";
+  text += place;
+  text += ": error: ";
+  text += message;
+  text += '\n';
+  text += pad;
+  text += gutter;
+  text += " | ";
+  text += line;
+  text += '\n';
+  text += std::string(pad.size() + gutter.size(), ' ');
+  text += " | ";
+  text += std::string(column - 1, ' ');
+  text += "^\n";
+  return text;
 }
 
 const std::string kWarning =
@@ -64,7 +76,8 @@ TEST(Project, EachKeyAndEachWrongSetting) {
        "      |             ^\n",
        "../a.erm"},
       {"# no shared names\n", 1,
-       "mod/src/a.txt: error: Указанный файл не существует! (mod/src/a.txt).\n" + kWarning +
+       std::string("mod/src/a.txt: error: Указанный файл не существует! (mod/src/a.txt).\n") +
+           kWarning +
            "mod/src/b.erm:1:5: error: Переменной $HERO$ не существует!\n"
            "    1 | $B$ $HERO[2]x$\n"
            "      |     ^\n",
@@ -248,7 +261,11 @@ TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
   auto addFiles = [](TFakePlatform& platform) {
     // More warnings than a file shows: the note that counts the rest comes along.
     std::string common = W("HERO = y100\r\nLIST[3] = v7\r\n(GREET) = 'Привет'\r\n");
-    for (int i = 0; i < 25; ++i) common += "W" + std::to_string(i) + W(" = в1\r\n");
+    for (int i = 0; i < 25; ++i) {
+      common += 'W';
+      common += std::to_string(i);
+      common += W(" = в1\r\n");
+    }
     platform.AddFile("common.txt", common);
     platform.AddFile("a.erm", "$HERO$ (GREET) @LIST[1]@\r\n");
     platform.AddFile("dup.txt", "X = v1\r\n  hero = z2\r\n");
