@@ -19,13 +19,15 @@ work=$root/build-mutants
 mkdir -p "$work"
 # Bash reads a script as it runs it: run from a copy, so that the script and
 # the list may be edited meanwhile.
-if [[ ${ZUNT_MUTATE_COPY:-} != "$work/run.sh" ]]; then
-  cp "$0" "$work/run.sh"
-  cp tests/mutants.txt "$work/mutants.txt"
-  ZUNT_MUTATE_COPY=$work/run.sh exec bash "$work/run.sh" "$@"
+if [[ -z ${ZUNT_MUTATE_LIST:-} ]]; then
+  copy=$(mktemp "$work/run.XXXXXX")
+  cp "$0" "$copy"
+  cp tests/mutants.txt "$copy.list"
+  ZUNT_MUTATE_LIST=$copy.list exec bash "$copy" "$@"
 fi
+trap 'rm -f "$0" "$ZUNT_MUTATE_LIST"' EXIT
 cd "$root"
-list=$work/mutants.txt
+list=$ZUNT_MUTATE_LIST
 tree=$work/tree
 build=$work/build
 check=false
