@@ -23,7 +23,7 @@ if [[ -z ${ZUNT_MUTATE_LIST:-} ]]; then
   copy=$(mktemp "$work/run.XXXXXX")
   cp "$0" "$copy"
   cp tests/mutants.txt "$copy.list"
-  ZUNT_MUTATE_LIST=$copy.list exec bash "$copy" "$@"
+  ZUNT_MUTATE_LIST=$copy.list exec bash "$copy" "$@" </dev/null
 fi
 trap 'rm -f "$0" "$ZUNT_MUTATE_LIST"' EXIT
 cd "$root"
@@ -138,7 +138,7 @@ run_mutant() {
 # AddressSanitizer or UndefinedBehaviorSanitizer can see (it is built with
 # them, in build-mutants/build-sanitize, as CI runs the tests).
 id=
-while IFS= read -r line || [[ -n $line ]]; do
+while IFS= read -r -u 3 line || [[ -n $line ]]; do
   case $line in
     "id: "*)
       run_mutant
@@ -162,7 +162,7 @@ while IFS= read -r line || [[ -n $line ]]; do
     "equivalent: "*) equivalent=${line#equivalent: } ;;
     "sanitizers: "*) sanitizers=${line#sanitizers: } ;;
   esac
-done <"$list"
+done 3<"$list"
 run_mutant
 
 echo

@@ -238,6 +238,10 @@ void MakeDeclarations(TRandom& r, TCase& c) {
         break;
     }
   }
+  if (r.OneIn(10) && !Taken(c, "Q", true)) {
+    c.Items.push_back("(Q) = 'twelve bytes'\r\n");
+    c.Constants.emplace_back("Q", "twelve bytes");
+  }
   if (r.OneIn(10)) AddWrongItem(r, c);
 }
 
@@ -342,6 +346,8 @@ struct TScriptMaker {
     if (Mistake(20)) return Add(ref + LineEnd(R), "", false, true);
     if (Mistake(20)) return Add(ref + "[1])", "", false, true);  // as if it were a variable
     size_t times = R.OneIn(8) ? 20 + R.Below(100) : R.OneIn(60) ? 500 + R.Below(400) : 1;
+    // A line of thousands, each writing four times the bytes it takes.
+    if (name.size() == 1 && text.size() == 12 && R.OneIn(3)) times = 2000 + R.Below(3000);
     std::string bytes, output;
     for (size_t i = 0; i < times; ++i) bytes += ref + ")", output += text;
     Add(bytes, output);
