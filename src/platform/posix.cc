@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -44,6 +45,9 @@ struct TMappedRange {
   std::string Message;  // what ShowFailure would write, ready for the signal handler
 };
 TMappedRange gMapped;
+// Whether an input is mapped: one at a time, whichever of the run's threads
+// loads it, so that the fault handler knows its range.
+std::atomic<bool> gMapTaken{false};
 
 void OnBusError(int, siginfo_t* info, void*) {
   RemoveTemporaries();
@@ -66,6 +70,7 @@ class TMappedFile final : public TInputFile {
   ~TMappedFile() override {
     gMapped.Begin = gMapped.End = nullptr;
     munmap(const_cast<char*>(Data), Size);
+    gMapTaken.store(false);
   }
   std::string_view Bytes() const override { return {Data, Size}; }
   void Release(size_t from, size_t to) override {
@@ -85,12 +90,16 @@ class TMappedFile final : public TInputFile {
 // another input is mapped already.
 std::unique_ptr<TInputFile> MapFile(int fd, size_t size, const std::string& path,
                                     std::string (*loadErrorText)(const std::string&)) {
-  if (gMapped.Begin != nullptr) return nullptr;
+  bool taken = false;
+  if (!gMapTaken.compare_exchange_strong(taken, true)) return nullptr;
   std::string message = loadErrorText != nullptr ? loadErrorText(path) : path + "\n";
   // Not populated at once: a script is read front to back, and the part
   // already read is let go of (Release), so that memory stays small.
   void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-  if (data == MAP_FAILED) return nullptr;
+  if (data == MAP_FAILED) {
+    gMapTaken.store(false);
+    return nullptr;
+  }
   madvise(data, size, MADV_SEQUENTIAL);
   auto file = std::make_unique<TMappedFile>(static_cast<const char*>(data), size);
   static const bool handled = [] {
