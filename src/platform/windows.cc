@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -62,11 +63,11 @@ std::string Hex8(uint32_t value) {
 // returns its handle (INVALID_HANDLE_VALUE when none can be made) and its
 // path in *temp.
 HANDLE CreateTempBeside(const std::string& path, std::wstring* temp) {
-  static uint32_t counter = 0;
+  static std::atomic<uint32_t> counter{0};  // outputs may be made on several threads at once
   std::string folder(DirectoryPart(path));
   uint32_t seed = GetCurrentProcessId() * 0x9E3779B1u + GetTickCount();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *temp = WidePath(folder + "~zt" + Hex8(seed + ++counter * 0x10001u) + ".tmp");
+    *temp = WidePath(folder + "~zt" + Hex8(seed + (counter.fetch_add(1) + 1) * 0x10001u) + ".tmp");
     HANDLE file = CreateFileW(temp->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
