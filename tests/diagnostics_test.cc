@@ -287,6 +287,20 @@ TEST(Diagnostics, FailedOutputNamesTheReason) {
     EXPECT_EQ(expected, capture.Text) << t.error;
     EXPECT_EQ("old", platform.Files["../quest.erm"].Data);
   }
+  // The standard output's too.
+  TFakePlatform platform;
+  platform.AddFile("src/quest.txt", "A = y1\r\n");
+  platform.AddFile("src/quest.erm", "$A$");
+  platform.FailWrite = true;
+  platform.FailError = ENOSPC;
+  TRunOptions options = CommandLineOptions();
+  options.Output = "-";
+  TCapture capture;
+  EXPECT_EQ(1, zunt::Run(platform, "src/quest", options, capture));
+  EXPECT_EQ(
+      "-: error: Не могу записать выходной ЕРМ файл скрипта!\n"
+      "-: note: на диске нет места\n",
+      capture.Text);
 }
 
 TEST(Diagnostics, Warnings) {

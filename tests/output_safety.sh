@@ -78,6 +78,10 @@ expect "-o /dev/stdout |: sent down the pipe" test "$piped" = "$(printf 'set y10
 (cd "$scratch/tree" && "$zunt" -o /dev/fd/3 quest 3>>log 2>"$scratch/err")
 expect "-o /dev/fd/3 >>: appended" test "$(cat "$scratch/tree/log")" = \
   "log"$'\n'"$translated"$'\n'"$translated"
+(cd "$scratch/tree" && "$zunt" -o - quest >/dev/full 2>"$scratch/err")
+expect "-o - >/dev/full: error and reason" test "$(cat "$scratch/err")" = \
+  "-: error: Не могу записать выходной ЕРМ файл скрипта!
+-: note: на диске нет места"
 (cd "$scratch/tree" && timeout 10 "$zunt" -o fifo quest 2>"$scratch/err")
 status=$?
 expect "fifo with no reader: exit status 1 (was $status)" test "$status" = 1

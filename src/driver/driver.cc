@@ -97,7 +97,7 @@ bool TRunOutput::Finish() {
   TWriteStatus status = Status;
   int error = 0;
   if (Path == kStandardOutput) {
-    status = Platform.WriteStandardOutput(rest);
+    status = Platform.WriteStandardOutput(rest, &error);
   } else if (Stream) {
     Stream->Write(rest);
     status = Stream->Finish();

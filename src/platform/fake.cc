@@ -101,8 +101,9 @@ std::unique_ptr<TOutputStream> TFakePlatform::OpenOutput(const std::string& path
   return std::make_unique<TFakeOutput>(*this, path, inputs);
 }
 
-TWriteStatus TFakePlatform::WriteStandardOutput(std::string_view data) {
+TWriteStatus TFakePlatform::WriteStandardOutput(std::string_view data, int* error) {
   Calls.push_back("write -");
+  *error = FailWrite ? FailError : 0;
   if (FailWrite) return TWriteStatus::CannotWrite;
   Stdout += data;
   return TWriteStatus::Ok;

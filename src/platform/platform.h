@@ -162,8 +162,9 @@ class TPlatform {
                                                     uint64_t sizeHint, TWriteStatus* status);
 
   /// Writes data to the standard output, all or nothing visible to the
-  /// caller; returns how it went (CannotWrite when it failed).
-  virtual TWriteStatus WriteStandardOutput(std::string_view data) = 0;
+  /// caller; returns how it went (CannotWrite when it failed, with the
+  /// system's reason in *error, an errno value, or 0 when it is not known).
+  virtual TWriteStatus WriteStandardOutput(std::string_view data, int* error) = 0;
 
   /// Returns the key of this run's name tables: sixteen bytes from the
   /// system's random source where there is one, the fixed key otherwise.

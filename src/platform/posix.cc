@@ -176,8 +176,9 @@ TLoadStatus TPosixPlatform::Load(const std::string& path, std::unique_ptr<TInput
   return status;
 }
 
-TWriteStatus TPosixPlatform::WriteStandardOutput(std::string_view data) {
-  return WriteAll(STDOUT_FILENO, data) == 0 ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
+TWriteStatus TPosixPlatform::WriteStandardOutput(std::string_view data, int* error) {
+  *error = WriteAll(STDOUT_FILENO, data);
+  return *error == 0 ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
 }
 
 THashSeed TPosixPlatform::HashSeed() {

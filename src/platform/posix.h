@@ -25,7 +25,7 @@ class TPosixPlatform : public TPlatform {
   std::unique_ptr<TOutputStream> OpenOutput(const std::string& path,
                                             const std::vector<std::string>& inputs,
                                             uint64_t sizeHint, TWriteStatus* status) override;
-  TWriteStatus WriteStandardOutput(std::string_view data) override;
+  TWriteStatus WriteStandardOutput(std::string_view data, int* error) override;
   THashSeed HashSeed() override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override {}

@@ -386,10 +386,13 @@ std::unique_ptr<TOutputStream> TWindowsPlatform::OpenOutput(const std::string& p
   return TWindowsOutput::Open(path, inputs, sizeHint, status);
 }
 
-TWriteStatus TWindowsPlatform::WriteStandardOutput(std::string_view data) {
+TWriteStatus TWindowsPlatform::WriteStandardOutput(std::string_view data, int* error) {
+  *error = 0;
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return TWriteStatus::CannotWrite;
-  return WriteAll(out, data) ? TWriteStatus::Ok : TWriteStatus::CannotWrite;
+  if (WriteAll(out, data)) return TWriteStatus::Ok;
+  *error = ErrorNumberOf(GetLastError());
+  return TWriteStatus::CannotWrite;
 }
 
 std::wstring WideMessage(const TFail& fail) {
