@@ -15,6 +15,31 @@ TCursor At(std::string_view data) {
   return cursor;
 }
 
+// The place of each byte, asked in an order that jumps between lines (the
+// cursor keeps the last line's bounds): line, column and text as counted afresh.
+TEST(PlaceOf, AnyOrderOfQuestions) {
+  const std::string_view data = "ab\r\ncd\n\nefg\r\n\r";
+  const struct {
+    size_t at;
+    uint64_t line, column;
+    std::string_view text;
+  } places[] = {
+      {5, 2, 2, "cd"}, {0, 1, 1, "ab"}, {3, 1, 3, "ab"},  {2, 1, 3, "ab"},
+      {7, 3, 1, ""},   {6, 2, 3, "cd"}, {8, 4, 1, "efg"}, {11, 4, 4, "efg"},
+      {1, 1, 2, "ab"}, {13, 5, 1, ""},  {9, 4, 2, "efg"}, {12, 4, 4, "efg"},
+      {14, 5, 1, ""},  {99, 5, 1, ""},  {4, 2, 1, "cd"},  {10, 4, 3, "efg"},
+  };
+  TCursor c = At(data);
+  c.Pos = data.size();
+  c.CountLines();
+  for (const auto& p : places) {
+    TPlace place = c.PlaceOf(p.at);
+    EXPECT_EQ(p.line, place.Line) << p.at;
+    EXPECT_EQ(p.column, place.Column) << p.at;
+    EXPECT_EQ(p.text, place.LineText) << p.at;
+  }
+}
+
 TEST(SkipAndMatch, EmptyPatternConsumesFirstUnskippedByte) {
   TCursor c = At("\r\n\r\n  x");
   EXPECT_EQ(kMatched, c.SkipAndMatch(TCharSet("\n\r "), "", false));

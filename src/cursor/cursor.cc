@@ -11,6 +11,8 @@ void TCursor::InitCursor(std::string_view data, unsigned char terminator) {
   Line = 1;
   LineAt = 0;
   LineTerminator = terminator;
+  KnownLineStart = 1;
+  KnownLineEnd = 0;
 }
 
 int TCursor::SkipAndMatchCounted(const TCharSet& skip, std::string_view pattern,
@@ -90,10 +92,13 @@ uint64_t TCursor::CurrentLine() const {
 
 TPlace TCursor::PlaceOf(size_t at) const {
   at = std::min(at, Size);
-  size_t before = at == 0 ? std::string_view::npos : Data.rfind(LineTerminator, at - 1);
-  size_t start = before == std::string_view::npos ? 0 : before + 1;
-  size_t end = Data.find(LineTerminator, at);
-  if (end == std::string_view::npos) end = Size;
+  if (at < KnownLineStart || at > KnownLineEnd) {
+    size_t before = at == 0 ? std::string_view::npos : Data.rfind(LineTerminator, at - 1);
+    KnownLineStart = before == std::string_view::npos ? 0 : before + 1;
+    KnownLineEnd = std::min(Data.find(LineTerminator, at), Size);
+  }
+  size_t start = KnownLineStart;
+  size_t end = KnownLineEnd;
   if (end > start && Data[end - 1] == '\r') --end;
   TPlace place;
   // Lines are counted back from the cursor's own.

@@ -49,6 +49,11 @@ struct TCursor {
   uint64_t Line = 1;
   size_t LineAt = 0;
   unsigned char LineTerminator = '\n';
+  // The bounds of the line that PlaceOf found last (its start, and its
+  // terminator or the end of the data): reports on one long line look for
+  // them once, so that a report costs the same wherever it stands.
+  mutable size_t KnownLineStart = 1;
+  mutable size_t KnownLineEnd = 0;
 
   /// Points the cursor at the data: position 0, line 1.
   void InitCursor(std::string_view data, unsigned char terminator);
