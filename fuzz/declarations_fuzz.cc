@@ -30,6 +30,7 @@ void CheckFindable(const TSymbolTable& table) {
   for (size_t i = 0; i < table.size(); ++i) {
     std::string_view name = table.Name(table[i]);
     Require(table.Find(name) == &table[i], "a stored name is found and leads to its own entry");
+    Require(table.IndexOf(table[i]) == i, "an entry's place in the order of adding is its own");
     Require(table.Find(LowerCase(name)) == &table[i], "a stored name is found in small letters");
   }
 }

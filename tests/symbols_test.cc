@@ -164,6 +164,100 @@ TEST(Table, ManyNamesGrowAndClear) {
   }
 }
 
+// Each slot holds its whole entry: names that differ only past a zero byte
+// or past their sixteenth byte, the empty name, names whose hashes share a
+// slot, a table that grows while it holds local names, and locals cleared
+// and added again. Every name keeps its replacement and its place in the
+// order of adding; after ClearLocals the declared ones are as before.
+TEST(Table, SlotsKeepTheirNamesThroughSharedSlotsGrowthAndLocals) {
+  struct TName {
+    std::string name;
+    bool local;
+  };
+  std::vector<TName> names = {
+      {"A", false},
+      {std::string("A\0", 2), false},
+      {"", false},
+      {"ABCDEFGHIJKLMNOP", false},  // sixteen bytes: the key is the whole name
+      {"ABCDEFGHIJKLMNOPQ", false},
+      {"ABCDEFGHIJKLMNOPQR", true},
+      {std::string("A\0\0", 3), true},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ_ABCDEFGHIJKLMNOPQRSTUVWXYZ", true},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ_ABCDEFGHIJKLMNOPQRSTUVWXYY", false},
+  };
+  // Names whose hashes point to one slot of the first sixteen, declared and local.
+  for (uint64_t i = 0, found = 0; found < 8; ++i) {
+    std::string name = "S" + std::to_string(i);
+    if ((HashName(name) & 15) == 3) names.push_back({name, found++ % 2 == 1});
+  }
+  std::vector<TName> ordered;  // the declared ones first
+  for (bool local : {false, true}) {
+    for (const TName& n : names) {
+      if (n.local == local) ordered.push_back(n);
+    }
+  }
+  names = ordered;
+  // Local ones enough to grow the table several times while they are there.
+  for (int i = 0; i < 200; ++i) names.push_back({"L" + std::to_string(i), true});
+  auto textOf = [](size_t i) { return std::to_string(1000 + i) + (i % 3 == 0 ? "LONGTEXT" : ""); };
+  auto check = [&](const TVarTable& table, size_t added) {
+    ASSERT_EQ(added, table.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+      std::string small = names[i].name;
+      for (char& c : small) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const TSymbolTable::TEntry* entry = table.Find(small);
+      if (i >= added) {
+        EXPECT_EQ(nullptr, entry) << i;
+        continue;
+      }
+      ASSERT_NE(nullptr, entry) << i;
+      EXPECT_EQ(i, table.IndexOf(*entry)) << i;
+      EXPECT_EQ(&table[i], entry) << i;
+      EXPECT_EQ(names[i].name, table.Name(*entry)) << i;
+      EXPECT_EQ("v" + textOf(i), table.Replacement(*entry)) << i;
+      EXPECT_EQ(static_cast<int32_t>(1000 + i), entry->Number()) << i;
+    }
+  };
+  TVarTable table;
+  size_t declared = 0;
+  while (!names[declared].local) ++declared;
+  for (int round = 0; round < 2; ++round) {
+    for (size_t i = round == 0 ? 0 : declared; i < names.size(); ++i) {
+      table.AddVar(names[i].name, TVar{'v', static_cast<int32_t>(1000 + i), textOf(i)},
+                   names[i].local);
+      if (i + 1 == declared || i + 1 == names.size()) check(table, i + 1);
+    }
+    table.ClearLocals();
+    check(table, declared);
+  }
+}
+
+// A table that shares another's names finds them below its own, long ones
+// too, keyed apart, while its own slots grow; a shared name is not added again.
+TEST(Table, SharedNamesStayFoundWhileTheOwnSlotsGrow) {
+  const std::string kLongName = "A_SHARED_NAME_LONGER_THAN_SIXTEEN";
+  TConstTable shared(THashSeed{1, 2});
+  shared.AddConst("S", "shared");
+  shared.AddConst(kLongName, "shared long text");
+  TConstTable own(THashSeed{3, 4});
+  own.ShareNamesOf(&shared);
+  for (int i = 0; i < 100; ++i) {
+    own.AddConst("OWN_LONG_NAME_NUMBER_" + std::to_string(i), std::to_string(i));
+    for (const char* name : {"s", "a_shared_name_longer_than_sixteen"}) {
+      const TSymbolTable::TEntry* entry = own.Find(name);
+      ASSERT_EQ(entry, shared.Find(name)) << i << name;
+      EXPECT_EQ(shared.Replacement(*entry), own.Replacement(*entry));
+      EXPECT_EQ(shared.Name(*entry), own.Name(*entry));
+      EXPECT_EQ(shared.IndexOf(*entry), own.IndexOf(*entry));
+    }
+  }
+  EXPECT_EQ("42", own.Replacement(*own.Find("own_long_name_number_42")));
+  EXPECT_EQ(42u, own.IndexOf(*own.Find("own_long_name_number_42")));
+  EXPECT_FALSE(own.AddIfNew(FoldedKey("S", 1), 1, own.HashOf(FoldedKey("S", 1), 1), "again", 0,
+                            TSymbolTable::kShortConst));
+  EXPECT_EQ(100u, own.size());
+}
+
 // Names crafted so that, under the fixed key, their hashes all point into the
 // first four slots of a table reserved for them: a file that knew the key
 // could make every lookup walk past all of them. Under any other key the same

@@ -94,8 +94,10 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   std::string_view bytes = run.Loaded->Bytes();
   size_t lines = 1 + fast::Count(bytes.data(), bytes.data() + bytes.size(), '\n');
   size_t names = std::min<size_t>(lines, kReservedNames);
+  // A constant's line holds a "(".
+  size_t constants = fast::Count(bytes.data(), bytes.data() + bytes.size(), '(');
   state.Vars.Reserve(names);
-  state.Constants.Reserve(names);
+  state.Constants.Reserve(std::min(names, constants));
   ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
   // The tables hold copies: the file's bytes are not needed any more.
   state.PointCursorAt({});

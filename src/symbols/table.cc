@@ -27,48 +27,41 @@ TSymbolTable::TSymbolTable(const THashSeed& seed) : Seed(seed) { Resize(16); }
 
 void TSymbolTable::Rekey(const THashSeed& seed) {
   Seed = seed;
-  for (TSlot& slot : Slots) {
-    if (slot.Index != 0) slot.Tag = static_cast<uint32_t>(HashOfEntry(Entries[slot.Index - 1]));
-  }
-  Resize(Slots.size());
+  Resize(Mask + 1);
 }
 
 size_t TSymbolTable::HashOfEntry(const TEntry& entry) const {
-  return entry.KeySize == kLong ? HashName(Name(entry), Seed)
-                                : HashKey(entry.Key, entry.KeySize, Seed);
+  // Not through Name: when the slots grow, the entry stands in the old ones.
+  return entry.KeyTag == kLong ? HashName(SideName(entry), Seed)
+                               : HashKey(entry.Key, entry.KeyTag - 1u, Seed);
 }
 
 size_t TSymbolTable::ProbeLength(std::string_view name) const {
-  size_t hash = HashName(name, Seed);
   size_t length = 1;
-  for (size_t i = hash & Mask; Slots[i].Index != 0; i = (i + 1) & Mask, ++length) {
-    if (SameName(Name(Entries[Slots[i].Index - 1]), name)) break;
+  for (size_t i = HashName(name, Seed) & Mask; Slots[i].KeyTag != 0; i = (i + 1) & Mask) {
+    if (SameName(Name(Slots[i]), name)) break;
+    ++length;
   }
   return length;
 }
 
 void TSymbolTable::Reserve(size_t more) {
-  size_t names = Count + more;
-  size_t slots = Slots.size();
+  size_t names = size() + more;
+  size_t slots = Mask + 1;
   while (names * 2 > slots) slots *= 2;
-  if (slots != Slots.size()) Resize(slots);
-  // The block's pages are touched only as names fill them.
-  if (names > Capacity) Reallocate(names);
+  if (slots != Mask + 1) Resize(slots);
+  Order.reserve(names);
 }
 
 const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
   if (name.size() <= 16) {
     return FindShort(FoldedKey(name.data(), name.size()), name.size());
   }
-  size_t hash = HashName(name, Seed);
-  for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
-    TSlot slot = Slots[i];
-    if (slot.Index == 0) return Shared ? Shared->Find(name) : nullptr;
-    const TEntry& entry = Entries[slot.Index - 1];
-    if (slot.Tag == static_cast<uint32_t>(hash) && entry.KeySize == kLong &&
-        SameName(Name(entry), name)) {
-      return &entry;
-    }
+  const TKey key = FoldedKey(name.data(), 16);
+  for (size_t i = HashName(name, Seed) & Mask;; i = (i + 1) & Mask) {
+    const TEntry& entry = Slots[i];
+    if (entry.KeyTag == 0) return Shared ? Shared->Find(name) : nullptr;
+    if (entry.KeyTag == kLong && entry.Key == key && SameName(Name(entry), name)) return &entry;
   }
 }
 
@@ -94,14 +87,13 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
   MakeRoom();
   TEntry entry{};
   entry.Key = FoldedKey(name.data(), std::min<size_t>(16, name.size()));
-  entry.KeySize = name.size() <= 16 ? static_cast<uint8_t>(name.size()) : kLong;
+  entry.KeyTag = name.size() <= 16 ? static_cast<uint8_t>(name.size() + 1) : kLong;
   entry.Local = local;
   SetText(entry, name, text, number, shortText);
-  Entries[Count++] = entry;
   size_t hash = name.size() <= 16 ? HashKey(entry.Key, name.size(), Seed) : HashName(name, Seed);
-  Place(static_cast<uint32_t>(hash), static_cast<uint32_t>(Count));
+  Put(EmptySlotFor(hash), entry);
   if (!local) {
-    Globals = Count;
+    Globals = size();
     GlobalSides = Sides.size();
   }
 }
@@ -109,17 +101,15 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
 bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text,
                             int32_t number, size_t shortText) {
   if (Shared && Shared->FindShort(key, size)) return false;
-  if (Count == Capacity || (Count + 1) * 4 > Slots.size() * 3) MakeRoom();
+  if ((Order.size() + 1) * 4 > (Mask + 1) * 3) MakeRoom();
+  const uint8_t tag = static_cast<uint8_t>(size + 1);
   size_t i = hash & Mask;
-  const uint32_t tag = static_cast<uint32_t>(hash);
-  for (TSlot slot; (slot = Slots[i]).Index != 0; i = (i + 1) & Mask) {
-    const TEntry& entry = Entries[slot.Index - 1];
-    if (slot.Tag == tag && entry.Key == key && entry.KeySize == size) return false;
+  for (; Slots[i].KeyTag != 0; i = (i + 1) & Mask) {
+    if (Slots[i].Key == key && Slots[i].KeyTag == tag) return false;
   }
-  TEntry& entry = Entries[Count];
-  entry = TEntry{};
+  TEntry entry{};
   entry.Key = key;
-  entry.KeySize = static_cast<uint8_t>(size);
+  entry.KeyTag = tag;
   if (text.size() > shortText) {
     AddSide(entry, {}, text);  // a short name is kept in its key
   } else {
@@ -127,31 +117,21 @@ bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::stri
     entry.TextSize = static_cast<uint8_t>(text.size());
   }
   if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
-  Slots[i] = TSlot{tag, static_cast<uint32_t>(++Count)};
-  Globals = Count;
+  Put(i, entry);
+  Globals = Order.size();
   GlobalSides = Sides.size();
   return true;
 }
 
 void TSymbolTable::MakeRoom() {
-  // The entries double; the slots were sized beforehand, from the file's lines.
-  if (Count == Capacity) Reallocate(std::max<size_t>(16, Count * 2));
-  if ((Count + 1) * 4 > Slots.size() * 3) Resize(Slots.size() * 2);
-}
-
-void TSymbolTable::Reallocate(size_t capacity) {
-  // TEntry is an aggregate of bytes: the block holds entries as they are copied in.
-  std::unique_ptr<TEntry[], TFreeEntries> entries(
-      static_cast<TEntry*>(::operator new(capacity * sizeof(TEntry))));
-  if (Count != 0) std::memcpy(entries.get(), Entries.get(), Count * sizeof(TEntry));
-  Entries = std::move(entries);
-  Capacity = capacity;
+  // The slots were mostly sized beforehand, from the file's lines.
+  if ((Order.size() + 1) * 4 > (Mask + 1) * 3) Resize((Mask + 1) * 2);
 }
 
 void TSymbolTable::AddSide(TEntry& entry, std::string_view name, std::string_view text) {
   uint32_t side = static_cast<uint32_t>(Sides.size());
   size_t nameAt = SideBytes.size();
-  if (entry.KeySize == kLong) {
+  if (entry.KeyTag == kLong) {
     for (char c : name) SideBytes += static_cast<char>(kFoldCase[static_cast<unsigned char>(c)]);
   }
   size_t textAt = SideBytes.size();
@@ -163,7 +143,7 @@ void TSymbolTable::AddSide(TEntry& entry, std::string_view name, std::string_vie
 
 void TSymbolTable::SetText(TEntry& entry, std::string_view name, std::string_view text,
                            int32_t number, size_t shortText) {
-  if (entry.KeySize == kLong || text.size() > shortText) {
+  if (entry.KeyTag == kLong || text.size() > shortText) {
     AddSide(entry, name, text);
   } else {
     CopyShort(entry.Text, text.data(), text.size());
@@ -172,51 +152,76 @@ void TSymbolTable::SetText(TEntry& entry, std::string_view name, std::string_vie
   if (shortText == kShortVar) std::memcpy(entry.Text + 8, &number, 4);
 }
 
-void TSymbolTable::Place(uint32_t tag, uint32_t index) {
-  size_t i = tag & Mask;
-  while (Slots[i].Index != 0) i = (i + 1) & Mask;
-  Slots[i] = TSlot{tag, index};
-  if (Entries[index - 1].Local) LocalSlots.push_back(static_cast<uint32_t>(i));
+size_t TSymbolTable::EmptySlotFor(size_t hash) const {
+  size_t i = hash & Mask;
+  while (Slots[i].KeyTag != 0) i = (i + 1) & Mask;
+  return i;
+}
+
+void TSymbolTable::Put(size_t i, const TEntry& entry) {
+  Slots[i] = entry;
+  Order.push_back(static_cast<uint32_t>(i));
 }
 
 void TSymbolTable::Resize(size_t slots) {
-  // Each entry's tag, then the entries placed again in the order they were
-  // added: the declared ones first, as ClearLocals needs.
-  std::vector<uint32_t> tags(Count);
-  for (TSlot slot : Slots) {
-    if (slot.Index != 0) tags[slot.Index - 1] = slot.Tag;
-  }
-  Slots.assign(slots, TSlot());
+  // A block of zeros, every slot empty, on a 64-byte boundary; then the
+  // entries placed again in the order they were added: the declared ones
+  // first, as ClearLocals needs.
+  constexpr size_t kLine = 64;
+  std::unique_ptr<char[], TFreeBlock> block(
+      static_cast<char*>(::operator new(slots * sizeof(TEntry) + kLine)));
+  auto at = reinterpret_cast<uintptr_t>(block.get());
+  auto* fresh = reinterpret_cast<TEntry*>(block.get() + ((kLine - at % kLine) % kLine));
+  std::memset(static_cast<void*>(fresh), 0, slots * sizeof(TEntry));
+  std::unique_ptr<char[], TFreeBlock> oldBlock = std::move(Block);
+  TEntry* old = Slots;
+  Block = std::move(block);
+  Slots = fresh;
   Mask = slots - 1;
-  LocalSlots.clear();
-  for (size_t i = 0; i < Count; ++i) Place(tags[i], static_cast<uint32_t>(i + 1));
+  std::vector<uint32_t> order;
+  order.reserve(Order.capacity());
+  Order.swap(order);
+  for (uint32_t slot : order) {
+    const TEntry& entry = old[slot];
+    Put(EmptySlotFor(HashOfEntry(entry)), entry);
+  }
 }
 
 void TSymbolTable::ClearLocals() {
   // The local ones were added after all the others, which therefore never
   // probed past them: emptying their slots leaves the table as it was before.
-  for (uint32_t slot : LocalSlots) Slots[slot] = TSlot();
-  LocalSlots.clear();
-  Count = Globals;
+  for (size_t i = Globals; i < Order.size(); ++i) {
+    Slots[Order[i]] = TEntry{};
+  }
+  Order.resize(Globals);
   Sides.resize(GlobalSides);
   SideBytes.resize(Sides.empty() ? 0 : Sides.back().End);
 }
 
 void TSymbolTable::Clear() {
-  for (TSlot& slot : Slots) slot = TSlot();
-  LocalSlots.clear();
-  Count = Globals = GlobalSides = 0;
+  for (uint32_t slot : Order) {
+    Slots[slot] = TEntry{};
+  }
+  Order.clear();
+  Globals = GlobalSides = 0;
   Sides.clear();
   SideBytes.clear();
 }
 
+size_t TSymbolTable::IndexOf(const TEntry& entry) const {
+  if (!Owns(entry)) return Shared->IndexOf(entry);
+  auto slot = static_cast<uint32_t>(&entry - Slots);
+  return static_cast<size_t>(std::find(Order.begin(), Order.end(), slot) - Order.begin());
+}
+
+std::string_view TSymbolTable::SideName(const TEntry& entry) const {
+  const TSide& side = Sides[SideOf(entry)];
+  return {SideBytes.data() + side.NameAt, side.TextAt - side.NameAt};
+}
+
 std::string_view TSymbolTable::Name(const TEntry& entry) const {
-  if (entry.KeySize == kLong && !Owns(entry)) return Shared->Name(entry);
-  if (entry.KeySize == kLong) {
-    const TSide& side = Sides[SideOf(entry)];
-    return {SideBytes.data() + side.NameAt, side.TextAt - side.NameAt};
-  }
-  return {reinterpret_cast<const char*>(&entry.Key), entry.KeySize};
+  if (entry.KeyTag == kLong) return Owns(entry) ? SideName(entry) : Shared->Name(entry);
+  return {reinterpret_cast<const char*>(&entry.Key), entry.KeyTag - 1u};
 }
 
 }  // namespace zunt

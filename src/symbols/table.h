@@ -19,13 +19,14 @@ namespace zunt {
 
 class TSymbolTable {
  public:
-  /// One name: 32 bytes that hold a short name and a short replacement
-  /// themselves; longer ones are kept in a side record.
+  /// One name, as its slot holds it: 32 bytes, never across two cache lines,
+  /// with a short name and a short replacement in them; longer ones are kept
+  /// in a side record.
   struct TEntry {
     char Text[12];     // the replacement: a variable's letter and number as written
                        // (its Number from byte 8), or a constant's text
     uint8_t TextSize;  // the bytes of Text in use, or kLong
-    uint8_t KeySize;   // the name's length, or kLong
+    uint8_t KeyTag;    // 1 + the name's length, or kLong; 0 in an empty slot
     uint8_t Local;     // 1 for a local variable
     uint8_t Reserved;
     TKey Key;  // the folded name; its first sixteen bytes when longer
@@ -54,22 +55,19 @@ class TSymbolTable {
   /// (or, for a name not there, an empty slot) sits where its hash points.
   size_t ProbeLength(std::string_view name) const;
 
-  /// Makes room in the slots and the entries for `more` names besides those
-  /// there, so that adding them never moves the names again.
+  /// Makes room in the slots for `more` names besides those there, so that
+  /// adding them never moves the names again.
   void Reserve(size_t more);
 
   /// Returns the entry of the name in any letter case, or nullptr.
   const TEntry* Find(std::string_view name) const;
   /// Returns the entry of a name of up to sixteen bytes with the given key, or nullptr.
   const TEntry* FindShort(const TKey& key, size_t size) const {
-    size_t hash = HashKey(key, size, Seed);
-    for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
-      TSlot slot = Slots[i];
-      if (slot.Index == 0) return Shared ? Shared->FindShort(key, size) : nullptr;
-      const TEntry& entry = Entries[slot.Index - 1];
-      if (slot.Tag == static_cast<uint32_t>(hash) && entry.Key == key && entry.KeySize == size) {
-        return &entry;
-      }
+    const uint8_t tag = static_cast<uint8_t>(size + 1);
+    for (size_t i = HashKey(key, size, Seed) & Mask;; i = (i + 1) & Mask) {
+      const TEntry& entry = Slots[i];
+      if (entry.Key == key && entry.KeyTag == tag) return &entry;
+      if (entry.KeyTag == 0) return Shared ? Shared->FindShort(key, size) : nullptr;
     }
   }
 
@@ -103,9 +101,14 @@ class TSymbolTable {
   void Clear();
 
   /// Returns the number of names.
-  size_t size() const { return Count; }
+  size_t size() const { return Order.size(); }
   /// Returns the entry added i-th.
-  const TEntry& operator[](size_t i) const { return Entries[i]; }
+  const TEntry& operator[](size_t i) const { return Slots[Order[i]]; }
+  /// Returns the place in the order of adding of an entry of this table: the
+  /// i of operator[], which stays the name's while it is there (an entry of
+  /// a shared table has its place in that table). It looks
+  /// through all the names: for messages, not for the pass.
+  size_t IndexOf(const TEntry& entry) const;
   /// Returns the entry's name, folded.
   std::string_view Name(const TEntry& entry) const;
   /// Returns a variable entry's value.
@@ -124,12 +127,10 @@ class TSymbolTable {
  private:
   // Open addressing with linear probing over a power-of-two number of slots,
   // at most half in use when reserved (so that most names sit in their first
-  // slot) and three quarters when grown. A slot keeps the low half of the hash, so
-  // that growing needs no hashing, and the entry's place from 1 (0: empty).
-  struct TSlot {
-    uint32_t Tag = 0;
-    uint32_t Index = 0;
-  };
+  // slot) and three quarters when grown. Each slot holds its entry, so that a
+  // lookup reads one cache line; a slot of zeros is empty. Order keeps the
+  // entries' slots in the order they were added.
+  //
   // A long name or replacement: where its bytes stand in SideBytes, the
   // folded name (of a long name only) and then the replacement.
   struct TSide {
@@ -139,9 +140,7 @@ class TSymbolTable {
   };
 
   // Returns whether the entry is one of this table's own, not a shared table's.
-  bool Owns(const TEntry& entry) const {
-    return &entry >= Entries.get() && &entry < Entries.get() + Count;
-  }
+  bool Owns(const TEntry& entry) const { return &entry >= Slots && &entry <= Slots + Mask; }
 
   static uint32_t SideOf(const TEntry& entry) {
     uint32_t side;
@@ -149,38 +148,39 @@ class TSymbolTable {
     return side;
   }
 
-  // Frees the entries' block, which holds no objects with destructors.
-  struct TFreeEntries {
-    void operator()(TEntry* entries) const { ::operator delete(entries); }
+  // Frees the slots' block, which holds no objects with destructors.
+  struct TFreeBlock {
+    void operator()(char* block) const { ::operator delete(block); }
   };
 
   void Add(std::string_view name, std::string_view text, int32_t number, bool local,
            size_t shortText);
   // Makes room for one more name.
   void MakeRoom();
-  // Moves the entries to a block of the given capacity.
-  void Reallocate(size_t capacity);
   // Stores the replacement in a side record, with the name folded when it is long.
   void AddSide(TEntry& entry, std::string_view name, std::string_view text);
   // Stores the replacement in the entry, or in a side record.
   void SetText(TEntry& entry, std::string_view name, std::string_view text, int32_t number,
                size_t shortText);
-  void Place(uint32_t tag, uint32_t index);
+  // Puts the entry in the empty slot i as the next one added.
+  void Put(size_t i, const TEntry& entry);
+  // Returns the first empty slot from the hash on.
+  size_t EmptySlotFor(size_t hash) const;
   void Resize(size_t slots);
+  // Returns the folded name of a long entry of this table, from its side record.
+  std::string_view SideName(const TEntry& entry) const;
   // Returns the entry's hash under the present seed.
   size_t HashOfEntry(const TEntry& entry) const;
 
   THashSeed Seed;
-  std::unique_ptr<TEntry[], TFreeEntries> Entries;  // in the order they were added
-  size_t Count = 0;
-  size_t Capacity = 0;
-  std::vector<TSlot> Slots;
+  std::unique_ptr<char[], TFreeBlock> Block;  // the slots, from a 64-byte boundary
+  TEntry* Slots = nullptr;
   size_t Mask = 0;
+  std::vector<uint32_t> Order;  // the slot of each entry, in the order they were added
   std::vector<TSide> Sides;
   std::string SideBytes;                 // the side records' bytes, one record after another
   size_t Globals = 0;                    // entries before the first local one
   size_t GlobalSides = 0;                // side records before the first local one
-  std::vector<uint32_t> LocalSlots;      // the slots of the local ones
   const TSymbolTable* Shared = nullptr;  // names found below this table's own
 };
 
