@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_packages cmake ninja-build g++ libbenchmark-dev hyperfine m4 gettext-base python3 time libtomlplusplus-dev
+install_packages cmake ninja-build g++ libbenchmark-dev hyperfine m4 gettext-base python3 time libtomlplusplus-dev nlohmann-json3-dev
 
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUNT_TESTS=OFF >/dev/null
 cmake --build build-bench --target zunt zunt_bench

@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_packages cmake ninja-build g++ libgtest-dev gcovr libtomlplusplus-dev
+install_packages cmake ninja-build g++ libgtest-dev gcovr libtomlplusplus-dev nlohmann-json3-dev python3
 
 dir=build-coverage
 cmake -S . -B "$dir" -G Ninja -DZUNT_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_packages cmake ninja-build g++ libtomlplusplus-dev
+install_packages cmake ninja-build g++ libtomlplusplus-dev nlohmann-json3-dev
 
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUNT_TESTS=OFF >/dev/null
 cmake --build build-release --target zunt

@@ -6,11 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_packages clang libclang-rt-14-dev ninja-build cmake libtomlplusplus-dev
+install_packages clang libclang-rt-14-dev ninja-build cmake libtomlplusplus-dev nlohmann-json3-dev
 
 seconds=${ZUNT_FUZZ_SECONDS:-20}
 build_dir=build-fuzz
-targets=(integer declarations run wide)
+targets=(integer declarations run wide rpc)
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUNT_FUZZ=ON -DZUNT_TESTS=OFF -DZUNT_WERROR=ON >/dev/null

@@ -22,7 +22,7 @@ source scripts/deps.sh
 run_checks=1
 [ "${1:-}" = --no-check ] && run_checks=0
 
-install_packages cmake ninja-build g++ g++-mingw-w64-x86-64-posix python3 gzip libtomlplusplus-dev
+install_packages cmake ninja-build g++ g++-mingw-w64-x86-64-posix python3 gzip libtomlplusplus-dev nlohmann-json3-dev
 [ "$run_checks" = 0 ] || install_packages lintian man-db
 version=$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 deb=zunt_${version}_amd64.deb

@@ -13,7 +13,7 @@ source scripts/deps.sh
 started=$SECONDS
 build_dir=build-win
 
-install_packages g++-mingw-w64-x86-64-posix cmake ninja-build googletest wine wine64 \
+install_packages g++-mingw-w64-x86-64-posix cmake ninja-build googletest nlohmann-json3-dev wine wine64 \
   fonts-liberation xvfb xdotool imagemagick locales python3 libtomlplusplus-dev
 # Wine takes its ANSI code page from the Unix locale: ru_RU.UTF-8 gives 1251,
 # en_US.UTF-8 gives 1252.

@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_packages cmake ninja-build g++ libgtest-dev acl libtomlplusplus-dev
+install_packages cmake ninja-build g++ libgtest-dev acl libtomlplusplus-dev nlohmann-json3-dev python3 neovim
 
 # part NAME: the heading of a part, after the time the previous one took.
 part_started=$SECONDS

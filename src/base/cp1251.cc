@@ -17,12 +17,19 @@ constexpr char16_t kHighHalf[64] = {
 
 // Returns the Windows-1251 byte of a code point, or '?' when there is none.
 char ByteOfCodePoint(char32_t cp) {
-  if (cp < 0x80) return static_cast<char>(cp);
-  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
+  int byte = Win1251Byte(cp);
+  return byte < 0 ? '?' : static_cast<char>(byte);
+}
+
+}  // namespace
+
+int Win1251Byte(char32_t cp) {
+  if (cp < 0x80) return static_cast<int>(cp);
+  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(0xC0 + (cp - 0x0410));
   for (int i = 0; i < 64; ++i) {
-    if (cp != 0xFFFD && kHighHalf[i] == cp) return static_cast<char>(0x80 + i);
+    if (cp != 0xFFFD && kHighHalf[i] == cp) return 0x80 + i;
   }
-  return '?';
+  return -1;
 }
 
 void AppendUtf8(std::string* out, char32_t cp) {
@@ -31,21 +38,23 @@ void AppendUtf8(std::string* out, char32_t cp) {
   } else if (cp < 0x800) {
     out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
     out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
+  } else if (cp < 0x10000) {
     out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
     out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
     out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
 
-// Returns the Unicode code point of a Windows-1251 byte (U+FFFD for 0x98).
-char32_t CodePointOfWin1251(unsigned char byte) {
+char32_t CodePointOfByte(unsigned char byte) {
   if (byte < 0x80) return byte;
   if (byte >= 0xC0) return 0x0410 + (byte - 0xC0);
   return kHighHalf[byte - 0x80];
 }
-
-}  // namespace
 
 std::string Win1251(std::string_view utf8) {
   std::string out;
@@ -71,7 +80,7 @@ std::string Win1251(std::string_view utf8) {
 std::string Utf8FromWin1251(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);
-  for (char c : bytes) AppendUtf8(&out, CodePointOfWin1251(static_cast<unsigned char>(c)));
+  for (char c : bytes) AppendUtf8(&out, CodePointOfByte(static_cast<unsigned char>(c)));
   return out;
 }
 

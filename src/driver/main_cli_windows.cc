@@ -15,6 +15,7 @@
 #include "driver/command_line.h"
 #include "driver/terminal.h"
 #include "platform/windows.h"
+#include "server/server.h"
 
 namespace {
 
@@ -74,6 +75,42 @@ class TWindowsConsole final : public zunt::TConsole {
   std::string_view ProgramName() const override { return "zunt-cli.exe"; }
 };
 
+// The language server's input and output: the standard handles, as bytes.
+class TStandardInput final : public zunt::TByteInput {
+ public:
+  size_t Read(char* to, size_t most) override {
+    DWORD got = 0;
+    HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD ask = most > (1u << 30) ? (1u << 30) : static_cast<DWORD>(most);
+    if (!ReadFile(handle, to, ask, &got, nullptr)) return 0;
+    return got;
+  }
+};
+
+class TStandardOutput final : public zunt::TByteOutput {
+ public:
+  bool Write(std::string_view bytes) override {
+    HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    while (!bytes.empty()) {
+      DWORD written = 0;
+      DWORD ask = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+      if (!WriteFile(handle, bytes.data(), ask, &written, nullptr) || written == 0) return false;
+      bytes.remove_prefix(written);
+    }
+    return true;
+  }
+};
+
+int RunServer() {
+  TStandardInput input;
+  TStandardOutput output;
+  TConsolePlatform platform;
+  return zunt::RunLanguageServer(
+      input, output,
+      [](std::string_view line) { WriteTo(STD_ERROR_HANDLE, "zunt: " + std::string(line) + "\n"); },
+      ZUNT_VERSION, platform.HashSeed());
+}
+
 }  // namespace
 
 int main() try {
@@ -86,6 +123,7 @@ int main() try {
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
+  if (words.size() == 2 && words[1] == "--lsp") return RunServer();
   TConsolePlatform platform;
   TWindowsConsole console;
   return zunt::RunCommandLine(platform, console, static_cast<int>(words.size()), argv.data());

@@ -5,15 +5,18 @@
 #include <malloc.h>
 #endif
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "driver/command_line.h"
 #include "driver/driver.h"
 #include "driver/terminal.h"
 #include "platform/posix.h"
+#include "server/server.h"
 
 namespace {
 
@@ -40,6 +43,46 @@ std::string LoadErrorText(const std::string& path) {
   return zunt::TerminalText(zunt::LoadFailure(zunt::TLoadStatus::ReadShort, path), false);
 }
 
+// The language server's input and output: the standard streams, unbuffered.
+class TStandardInput final : public zunt::TByteInput {
+ public:
+  size_t Read(char* to, size_t most) override {
+    while (true) {
+      ssize_t n = read(STDIN_FILENO, to, most);
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) return 0;
+    }
+  }
+};
+
+class TStandardOutput final : public zunt::TByteOutput {
+ public:
+  bool Write(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      ssize_t n = write(STDOUT_FILENO, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+  }
+};
+
+int RunServer() {
+  // A client that went away makes writes fail, not the program end.
+  std::signal(SIGPIPE, SIG_IGN);
+  TStandardInput input;
+  TStandardOutput output;
+  zunt::TPosixPlatform platform;
+  return zunt::RunLanguageServer(
+      input, output,
+      [](std::string_view line) {
+        std::string text = "zunt: " + std::string(line) + "\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
+      },
+      ZUNT_VERSION, platform.HashSeed());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +93,7 @@ int main(int argc, char** argv) {
   // the buffers are freed only adds system calls to a short run.
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
+  if (argc == 2 && std::string_view(argv[1]) == "--lsp") return RunServer();
   zunt::TPosixPlatform platform;
   platform.LoadErrorText = LoadErrorText;
   TStdio console;

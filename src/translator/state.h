@@ -3,6 +3,7 @@
 #ifndef ZUNT_TRANSLATOR_STATE_H_
 #define ZUNT_TRANSLATOR_STATE_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,17 @@
 #include "translator/output.h"
 
 namespace zunt {
+
+/// What the careful reader met: a reference, a local declaration or "~~",
+/// for the tools that look into a script (an editor's server).
+struct TSeen {
+  enum TKind { Variable, Constant, Local, ClearLocals } Kind = Variable;
+  size_t Begin = 0;         // its first byte: "$", "@", "(" or "~"
+  size_t End = 0;           // just after its last byte
+  std::string_view Name;    // the name as written, before any "["; it points into the script
+  size_t Entry = SIZE_MAX;  // the entry it names (a local's own), SIZE_MAX for none
+  int32_t Index = 0;        // a variable's index
+};
 
 struct TState {
   TCursor Cursor;
@@ -29,6 +41,10 @@ struct TState {
   /// Whether the pass takes its tight loop for the common case where it can;
   /// off, every byte goes through the careful reader, with the same results.
   bool CommonCase = true;
+  /// Called, when set, for each reference and local declaration; every
+  /// reference then goes through the careful reader (CommonCase must be off).
+  void (*OnSeen)(const TSeen& seen, void* context) = nullptr;
+  void* SeenContext = nullptr;
 
   /// Keys both name tables' hash by seed.
   void Rekey(const THashSeed& seed) {

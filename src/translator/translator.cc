@@ -197,16 +197,29 @@ void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
   return true;
 }
 
+// Tells the state's watcher what the careful reader met; it ends at the cursor.
+void Seen(TState& state, TSeen::TKind kind, size_t begin, std::string_view name, size_t entry,
+          int32_t index) {
+  TSeen seen;
+  seen.Kind = kind;
+  seen.Begin = begin;
+  seen.End = state.Cursor.Pos;
+  seen.Name = name;
+  seen.Entry = entry;
+  seen.Index = index;
+  state.OnSeen(seen, state.SeenContext);
+}
+
 // Translates the special byte under the cursor, and what it begins, in full.
 [[gnu::noinline]] void TranslateSpecial(TState& state) {
   TCursor& c = state.Cursor;
   switch (c.Data[c.Pos]) {
     case '$':
     case '@':
-      if (!TranslateShortVarRef(state)) TranslateVarRefInFull(state);
+      if (state.OnSeen || !TranslateShortVarRef(state)) TranslateVarRefInFull(state);
       break;
     case '(':
-      if (!TranslateShortConstRef(state)) TranslateConstRefInFull(state);
+      if (state.OnSeen || !TranslateShortConstRef(state)) TranslateConstRefInFull(state);
       break;
     case '`':
       state.KeepWhitespace = !state.KeepWhitespace;
@@ -217,6 +230,7 @@ void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
       if (c.Pos + 1 < c.Size && c.Data[c.Pos + 1] == '~') {
         c.Pos += 2;
         ClearLocals(state);
+        if (state.OnSeen) Seen(state, TSeen::ClearLocals, c.Pos - 2, {}, SIZE_MAX, 0);
       } else {
         TranslateLocalDecl(state);
       }
@@ -424,6 +438,10 @@ void TranslateVarRefInFull(TState& state) {
 
   // Declared and local variables share the table, so one lookup finds either.
   const TSymbolTable::TEntry* var = FindName(state.Vars, name, c);
+  if (state.OnSeen) {
+    Seen(state, TSeen::Variable, start, name,
+         var ? static_cast<size_t>(var - &state.Vars[0]) : SIZE_MAX, index);
+  }
   if (!var) {
     FailInScript(c, Win1251("Переменной $") + UpperCased(name) + Win1251("$ не существует!"),
                  start);
@@ -456,6 +474,10 @@ void TranslateConstRefInFull(TState& state) {
   }
   if (scan.Text.empty()) FailInScript(c, Win1251("Пустые константы запрещены!"), start);
   const TSymbolTable::TEntry* text = FindName(state.Constants, scan.Text, c);
+  if (state.OnSeen) {
+    Seen(state, TSeen::Constant, start, scan.Text,
+         text ? static_cast<size_t>(text - &state.Constants[0]) : SIZE_MAX, 0);
+  }
   if (!text) {
     // The one message about the script whose box names no kind of file.
     c.CountLines();
@@ -514,6 +536,7 @@ void TranslateLocalDecl(TState& state) {
     WarnOnLetter(c, UpperCased(name), var, at, state.Diagnostics);
   }
   state.Vars.AddVar(name, var, true);
+  if (state.OnSeen) Seen(state, TSeen::Local, start, name, state.Vars.size() - 1, 0);
 }
 
 void ClearLocals(TState& state) { state.Vars.ClearLocals(); }

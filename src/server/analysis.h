@@ -1,0 +1,87 @@
+// A script read the way the command line reads it: its declarations files
+// into the tables, then the pass over the script, with every report kept.
+// The tables are kept between passes and read again only when one of their
+// files changed; what the pass met (references, locals) is kept on request.
+#ifndef ZUNT_SERVER_ANALYSIS_H_
+#define ZUNT_SERVER_ANALYSIS_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/fail.h"
+#include "server/workspace.h"
+#include "translator/state.h"
+
+namespace zunt {
+
+/// The most errors reported for a script.
+inline constexpr size_t kMaxReportedErrors = 300;
+
+/// A reference or local declaration of the script, as places in its bytes.
+struct TSeenItem {
+  TSeen::TKind Kind = TSeen::Variable;
+  size_t Begin = 0;
+  size_t End = 0;
+  size_t NameAt = 0;
+  size_t NameSize = 0;
+  size_t Entry = SIZE_MAX;  // in the tables; a local's entry stands for the latest local seen
+  size_t Local = SIZE_MAX;  // for a local's reference: the TSeenItem that declared it
+  int32_t Index = 0;
+  std::string Value;  // a local's value, as written
+};
+
+/// One declarations file read into the tables.
+struct TInput {
+  std::string Path;
+  uint64_t Generation = 0;  // 0: missing
+  size_t VarsEnd = 0;       // the entries of the tables read up to the end of this file
+  size_t ConstantsEnd = 0;
+};
+
+struct TAnalysis {
+  std::string Path;
+  std::vector<TInput> Inputs;
+  TState State;                     // the tables of the declarations, and the last pass
+  size_t Globals = 0;               // the declared variables; locals follow them
+  std::vector<TFail> TableReports;  // from the declarations files (File says which)
+  bool TablesRead = false;          // the tables were read again since this was last cleared
+  uint64_t ScriptGeneration = 0;    // of the last pass; 0: none yet
+  std::vector<TFail> Reports;       // of the script
+  bool SeenKept = false;            // whether Seen belongs to the last pass
+  std::vector<TSeenItem> Seen;
+  std::string Output;  // the translated script, when asked for
+};
+
+/// The analyses of the scripts the server has looked at.
+class TAnalyses {
+ public:
+  TAnalyses(TWorkspace& workspace, const THashSeed& seed) : Workspace(workspace), Seed(seed) {}
+  /// Returns the script's analysis, brought up to date; with `seen` it keeps
+  /// what the pass met, with `output` the translated script.
+  TAnalysis& Analyse(const std::string& scriptPath, bool seen = false, bool output = false);
+  /// Returns the paths of the declarations files that a script reads.
+  std::vector<std::string> InputsOf(const std::string& scriptPath);
+  /// Returns the analyses made so far.
+  std::map<std::string, std::unique_ptr<TAnalysis>>& All() { return Analyses; }
+  /// Returns the declarations file an entry of the tables came from, or nullptr.
+  static const TInput* InputOf(const TAnalysis& analysis, bool constant, size_t entry);
+  /// Forgets a script's analysis.
+  void Forget(const std::string& scriptPath) { Analyses.erase(scriptPath); }
+
+ private:
+  // Reads the declarations files into fresh tables.
+  void ReadTables(TAnalysis& analysis, const std::vector<std::string>& paths);
+  // Makes the pass over the script.
+  void Translate(TAnalysis& analysis, const TText& script, bool seen);
+
+  TWorkspace& Workspace;
+  THashSeed Seed;  // the name tables' key
+  std::map<std::string, std::unique_ptr<TAnalysis>> Analyses;
+};
+
+}  // namespace zunt
+
+#endif  // ZUNT_SERVER_ANALYSIS_H_

@@ -1,0 +1,66 @@
+// JSON-RPC 2.0 as the Language Server Protocol uses it: requests,
+// notifications and responses, the error codes, and places in JSON.
+#ifndef ZUNT_SERVER_PROTOCOL_H_
+#define ZUNT_SERVER_PROTOCOL_H_
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <string_view>
+
+#include "server/text.h"
+
+namespace zunt {
+
+using TJson = nlohmann::json;
+
+/// The error codes of a response.
+namespace rpc {
+inline constexpr int kParseError = -32700;
+inline constexpr int kInvalidRequest = -32600;
+inline constexpr int kMethodNotFound = -32601;
+inline constexpr int kInvalidParams = -32602;
+inline constexpr int kInternalError = -32603;
+inline constexpr int kServerNotInitialized = -32002;
+inline constexpr int kRequestFailed = -32803;
+inline constexpr int kRequestCancelled = -32800;
+}  // namespace rpc
+
+/// A message as it was read.
+struct TMessage {
+  enum TKind { Request, Notification, Response, Invalid } Kind = Invalid;
+  TJson Id;  // a request's (or an invalid message's, when it had one)
+  std::string Method;
+  TJson Params;
+  int Error = 0;  // for an invalid message: kParseError or kInvalidRequest
+  std::string ErrorText;
+};
+
+/// Reads a message body; never throws.
+TMessage ParseMessage(std::string_view body);
+
+/// A request's failure, answered as an error response.
+struct TRequestError {
+  int Code = rpc::kRequestFailed;
+  std::string Message;  // UTF-8
+};
+
+/// Returns the body of a successful response.
+std::string ResultBody(const TJson& id, const TJson& result);
+/// Returns the body of an error response.
+std::string ErrorBody(const TJson& id, int code, std::string_view message);
+/// Returns the body of a notification.
+std::string NotificationBody(std::string_view method, const TJson& params);
+
+/// Converts places to and from JSON; a place that is not one throws TRequestError.
+TJson ToJson(const TPosition& position);
+TJson ToJson(const TRange& range);
+TPosition PositionFromJson(const TJson& json);
+TRange RangeFromJson(const TJson& json);
+
+/// Returns a string member of an object, or throws TRequestError (invalid params).
+const std::string& StringAt(const TJson& object, const char* key);
+
+}  // namespace zunt
+
+#endif  // ZUNT_SERVER_PROTOCOL_H_

@@ -1,0 +1,135 @@
+// Where a name is written: its declaration and its references in every
+// script that reads that declaration; and whether a new name is free there.
+#include <set>
+
+#include "base/cp1251.h"
+#include "cursor/fold.h"
+#include "server/names.h"
+#include "server/session.h"
+
+namespace zunt {
+namespace {
+
+// What a place names, copied out of the analysis (which a later pass replaces).
+struct TNamed {
+  bool Local = false;
+  bool Constant = false;
+  size_t Item = 0;   // a local's declaration among the script's Seen
+  std::string Name;  // a declared name, folded
+  TSite Site;
+};
+
+TNamed NamedAt(const TAnalysis& analysis, const TSeenItem& item) {
+  TNamed named;
+  if (item.Kind == TSeen::Local || item.Local != SIZE_MAX) {
+    named.Local = true;
+    named.Item =
+        item.Kind == TSeen::Local ? static_cast<size_t>(&item - analysis.Seen.data()) : item.Local;
+    return named;
+  }
+  named.Constant = item.Kind == TSeen::Constant;
+  const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
+  named.Name = std::string(table.Name(table[item.Entry]));
+  named.Site = SiteOf(analysis, named.Constant, item.Entry);
+  return named;
+}
+
+}  // namespace
+
+std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place) {
+  std::vector<TReferenceSite> sites;
+  const TSeenItem& item = *place.Item;
+  if (item.Kind != TSeen::Local && item.Local == SIZE_MAX && item.Entry == SIZE_MAX) return sites;
+  TNamed named = NamedAt(*place.Analysis, item);
+  if (named.Local) {
+    const std::vector<TSeenItem>& seen = place.Analysis->Seen;
+    const TSeenItem& local = seen[named.Item];
+    sites.push_back(TReferenceSite{place.Path, local.NameAt, local.NameAt + local.NameSize,
+                                   local.NameAt, local.NameSize, true});
+    for (const TSeenItem& other : seen) {
+      if (other.Kind == TSeen::Variable && other.Local == named.Item) {
+        sites.push_back(TReferenceSite{place.Path, other.Begin, other.End, other.NameAt,
+                                       other.NameSize, false});
+      }
+    }
+    return sites;
+  }
+  if (named.Site.Line != 0) {
+    sites.push_back(TReferenceSite{named.Site.Path, named.Site.Begin, named.Site.End,
+                                   named.Site.Begin, named.Site.End - named.Site.Begin, true});
+  }
+  std::string placePath = place.Path;
+  for (const std::string& script : ScriptsReading(named.Site.Path, placePath)) {
+    TAnalysis& analysis = Analyses.Analyse(script, true);
+    const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
+    const TSymbolTable::TEntry* entry = table.Find(named.Name);
+    if (!entry) continue;
+    size_t index = static_cast<size_t>(entry - &table[0]);
+    TSeen::TKind kind = named.Constant ? TSeen::Constant : TSeen::Variable;
+    for (const TSeenItem& other : analysis.Seen) {
+      if (other.Kind == kind && other.Entry == index && other.Local == SIZE_MAX) {
+        sites.push_back(
+            TReferenceSite{script, other.Begin, other.End, other.NameAt, other.NameSize, false});
+      }
+    }
+  }
+  return sites;
+}
+
+std::vector<std::string> TSession::ScriptsReading(const std::string& declarations,
+                                                  const std::string& also) {
+  std::set<std::string> candidates{also};
+  if (!declarations.empty()) candidates.insert(WithExtension(declarations, ".erm"));
+  for (const std::string& path : Workspace.OpenPaths()) {
+    if (Workspace.KindOf(path) == TDocumentKind::Script) candidates.insert(path);
+  }
+  std::vector<std::string> scripts;
+  for (const std::string& script : candidates) {
+    uint64_t generation = 0;
+    if (!Workspace.Text(script, &generation)) continue;
+    if (script == also) {
+      scripts.push_back(script);
+      continue;
+    }
+    for (const std::string& input : Analyses.InputsOf(script)) {
+      if (input == declarations) {
+        scripts.push_back(script);
+        break;
+      }
+    }
+  }
+  return scripts;
+}
+
+std::string TSession::NameTaken(const TPlace& place, const std::string& newName) {
+  TNamed named = NamedAt(*place.Analysis, *place.Item);
+  std::string shown = Utf8FromWin1251(UpperCased(newName));
+  std::vector<std::string> scripts = named.Local ? std::vector<std::string>{place.Path}
+                                                 : ScriptsReading(named.Site.Path, place.Path);
+  for (const std::string& script : scripts) {
+    TAnalysis& analysis = Analyses.Analyse(script, true);
+    const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
+    const TSymbolTable::TEntry* entry = table.Find(newName);
+    bool same = entry && !named.Local && table.Name(*entry) == named.Name;
+    if (entry && !same) {
+      return named.Constant ? "константа (" + shown + ") уже объявлена"
+                            : "переменная $" + shown + "$ уже объявлена";
+    }
+    if (named.Constant) continue;
+    for (size_t i = 0; i < analysis.Seen.size(); ++i) {
+      const TSeenItem& local = analysis.Seen[i];
+      if (local.Kind != TSeen::Local || (named.Local && i == named.Item)) continue;
+      uint64_t generation = 0;
+      const TText* text = Workspace.Text(script, &generation);
+      if (!text) continue;
+      if (SameName(text->Bytes().substr(local.NameAt, local.NameSize), newName)) {
+        return "локальная переменная $" + shown + "$ уже объявлена в " +
+               std::string(FileNameOf(script)) + ", строка " +
+               std::to_string(text->PositionOf(local.Begin).Line + 1);
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace zunt

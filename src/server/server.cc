@@ -1,0 +1,132 @@
+#include "server/server.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "server/protocol.h"
+#include "server/session.h"
+
+namespace zunt {
+namespace {
+
+// The messages read ahead by the reader thread, and the requests cancelled
+// before they were handled.
+class TInbox {
+ public:
+  void Push(TMessage message) {
+    std::lock_guard<std::mutex> lock(Mutex);
+    Messages.push_back(std::move(message));
+    Ready.notify_all();
+  }
+  void Finish() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    Ended = true;
+    Ready.notify_all();
+  }
+  void Cancel(const TJson& id) {
+    std::lock_guard<std::mutex> lock(Mutex);
+    CancelledIds.insert(id.dump());
+  }
+  /// Takes the next message; false at the end of the input.
+  bool Pop(TMessage* message) {
+    std::unique_lock<std::mutex> lock(Mutex);
+    Ready.wait(lock, [&] { return !Messages.empty() || Ended; });
+    if (Messages.empty()) return false;
+    *message = std::move(Messages.front());
+    Messages.pop_front();
+    return true;
+  }
+  /// Waits up to a time for the end of the input; returns whether it came.
+  bool WaitForEnd(std::chrono::milliseconds time) {
+    std::unique_lock<std::mutex> lock(Mutex);
+    return Ready.wait_for(lock, time, [&] { return Ended; });
+  }
+  /// Returns whether a message waits.
+  bool Waiting() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    return !Messages.empty();
+  }
+  /// Returns whether the request was cancelled, and forgets that it was.
+  bool TakeCancelled(const TJson& id) {
+    std::lock_guard<std::mutex> lock(Mutex);
+    return CancelledIds.erase(id.dump()) != 0;
+  }
+
+ private:
+  std::mutex Mutex;
+  std::condition_variable Ready;
+  std::deque<TMessage> Messages;
+  std::set<std::string> CancelledIds;
+  bool Ended = false;
+};
+
+// Reads and parses messages ahead of the session, so that a cancellation is
+// seen before the request it cancels is handled.
+void ReadMessages(TByteInput& input, TInbox& inbox, const TLog& log) {
+  TFrameReader reader(input);
+  while (true) {
+    TFrame frame = reader.Next();
+    if (!frame.Error.empty()) log(frame.Error);
+    if (frame.Status == TFrameStatus::End) break;
+    if (frame.Status == TFrameStatus::Skipped) continue;
+    TMessage message = ParseMessage(frame.Body);
+    frame.Body = std::string();
+    if (message.Kind == TMessage::Notification && message.Method == "$/cancelRequest") {
+      if (message.Params.is_object() && message.Params.contains("id")) {
+        inbox.Cancel(message.Params["id"]);
+      }
+      continue;
+    }
+    inbox.Push(std::move(message));
+  }
+  inbox.Finish();
+}
+
+}  // namespace
+
+int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
+                      std::string_view version, const THashSeed& seed) {
+  bool writable = true;
+  TSession session(
+      [&](const std::string& body) {
+        if (writable && !output.Write(FrameMessage(body))) {
+          writable = false;
+          log("the output cannot be written");
+        }
+      },
+      [&](std::string_view line) { log(line); }, version, seed);
+  // The reader thread may outlive this function, blocked on the input: it
+  // holds the inbox and the log itself.
+  auto inboxHolder = std::make_shared<TInbox>();
+  TInbox& inbox = *inboxHolder;
+  std::thread reader([&input, inboxHolder, log] { ReadMessages(input, *inboxHolder, log); });
+  TMessage message;
+  while (!session.Exited() && inbox.Pop(&message)) {
+    if (message.Kind == TMessage::Request && inbox.TakeCancelled(message.Id)) {
+      session.Cancelled(message.Id);
+      continue;
+    }
+    session.Handle(message);
+    if (message.Kind == TMessage::Request) inbox.TakeCancelled(message.Id);
+    if (!inbox.Waiting()) session.PublishDue();
+  }
+  int status = session.Exited() ? session.ExitStatus() : 1;
+  // After "exit" the editor closes the input; a reader still blocked on it
+  // a while later ends with the process, which ends here.
+  if (inbox.WaitForEnd(std::chrono::milliseconds(500))) {
+    reader.join();
+    return status;
+  }
+  reader.detach();
+  std::fflush(nullptr);
+  std::_Exit(status);
+}
+
+}  // namespace zunt

@@ -1,0 +1,258 @@
+#include "server/session.h"
+
+#include <new>
+#include <utility>
+
+#include "server/reports.h"
+#include "server/uri.h"
+
+namespace zunt {
+
+TSession::TSession(TSend send, TLogLine log, std::string_view version, const THashSeed& seed)
+    : Send(std::move(send)), Log(std::move(log)), Version(version), Analyses(Workspace, seed) {}
+
+void TSession::Handle(TMessage& message) {
+  switch (message.Kind) {
+    case TMessage::Invalid:
+      Log("invalid message: " + message.ErrorText);
+      // A message whose id could not be read is answered with a null id.
+      Send(ErrorBody(message.Id, message.Error, message.ErrorText));
+      return;
+    case TMessage::Response:
+      return;  // the server sends no requests
+    case TMessage::Notification:
+      try {
+        Notification(message.Method, message.Params);
+      } catch (const TRequestError& error) {
+        Log(message.Method + ": " + error.Message);
+      } catch (const std::exception& error) {
+        Log(message.Method + ": " + error.what());
+      }
+      return;
+    case TMessage::Request:
+      break;
+  }
+  try {
+    TJson result = Request(message.Method, message.Params);
+    Send(ResultBody(message.Id, result));
+  } catch (const TRequestError& error) {
+    Send(ErrorBody(message.Id, error.Code, error.Message));
+  } catch (const std::bad_alloc&) {
+    Send(ErrorBody(message.Id, rpc::kInternalError, "недостаточно памяти"));
+  } catch (const std::exception& error) {
+    Log(message.Method + ": " + error.what());
+    Send(ErrorBody(message.Id, rpc::kInternalError, error.what()));
+  }
+}
+
+void TSession::Cancelled(const TJson& id) {
+  Send(ErrorBody(id, rpc::kRequestCancelled, "the request was cancelled"));
+}
+
+TJson TSession::Request(const std::string& method, const TJson& params) {
+  if (method == "initialize") {
+    if (Initialized) throw TRequestError{rpc::kInvalidRequest, "the server is initialized already"};
+    return Initialize(params);
+  }
+  if (!Initialized) {
+    throw TRequestError{rpc::kServerNotInitialized, "the server is not initialized"};
+  }
+  if (ShutDown) throw TRequestError{rpc::kInvalidRequest, "the server is shut down"};
+  if (method == "shutdown") {
+    ShutDown = true;
+    return nullptr;
+  }
+  using THandler = TJson (TSession::*)(const TJson&);
+  static const std::pair<std::string_view, THandler> kRequests[] = {
+      {"textDocument/hover", &TSession::Hover},
+      {"textDocument/definition", &TSession::Definition},
+      {"textDocument/declaration", &TSession::Definition},
+      {"textDocument/references", &TSession::References},
+      {"textDocument/completion", &TSession::Completion},
+      {"textDocument/prepareRename", &TSession::PrepareRename},
+      {"textDocument/rename", &TSession::Rename},
+      {"textDocument/documentSymbol", &TSession::DocumentSymbol},
+      {"workspace/symbol", &TSession::WorkspaceSymbol},
+      {"textDocument/codeAction", &TSession::CodeAction},
+      {"workspace/executeCommand", &TSession::ExecuteCommand},
+      {"zunt/translate", &TSession::Translate},
+  };
+  for (const auto& [name, handler] : kRequests) {
+    if (name == method) return (this->*handler)(params);
+  }
+  throw TRequestError{rpc::kMethodNotFound, "unknown method: " + method};
+}
+
+void TSession::Notification(const std::string& method, const TJson& params) {
+  if (method == "exit") {
+    ExitSeen = true;
+    return;
+  }
+  if (!Initialized || ShutDown) return;  // dropped, as the protocol says
+  if (method == "textDocument/didOpen") return DidOpen(params);
+  if (method == "textDocument/didChange") return DidChange(params);
+  if (method == "textDocument/didClose") return DidClose(params);
+  if (method == "textDocument/didSave") return Touched(PathOf(params));
+  if (method == "workspace/didChangeWatchedFiles") return DidChangeWatchedFiles(params);
+  // "initialized", "$/..." and anything else unknown: nothing to do.
+}
+
+TJson TSession::Initialize(const TJson& params) {
+  Initialized = true;
+  if (params.is_object()) {
+    const TJson* formats = nullptr;
+    try {
+      formats = &params.at("capabilities").at("textDocument").at("hover").at("contentFormat");
+    } catch (const TJson::exception&) {
+    }
+    if (formats && formats->is_array()) {
+      for (const TJson& format : *formats) Markdown = Markdown || format == "markdown";
+    }
+  }
+  TJson capabilities{
+      {"positionEncoding", "utf-16"},
+      {"textDocumentSync",
+       {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
+      {"hoverProvider", true},
+      {"definitionProvider", true},
+      {"declarationProvider", true},
+      {"referencesProvider", true},
+      {"completionProvider", {{"triggerCharacters", {"$", "@", "("}}}},
+      {"renameProvider", {{"prepareProvider", true}}},
+      {"documentSymbolProvider", true},
+      {"workspaceSymbolProvider", true},
+      {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+      {"executeCommandProvider", {{"commands", {"zunt.preview"}}}},
+  };
+  return TJson{{"capabilities", capabilities},
+               {"serverInfo", {{"name", "zunt"}, {"version", Version}}}};
+}
+
+std::string TSession::PathOf(const TJson& params) {
+  if (!params.is_object() || !params.contains("textDocument")) {
+    throw TRequestError{rpc::kInvalidParams, "textDocument is missing"};
+  }
+  const std::string& uri = StringAt(params["textDocument"], "uri");
+  std::string path = PathFromUri(uri);
+  if (path.empty()) throw TRequestError{rpc::kInvalidParams, "not a file URI: " + uri};
+  return path;
+}
+
+void TSession::DidOpen(const TJson& params) {
+  std::string path = PathOf(params);
+  const TJson& document = params["textDocument"];
+  int64_t version = document.value("version", int64_t{0});
+  Workspace.Open(StringAt(document, "uri"), path, version, StringAt(document, "text"));
+  Touched(path);
+}
+
+void TSession::DidChange(const TJson& params) {
+  std::string path = PathOf(params);
+  TDocument* document = Workspace.Find(path);
+  if (!document) {
+    Log("didChange of a document that is not open: " + path);
+    return;
+  }
+  if (!params.contains("contentChanges") || !params["contentChanges"].is_array()) {
+    throw TRequestError{rpc::kInvalidParams, "contentChanges must be an array"};
+  }
+  for (const TJson& change : params["contentChanges"]) {
+    const std::string& text = StringAt(change, "text");
+    if (change.contains("range")) {
+      document->Text.Replace(RangeFromJson(change["range"]), text);
+    } else {
+      document->Text.AssignUtf8(text);
+    }
+  }
+  document->Version = params["textDocument"].value("version", document->Version);
+  Workspace.Changed(*document);
+  Touched(path);
+}
+
+void TSession::DidClose(const TJson& params) {
+  std::string path = PathOf(params);
+  std::string uri = Workspace.UriOf(path);
+  Workspace.Close(path);
+  Due.erase(path);
+  Send(NotificationBody("textDocument/publishDiagnostics",
+                        TJson{{"uri", uri}, {"diagnostics", TJson::array()}}));
+  Touched(path);  // the scripts that read it read the file on disk now
+  Due.erase(path);
+}
+
+void TSession::DidChangeWatchedFiles(const TJson& params) {
+  if (!params.contains("changes") || !params["changes"].is_array()) return;
+  for (const TJson& change : params["changes"]) {
+    std::string path = PathFromUri(StringAt(change, "uri"));
+    if (path.empty()) continue;
+    Workspace.Forget(path);
+    Touched(path);
+    if (!Workspace.Find(path)) Due.erase(path);
+  }
+}
+
+void TSession::Touched(const std::string& path) {
+  Due.insert(path);
+  for (auto& [script, analysis] : Analyses.All()) {
+    if (!Workspace.Find(script)) continue;
+    for (const TInput& input : analysis->Inputs) {
+      if (input.Path == path) Due.insert(script);
+    }
+  }
+}
+
+void TSession::PublishDue() {
+  std::set<std::string> due = std::move(Due);
+  Due.clear();
+  for (const std::string& path : due) Publish(path);
+}
+
+void TSession::PublishList(const std::string& path, TJson diagnostics) {
+  TJson params{{"uri", Workspace.UriOf(path)}, {"diagnostics", std::move(diagnostics)}};
+  if (TDocument* document = Workspace.Find(path)) params["version"] = document->Version;
+  Send(NotificationBody("textDocument/publishDiagnostics", params));
+}
+
+void TSession::PublishInputs(const TAnalysis& analysis) {
+  for (const TInput& input : analysis.Inputs) {
+    uint64_t generation = 0;
+    const TText* text = Workspace.Text(input.Path, &generation);
+    if (!text) continue;
+    std::vector<const TFail*> reports;
+    for (const TFail& report : analysis.TableReports) {
+      if (report.File == input.Path) reports.push_back(&report);
+    }
+    TJson list = DiagnosticsOf(reports, *text, Workspace);
+    if (TDocument* document = Workspace.Find(input.Path)) {
+      for (TJson& item : TextDiagnostics(document->Text, document->Latin1)) list.push_back(item);
+    }
+    PublishList(input.Path, std::move(list));
+  }
+}
+
+void TSession::Publish(const std::string& path) {
+  TDocumentKind kind = Workspace.KindOf(path);
+  TDocument* document = Workspace.Find(path);
+  if (kind == TDocumentKind::Other) {
+    if (document) PublishList(path, TextDiagnostics(document->Text, document->Latin1));
+    return;
+  }
+  std::string script = kind == TDocumentKind::Script ? path : WithExtension(path, ".erm");
+  TAnalysis& analysis = Analyses.Analyse(script);
+  if (analysis.TablesRead || kind == TDocumentKind::Declarations) PublishInputs(analysis);
+  analysis.TablesRead = false;
+  TDocument* scriptDocument = Workspace.Find(script);
+  if (!scriptDocument) return;
+  std::vector<const TFail*> reports;
+  for (const TFail& report : analysis.TableReports) {
+    if (report.File == script) reports.push_back(&report);
+  }
+  for (const TFail& report : analysis.Reports) reports.push_back(&report);
+  TJson list = DiagnosticsOf(reports, scriptDocument->Text, Workspace);
+  for (TJson& item : TextDiagnostics(scriptDocument->Text, scriptDocument->Latin1)) {
+    list.push_back(item);
+  }
+  PublishList(script, std::move(list));
+}
+
+}  // namespace zunt

@@ -1,0 +1,114 @@
+// One session with an editor: the lifecycle, the dispatch of methods, the
+// open documents and the diagnostics still to publish.
+#ifndef ZUNT_SERVER_SESSION_H_
+#define ZUNT_SERVER_SESSION_H_
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/analysis.h"
+#include "server/protocol.h"
+#include "server/workspace.h"
+
+namespace zunt {
+
+class TSession {
+ public:
+  /// Sends a message body (framed by the caller).
+  using TSend = std::function<void(const std::string& body)>;
+  using TLogLine = std::function<void(std::string_view line)>;
+
+  TSession(TSend send, TLogLine log, std::string_view version,
+           const THashSeed& seed = kFixedHashSeed);
+
+  /// Handles a message; a request is answered exactly once.
+  void Handle(TMessage& message);
+  /// Answers a request that was cancelled before it was handled.
+  void Cancelled(const TJson& id);
+  /// Publishes the diagnostics that changes have made due.
+  void PublishDue();
+  /// Returns whether the editor said "exit"; ExitStatus then tells the status.
+  bool Exited() const { return ExitSeen; }
+  int ExitStatus() const { return ShutDown ? 0 : 1; }
+
+ private:
+  TJson Request(const std::string& method, const TJson& params);
+  void Notification(const std::string& method, const TJson& params);
+  TJson Initialize(const TJson& params);
+  void DidOpen(const TJson& params);
+  void DidChange(const TJson& params);
+  void DidClose(const TJson& params);
+  void DidChangeWatchedFiles(const TJson& params);
+  // Marks a file's diagnostics due, and those of the open scripts that read it.
+  void Touched(const std::string& path);
+  // Publishes a file's diagnostics, and those of the declarations it reads.
+  void Publish(const std::string& path);
+  void PublishList(const std::string& path, TJson diagnostics);
+  // Publishes the reports of a script's declarations files.
+  void PublishInputs(const TAnalysis& analysis);
+  // Returns the path of a document named by params.textDocument.uri.
+  std::string PathOf(const TJson& params);
+
+  // A place in a script and what the pass met there.
+  struct TPlace {
+    std::string Path;
+    const TText* Text = nullptr;
+    TAnalysis* Analysis = nullptr;  // nullptr: not a script
+    size_t Offset = 0;
+    const TSeenItem* Item = nullptr;
+  };
+  // A place where a name is written: a reference, or its declaration.
+  struct TReferenceSite {
+    std::string Path;
+    size_t Begin = 0;
+    size_t End = 0;
+    size_t NameAt = 0;
+    size_t NameSize = 0;
+    bool Declaration = false;
+  };
+  // Returns the place that params.textDocument and params.position name.
+  TPlace PlaceAt(const TJson& params);
+  // Returns an LSP location of bytes of a file.
+  TJson LocationOf(const std::string& path, size_t from, size_t to);
+  // Returns the location of the declaration of the name at a place, or null.
+  TJson DeclarationOf(const TPlace& place);
+  // Returns every place where the name at a place is written, in every
+  // script that reads its declaration.
+  std::vector<TReferenceSite> ReferencesOf(const TPlace& place);
+  // Returns the scripts that read a declarations file, and `also`.
+  std::vector<std::string> ScriptsReading(const std::string& declarations, const std::string& also);
+  // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
+  std::string NameTaken(const TPlace& place, const std::string& newName);
+
+  // The features, in features.cc.
+  TJson Hover(const TJson& params);
+  TJson Definition(const TJson& params);
+  TJson References(const TJson& params);
+  TJson Completion(const TJson& params);
+  TJson PrepareRename(const TJson& params);
+  TJson Rename(const TJson& params);
+  TJson DocumentSymbol(const TJson& params);
+  TJson WorkspaceSymbol(const TJson& params);
+  TJson CodeAction(const TJson& params);
+  TJson Translate(const TJson& params);
+  TJson ExecuteCommand(const TJson& params);
+
+  TSend Send;
+  TLogLine Log;
+  std::string Version;
+  TWorkspace Workspace;
+  TAnalyses Analyses;
+  std::set<std::string> Due;
+  bool Initialized = false;
+  bool ShutDown = false;
+  bool ExitSeen = false;
+  bool Markdown = false;  // the client reads markdown in hovers
+};
+
+}  // namespace zunt
+
+#endif  // ZUNT_SERVER_SESSION_H_

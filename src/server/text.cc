@@ -1,0 +1,220 @@
+#include "server/text.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/cp1251.h"
+
+namespace zunt {
+namespace {
+
+// Decodes the UTF-8 sequence at `at`; returns its length and sets *codePoint
+// (U+FFFD and length 1 for a byte that begins no valid sequence).
+size_t DecodeUtf8(std::string_view text, size_t at, char32_t* codePoint) {
+  unsigned char lead = static_cast<unsigned char>(text[at]);
+  if (lead < 0x80) {
+    *codePoint = lead;
+    return 1;
+  }
+  size_t length = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (lead >= 0xF5) length = 0;
+  if (length == 0 || at + length > text.size()) {
+    *codePoint = 0xFFFD;
+    return 1;
+  }
+  char32_t cp = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    unsigned char next = static_cast<unsigned char>(text[at + k]);
+    if ((next & 0xC0) != 0x80) {
+      *codePoint = 0xFFFD;
+      return 1;
+    }
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  *codePoint = cp;
+  return length;
+}
+
+}  // namespace
+
+void AppendWin1251(std::string_view utf8, size_t base, std::string* bytes,
+                   std::vector<TForeign>* foreign, bool latin1) {
+  bytes->reserve(bytes->size() + utf8.size());
+  size_t start = bytes->size();
+  for (size_t i = 0; i < utf8.size();) {
+    // Runs of ASCII go in bulk.
+    size_t ascii = i;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    if (ascii != i) {
+      bytes->append(utf8.data() + i, ascii - i);
+      i = ascii;
+      continue;
+    }
+    char32_t cp = 0;
+    i += DecodeUtf8(utf8, i, &cp);
+    if (latin1 && cp >= 0x80 && cp <= 0xFF) {
+      foreign->push_back(TForeign{base + (bytes->size() - start), cp, true});
+      bytes->push_back(static_cast<char>(cp));
+      continue;
+    }
+    int byte = Win1251Byte(cp);
+    if (byte < 0) {
+      foreign->push_back(TForeign{base + (bytes->size() - start), cp, false});
+      bytes->push_back(kForeignByte);
+    } else {
+      bytes->push_back(static_cast<char>(byte));
+    }
+  }
+}
+
+void TText::AssignUtf8(std::string_view utf8) {
+  Data.clear();
+  Foreigns.clear();
+  AppendWin1251(utf8, 0, &Data, &Foreigns, Latin1);
+  Lines.clear();
+}
+
+void TText::AssignBytes(std::string bytes) {
+  Data = std::move(bytes);
+  Foreigns.clear();
+  Lines.clear();
+}
+
+void TText::Replace(const TRange& range, std::string_view utf8) {
+  size_t from = OffsetOf(range.Start);
+  size_t to = OffsetOf(range.End);
+  if (to < from) std::swap(from, to);
+  std::string bytes;
+  std::vector<TForeign> added;
+  AppendWin1251(utf8, from, &bytes, &added, Latin1);
+  // The foreign characters of the replaced stretch go; those after it move.
+  auto first = ForeignFrom(from);
+  auto last = ForeignFrom(to);
+  ptrdiff_t shift = static_cast<ptrdiff_t>(bytes.size()) - static_cast<ptrdiff_t>(to - from);
+  size_t index = static_cast<size_t>(first - Foreigns.begin());
+  for (auto it = Foreigns.begin() + (last - Foreigns.cbegin()); it != Foreigns.end(); ++it) {
+    it->At = static_cast<size_t>(static_cast<ptrdiff_t>(it->At) + shift);
+  }
+  Foreigns.erase(Foreigns.begin() + (first - Foreigns.cbegin()),
+                 Foreigns.begin() + (last - Foreigns.cbegin()));
+  Foreigns.insert(Foreigns.begin() + static_cast<ptrdiff_t>(index), added.begin(), added.end());
+  Data.replace(from, to - from, bytes);
+  Lines.clear();
+}
+
+std::vector<TForeign>::const_iterator TText::ForeignFrom(size_t offset) const {
+  return std::lower_bound(Foreigns.begin(), Foreigns.end(), offset,
+                          [](const TForeign& f, size_t at) { return f.At < at; });
+}
+
+void TText::IndexLines() const {
+  if (!Lines.empty()) return;
+  Lines.push_back(0);
+  LoneCarriageReturn = false;
+  const char* begin = Data.data();
+  const char* end = begin + Data.size();
+  for (const char* p = begin; p != end;) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+    const char* stop = lf ? lf : end;
+    // A lone CR breaks a line too; CRs are rare outside CR LF.
+    for (const char* cr = p; cr != stop;) {
+      cr = static_cast<const char*>(std::memchr(cr, '\r', static_cast<size_t>(stop - cr)));
+      if (!cr) break;
+      if (!lf || cr + 1 != lf) {  // not the CR of CR LF
+        Lines.push_back(static_cast<size_t>(cr + 1 - begin));
+        LoneCarriageReturn = true;
+      }
+      ++cr;
+    }
+    if (!lf) break;
+    Lines.push_back(static_cast<size_t>(lf + 1 - begin));
+    p = lf + 1;
+  }
+}
+
+size_t TText::LineContentEnd(uint32_t line) const {
+  size_t end = line + 1 < Lines.size() ? Lines[line + 1] : Data.size();
+  if (end > Lines[line] && Data[end - 1] == '\n') --end;
+  if (end > Lines[line] && Data[end - 1] == '\r') --end;
+  return end;
+}
+
+size_t TText::OffsetOf(TPosition position) const {
+  IndexLines();
+  if (position.Line >= Lines.size()) return Data.size();
+  size_t offset = Lines[position.Line];
+  size_t end = LineContentEnd(position.Line);
+  uint32_t units = position.Character;
+  for (auto it = ForeignFrom(offset); units != 0 && offset < end;) {
+    size_t plain = (it != Foreigns.end() && it->At < end ? it->At : end) - offset;
+    if (units <= plain) return offset + units;
+    offset += plain;
+    units -= static_cast<uint32_t>(plain);
+    if (offset == end) break;
+    uint32_t width = Utf16Units(it->CodePoint);
+    if (units < width) break;  // inside a surrogate pair: the character's start
+    units -= width;
+    ++offset;
+    ++it;
+  }
+  return offset;
+}
+
+TPosition TText::PositionOf(size_t offset) const {
+  IndexLines();
+  offset = std::min(offset, Data.size());
+  size_t line =
+      static_cast<size_t>(std::upper_bound(Lines.begin(), Lines.end(), offset) - Lines.begin()) - 1;
+  size_t start = Lines[line];
+  size_t units = offset - start;
+  for (auto it = ForeignFrom(start); it != Foreigns.end() && it->At < offset; ++it) {
+    units += Utf16Units(it->CodePoint) - 1;
+  }
+  return TPosition{static_cast<uint32_t>(line), static_cast<uint32_t>(units)};
+}
+
+size_t TText::OffsetOfReport(uint64_t line, uint64_t column) const {
+  if (line == 0) return 0;
+  IndexLines();
+  size_t start = 0;
+  if (!LoneCarriageReturn) {
+    if (line > Lines.size()) return Data.size();
+    start = Lines[line - 1];
+  } else {
+    for (uint64_t n = 1; n < line; ++n) {
+      const void* lf = std::memchr(Data.data() + start, '\n', Data.size() - start);
+      if (!lf) return Data.size();
+      start = static_cast<size_t>(static_cast<const char*>(lf) - Data.data()) + 1;
+    }
+  }
+  size_t end = Data.find('\n', start);
+  if (end == std::string::npos) end = Data.size();
+  size_t at = start + (column == 0 ? 0 : column - 1);
+  return std::min(at, end);
+}
+
+std::string TText::Utf8(size_t from, size_t to) const {
+  std::string out;
+  to = std::min(to, Data.size());
+  out.reserve((to - from) * 2);
+  auto it = ForeignFrom(from);
+  for (size_t at = from; at < to;) {
+    size_t next = it != Foreigns.end() && it->At < to ? it->At : to;
+    for (; at < next; ++at) {
+      unsigned char byte = static_cast<unsigned char>(Data[at]);
+      if (byte < 0x80) {
+        out.push_back(static_cast<char>(byte));
+      } else {
+        AppendUtf8(&out, CodePointOfByte(byte));
+      }
+    }
+    if (at < to) {
+      AppendUtf8(&out, it->CodePoint);
+      ++it;
+      ++at;
+    }
+  }
+  return out;
+}
+
+}  // namespace zunt

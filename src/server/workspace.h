@@ -1,0 +1,79 @@
+// The files the server knows: the documents open in the editor, whose text
+// overrides the file on disk, and the other files, read from disk as
+// Windows-1251 and read again when they change.
+#ifndef ZUNT_SERVER_WORKSPACE_H_
+#define ZUNT_SERVER_WORKSPACE_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "server/text.h"
+
+namespace zunt {
+
+/// What a file is to the tool, decided by its path.
+enum class TDocumentKind { Script, Declarations, Other };
+
+/// An open document.
+struct TDocument {
+  std::string Uri;
+  std::string Path;
+  int64_t Version = 0;
+  TText Text;
+  uint64_t Generation = 0;  // changes with every change of the text
+  bool Latin1 = false;      // its text looked like Windows-1251 read as Latin-1
+};
+
+class TWorkspace {
+ public:
+  /// Opens a document with the editor's text.
+  TDocument& Open(const std::string& uri, const std::string& path, int64_t version,
+                  const std::string& utf8);
+  /// Returns the open document at path, or nullptr.
+  TDocument* Find(const std::string& path);
+  /// Closes a document: the file on disk counts again.
+  void Close(const std::string& path);
+  /// Marks an open document's text as changed.
+  void Changed(TDocument& document) { document.Generation = ++Generation; }
+  /// Forgets what is known of a file on disk, so that it is read again.
+  void Forget(const std::string& path) { Disk.erase(path); }
+
+  /// Returns a file's text: the open document's, or the file on disk's (read
+  /// again when its time or size changed); nullptr when there is no such
+  /// file. *generation becomes a number that changes whenever the text does.
+  const TText* Text(const std::string& path, uint64_t* generation);
+  /// Returns the URI of a path: the open document's, or one made from the path.
+  std::string UriOf(const std::string& path) const;
+  /// Returns what the file at path is.
+  TDocumentKind KindOf(const std::string& path);
+  /// Returns the open documents' paths.
+  std::vector<std::string> OpenPaths() const;
+
+ private:
+  struct TDiskText {
+    uint64_t Stamp = 0;
+    TText Text;
+    uint64_t Generation = 0;
+  };
+  std::map<std::string, TDocument> Documents;
+  std::map<std::string, TDiskText> Disk;
+  uint64_t Generation = 0;
+};
+
+/// Returns the path with its extension replaced ("a/b.erm", ".txt" gives "a/b.txt").
+std::string WithExtension(const std::string& path, const char* extension);
+
+/// Returns whether the path ends in the extension, in any letter case.
+bool HasExtension(const std::string& path, const char* extension);
+
+/// Returns a stamp of the file's modification time and size, 0 when it is no ordinary file.
+uint64_t FileStamp(const std::string& path);
+
+/// Reads a whole ordinary file; false when it cannot.
+bool ReadWholeFile(const std::string& path, std::string* bytes);
+
+}  // namespace zunt
+
+#endif  // ZUNT_SERVER_WORKSPACE_H_

@@ -1,0 +1,23 @@
+# The lifecycle: requests before initialize, initialize, unknown methods,
+# notifications that are ignored, shutdown and exit with status 0.
+> {"jsonrpc":"2.0","id":1,"method":"textDocument/hover","params":{}}
+< {"id":1,"error":{"code":-32002}}
+> {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/a.erm","languageId":"","version":1,"text":"x"}}}
+> {"jsonrpc":"2.0","id":2,"method":"initialize","params":{"capabilities":{}}}
+< {"id":2,"result":{"capabilities":{"positionEncoding":"utf-16","textDocumentSync":{"openClose":true,"change":2}},"serverInfo":{"name":"zunt"}}}
+> {"jsonrpc":"2.0","id":3,"method":"initialize","params":{"capabilities":{}}}
+< {"id":3,"error":{"code":-32600}}
+> {"jsonrpc":"2.0","method":"initialized","params":{}}
+> {"jsonrpc":"2.0","method":"$/setTrace","params":{"value":"off"}}
+> {"jsonrpc":"2.0","method":"$/somethingNew","params":{}}
+> {"jsonrpc":"2.0","method":"workspace/somethingNew","params":{}}
+> {"jsonrpc":"2.0","id":"text id","method":"textDocument/unknown","params":{}}
+< {"id":"text id","error":{"code":-32601}}
+> {"jsonrpc":"2.0","id":4,"method":"$/unknownRequest"}
+< {"id":4,"error":{"code":-32601}}
+> {"jsonrpc":"2.0","id":5,"method":"shutdown"}
+< {"id":5,"result":null}
+> {"jsonrpc":"2.0","id":6,"method":"textDocument/hover","params":{}}
+< {"id":6,"error":{"code":-32600}}
+> {"jsonrpc":"2.0","method":"exit"}
+= 0

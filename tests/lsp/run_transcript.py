@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""Runs transcripts against the language server over a pipe.
+
+A transcript is a list of steps, one a line:
+  > JSON            send the message, framed
+  >raw TEXT         send TEXT as it is, after Python string escapes (\\r, \\x00, ...)
+  >big N            send a frame whose Content-Length is N, and N bytes of blanks
+  < JSON            expect a message that holds at least these members; the
+                    replies must come in this order, and an unexpected reply
+                    fails; a notification not expected is passed over
+  = N               close the input; expect exit status N
+  @file PATH        the lines up to "@end" are the file PATH (CR LF ends,
+                    Windows-1251 bytes) in the scratch folder, made before the run
+  @check PATH       the lines up to "@end" must be the file PATH's text now
+Strings may hold ROOT, the scratch folder's URI path (file://ROOT/quest.erm).
+In an expectation "*" stands for any value.
+Usage: run_transcript.py SERVER [ARG...] -- TRANSCRIPT...
+"""
+import json
+import os
+import queue
+import subprocess
+import sys
+import tempfile
+import threading
+
+TIMEOUT = 20
+
+
+def frame(body: bytes) -> bytes:
+    return b"Content-Length: %d\r\n\r\n" % len(body) + body
+
+
+def read_frames(stream, out: queue.Queue):
+    while True:
+        length = None
+        while True:
+            line = stream.readline()
+            if not line:
+                out.put(None)
+                return
+            line = line.rstrip(b"\r\n")
+            if not line:
+                break
+            name, _, value = line.partition(b":")
+            if name.strip().lower() == b"content-length":
+                length = int(value)
+        body = stream.read(length)
+        out.put(json.loads(body.decode("utf-8")))
+
+
+def matches(expected, got) -> bool:
+    if expected == "*":
+        return True
+    if isinstance(expected, dict):
+        return isinstance(got, dict) and all(k in got and matches(v, got[k]) for k, v in expected.items())
+    if isinstance(expected, list):
+        return isinstance(got, list) and len(got) == len(expected) and all(
+            matches(e, g) for e, g in zip(expected, got))
+    return expected == got
+
+
+def substitute(text: str, root: str) -> str:
+    return text.replace("ROOT", root)
+
+
+def run(server, transcript_path):
+    with open(transcript_path, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    scratch = tempfile.mkdtemp(prefix="zunt-lsp-")
+    root = scratch
+    steps = []
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        i += 1
+        if line.startswith("@file ") or line.startswith("@check "):
+            kind, path = line.split(" ", 1)
+            content = []
+            while lines[i] != "@end":
+                content.append(lines[i])
+                i += 1
+            i += 1
+            data = "\r\n".join(content).encode("cp1251")
+            if kind == "@file":
+                full = os.path.join(scratch, path)
+                os.makedirs(os.path.dirname(full), exist_ok=True)
+                with open(full, "wb") as out:
+                    out.write(data)
+            else:
+                steps.append(("check", path, data))
+        elif line.startswith(">raw "):
+            steps.append(("send", substitute(line[5:], root).encode("utf-8").decode(
+                "unicode_escape").encode("latin-1")))
+        elif line.startswith(">big "):
+            n = int(line[5:])
+            steps.append(("send", b"Content-Length: %d\r\n\r\n" % n + b" " * n))
+        elif line.startswith("> "):
+            body = json.dumps(json.loads(substitute(line[2:], root)), ensure_ascii=False)
+            steps.append(("send", frame(body.encode("utf-8"))))
+        elif line.startswith("< "):
+            steps.append(("expect", json.loads(substitute(line[2:], root)), line))
+        elif line.startswith("= "):
+            steps.append(("exit", int(line[2:])))
+        elif line.strip() and not line.startswith("#"):
+            raise SystemExit(f"{transcript_path}: bad line: {line}")
+
+    process = subprocess.Popen(server, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
+    replies = queue.Queue()
+    threading.Thread(target=read_frames, args=(process.stdout, replies), daemon=True).start()
+    failures = []
+
+    def fail(text):
+        failures.append(text)
+
+    def next_message():
+        try:
+            return replies.get(timeout=TIMEOUT)
+        except queue.Empty:
+            return "timeout"
+
+    for step in steps:
+        if failures:
+            break
+        if step[0] == "send":
+            process.stdin.write(step[1])
+            process.stdin.flush()
+        elif step[0] == "expect":
+            expected = step[1]
+            while True:
+                got = next_message()
+                if got is None or got == "timeout":
+                    fail(f"{step[2]}\n  got: {got and 'timeout' or 'end of output'}")
+                    break
+                if matches(expected, got):
+                    break
+                if "id" in got and "method" not in got:
+                    fail(f"{step[2]}\n  got: {json.dumps(got, ensure_ascii=False)}")
+                    break
+        elif step[0] == "check":
+            with open(os.path.join(scratch, step[1]), "rb") as f:
+                if f.read() != step[2]:
+                    fail(f"@check {step[1]}: the file differs")
+        elif step[0] == "exit":
+            process.stdin.close()
+            try:
+                status = process.wait(timeout=TIMEOUT)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                status = "hang"
+            if status != step[1]:
+                fail(f"= {step[1]}: exit status {status}")
+            # Every reply was expected: only notifications may be left.
+            while True:
+                got = next_message()
+                if got is None or got == "timeout":
+                    break
+                if "id" in got and "method" not in got:
+                    fail(f"an unexpected reply: {json.dumps(got, ensure_ascii=False)}")
+    if process.poll() is None:
+        process.kill()
+        process.wait()
+    stderr = process.stderr.read().decode("utf-8", "replace")
+    name = os.path.basename(transcript_path)
+    if failures:
+        print(f"FAIL {name}:\n" + "\n".join(failures) + "\n--- server log:\n" + stderr)
+        return False
+    print(f"ok   {name}")
+    return True
+
+
+def main():
+    args = sys.argv[1:]
+    split = args.index("--")
+    server, transcripts = args[:split], args[split + 1:]
+    results = [run(server, t) for t in transcripts]
+    sys.exit(0 if all(results) else 1)
+
+
+if __name__ == "__main__":
+    main()

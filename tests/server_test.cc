@@ -1,0 +1,209 @@
+// The language server's pieces: places in a text, edits, framing, URIs,
+// messages and the codes and ranges of reports.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "server/protocol.h"
+#include "server/reports.h"
+#include "server/text.h"
+#include "server/transport.h"
+#include "server/uri.h"
+
+namespace zunt {
+namespace {
+
+// "Ж" is one byte and one code unit; "😀" (U+1F600) is one "?" byte and two
+// code units; "€" has a byte (0x88); "ā" (U+0101) has none.
+const char kLine[] = "aЖ😀b€ā\r\nx\ry\n";
+
+TEST(TextTest, PlacesAndOffsetsBothWays) {
+  TText text;
+  text.AssignUtf8(kLine);
+  EXPECT_EQ(text.Bytes(), "a\xC6?b\x88?\r\nx\ry\n");
+  ASSERT_EQ(text.Foreign().size(), 2u);
+  struct {
+    size_t Offset;
+    TPosition Position;
+  } cases[] = {
+      {0, {0, 0}}, {1, {0, 1}}, {2, {0, 2}}, {3, {0, 4}},  {4, {0, 5}},  {5, {0, 6}},
+      {6, {0, 7}}, {8, {1, 0}}, {9, {1, 1}}, {10, {2, 0}}, {11, {2, 1}}, {12, {3, 0}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(text.PositionOf(c.Offset), c.Position) << c.Offset;
+    EXPECT_EQ(text.OffsetOf(c.Position), c.Offset) << c.Offset;
+  }
+  // Places inside a surrogate pair, past a line's end or past the last line.
+  EXPECT_EQ(text.OffsetOf({0, 3}), 2u);
+  EXPECT_EQ(text.OffsetOf({0, 99}), 6u);
+  EXPECT_EQ(text.OffsetOf({1, 5}), 9u);
+  EXPECT_EQ(text.OffsetOf({9, 0}), 12u);
+  // The readers count lines by LF alone: line 2 of them starts at "x".
+  EXPECT_EQ(text.OffsetOfReport(2, 3), 10u);
+  EXPECT_EQ(text.OffsetOfReport(1, 99), 7u);
+  EXPECT_EQ(text.Utf8(), kLine);
+  EXPECT_EQ(text.Utf8(2, 5), "😀b€");
+}
+
+TEST(TextTest, EditsKeepTheCharactersWithoutBytes) {
+  struct {
+    const char* Before;
+    TRange Range;
+    const char* Insert;
+    const char* After;
+  } cases[] = {
+      {"😀x😀", {{0, 2}, {0, 3}}, "ā", "😀ā😀"},        {"😀x😀", {{0, 0}, {0, 2}}, "", "x😀"},
+      {"😀x😀", {{0, 3}, {0, 5}}, "Жy", "😀xЖy"},      {"ab\r\ncd", {{0, 1}, {1, 1}}, "😀\n", "a😀\nd"},
+      {"ab", {{0, 1}, {0, 0}}, "Ё", "Ёb"},           // a reversed range
+      {"ab", {{5, 0}, {6, 0}}, "\r\nc", "ab\r\nc"},  // past the end
+      {"a😀b", {{0, 2}, {0, 2}}, "X", "aX😀b"},        // inside the pair: before it
+  };
+  for (const auto& c : cases) {
+    TText text;
+    text.AssignUtf8(c.Before);
+    text.Replace(c.Range, c.Insert);
+    EXPECT_EQ(text.Utf8(), c.After) << c.Before << " + " << c.Insert;
+    TText fresh;
+    fresh.AssignUtf8(c.After);
+    EXPECT_EQ(text.Bytes(), fresh.Bytes()) << c.After;
+    ASSERT_EQ(text.Foreign().size(), fresh.Foreign().size()) << c.After;
+    for (size_t i = 0; i < fresh.Foreign().size(); ++i) {
+      EXPECT_EQ(text.Foreign()[i].At, fresh.Foreign()[i].At) << c.After;
+    }
+  }
+}
+
+TEST(TextTest, Latin1TextStandsForItsBytes) {
+  TText text;
+  text.SetLatin1(true);
+  text.AssignUtf8("Ïðèâåò ā");
+  EXPECT_EQ(text.Bytes(), Win1251("Привет") + " ?");
+  EXPECT_EQ(text.Utf8(), "Ïðèâåò ā");
+  ASSERT_EQ(text.Foreign().size(), 7u);
+  EXPECT_TRUE(text.Foreign()[0].Kept);
+  EXPECT_FALSE(text.Foreign()[6].Kept);
+}
+
+// Reads all frames of the input, handed over `step` bytes at a time.
+std::vector<std::string> Frames(const std::string& input, size_t step, uint64_t limit = 100) {
+  TMemoryInput memory(input, step);
+  TFrameReader reader(memory, limit);
+  std::vector<std::string> got;
+  while (true) {
+    TFrame frame = reader.Next();
+    if (frame.Status == TFrameStatus::Message) got.push_back("message " + frame.Body);
+    if (frame.Status == TFrameStatus::Skipped) got.push_back("skipped");
+    if (frame.Status == TFrameStatus::End) {
+      got.push_back(frame.Error.empty() ? "end" : "end inside");
+      return got;
+    }
+  }
+}
+
+TEST(TransportTest, FramesGoodAndFaulty) {
+  using V = std::vector<std::string>;
+  struct {
+    std::string Input;
+    V Expected;
+  } cases[] = {
+      {FrameMessage("{}") + FrameMessage("[1]"), {"message {}", "message [1]", "end"}},
+      {"content-length:  3 \r\nContent-Type: x\r\n\r\nabc", {"message abc", "end"}},
+      {"Content-Length: 2\n\nab\r\n\r\nContent-Length: 1\r\n\r\nc",
+       {"message ab", "message c", "end"}},
+      {"Content-Length: x\r\n\r\n{\"a\":1}" + FrameMessage("ok"), {"skipped", "message ok", "end"}},
+      {"Content-Type: a\r\n\r\n{\"a\":1}" + FrameMessage("ok"), {"skipped", "message ok", "end"}},
+      {"Content-Length: 99999999999999999999\r\n\r\n" + FrameMessage("ok"),
+       {"skipped", "message ok", "end"}},
+      {"Content-Length: 101\r\n\r\n" + std::string(101, ' ') + FrameMessage("ok"),
+       {"skipped", "message ok", "end"}},
+      {"Content-Length: 10\r\n\r\nabc", {"end inside"}},
+      {"Content-Length: 10\r\n", {"end inside"}},
+      {"", {"end"}},
+  };
+  for (const auto& c : cases) {
+    for (size_t step : {size_t{1}, size_t{7}, SIZE_MAX}) {
+      EXPECT_EQ(Frames(c.Input, step), c.Expected) << c.Input << " step " << step;
+    }
+  }
+}
+
+TEST(UriTest, PathsBothWays) {
+  struct {
+    const char* Uri;
+    const char* Path;
+  } cases[] = {
+      {"file:///home/a/quest.erm", "/home/a/quest.erm"},
+      {"file:///home/a%20b/%D0%96.erm", "/home/a b/Ж.erm"},
+      {"file:///c:/mod/x.erm", "c:/mod/x.erm"},
+      {"file:///C%3A/mod/x.erm", "C:/mod/x.erm"},
+      {"file://localhost/tmp/x", "/tmp/x"},
+      {"http://x/y", ""},
+      {"file://server/share/x", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PathFromUri(c.Uri), c.Path) << c.Uri;
+  for (const char* path : {"/home/a b/Ж.erm", "/x/100%.erm", "c:/mod/x.erm"}) {
+    EXPECT_EQ(PathFromUri(UriFromPath(path)), path);
+  }
+  EXPECT_EQ(UriFromPath("/a b/Ж"), "file:///a%20b/%D0%96");
+}
+
+TEST(ProtocolTest, MessagesAreSorted) {
+  struct {
+    const char* Body;
+    TMessage::TKind Kind;
+    int Error;
+    const char* Id;
+  } cases[] = {
+      {R"({"jsonrpc":"2.0","id":1,"method":"a","params":{}})", TMessage::Request, 0, "1"},
+      {R"({"jsonrpc":"2.0","id":"x","method":"a"})", TMessage::Request, 0, "\"x\""},
+      {R"({"jsonrpc":"2.0","method":"a","params":[]})", TMessage::Notification, 0, "null"},
+      {R"({"jsonrpc":"2.0","id":1,"result":null})", TMessage::Response, 0, "1"},
+      {R"({"jsonrpc":"2.0","id":1,"method":"a","params":3})", TMessage::Invalid,
+       rpc::kInvalidRequest, "1"},
+      {R"({"jsonrpc":"2.0","id":null,"method":"a"})", TMessage::Invalid, rpc::kInvalidRequest,
+       "null"},
+      {R"({"jsonrpc":"2.0","id":[1],"method":"a"})", TMessage::Invalid, rpc::kInvalidRequest,
+       "null"},
+      {R"({"id":2,"method":"a"})", TMessage::Invalid, rpc::kInvalidRequest, "2"},
+      {R"([])", TMessage::Invalid, rpc::kInvalidRequest, "null"},
+      {R"({"jsonrpc":"2.0",)", TMessage::Invalid, rpc::kParseError, "null"},
+      {"{\"jsonrpc\":\"2.0\",\"method\":\"\xC0\"}", TMessage::Invalid, rpc::kParseError, "null"},
+  };
+  for (const auto& c : cases) {
+    TMessage message = ParseMessage(c.Body);
+    EXPECT_EQ(message.Kind, c.Kind) << c.Body;
+    EXPECT_EQ(message.Error, c.Error) << c.Body;
+    EXPECT_EQ(message.Id.dump(), c.Id) << c.Body;
+  }
+}
+
+TEST(ReportsTest, TokensAndCodes) {
+  struct {
+    const char* Bytes;
+    size_t At;
+    size_t End;
+  } tokens[] = {
+      {"x $HERO[2]$ y", 2, 11}, {"x @A@", 2, 5},    {"(START) z", 0, 7},
+      {"$HERO\r\n", 0, 5},      {"~TMP=z7;", 0, 7}, {"A = y1\r\n", 4, 6},
+      {"A\r\n", 1, 1},          {"[x] y", 0, 3},    {"", 0, 0},
+  };
+  for (const auto& t : tokens) EXPECT_EQ(TokenEnd(t.Bytes, t.At), t.End) << t.Bytes;
+  struct {
+    const char* Message;
+    const char* Code;
+  } codes[] = {
+      {"Переменной $X$ не существует!", "undeclared-variable"},
+      {"Константы (X) не существует!", "undeclared-constant"},
+      {"Переменная $X$ уже была объявлена ранее!", "duplicate-variable"},
+      {"Файл \"a.erm\" не существует!", "missing-script"},
+      {"Указанный файл не существует! (a.txt).", "missing-declarations"},
+      {"Некорректный символ \"Конец строки\" прервал переменную!", "unclosed-variable"},
+      {"что-то новое", "zunt"},
+  };
+  for (const auto& c : codes) EXPECT_EQ(CodeOf(c.Message), c.Code) << c.Message;
+}
+
+}  // namespace
+}  // namespace zunt
