@@ -64,7 +64,7 @@ std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place
     const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
     const TSymbolTable::TEntry* entry = table.Find(named.Name);
     if (!entry) continue;
-    size_t index = static_cast<size_t>(entry - &table[0]);
+    size_t index = table.IndexOf(*entry);
     TSeen::TKind kind = named.Constant ? TSeen::Constant : TSeen::Variable;
     for (const TSeenItem& other : analysis.Seen) {
       if (other.Kind == kind && other.Entry == index && other.Local == SIZE_MAX) {

@@ -440,7 +440,7 @@ void TranslateVarRefInFull(TState& state) {
   const TSymbolTable::TEntry* var = FindName(state.Vars, name, c);
   if (state.OnSeen) {
     Seen(state, TSeen::Variable, start, name,
-         var ? static_cast<size_t>(var - &state.Vars[0]) : SIZE_MAX, index);
+         var ? state.Vars.IndexOf(*var) : SIZE_MAX, index);
   }
   if (!var) {
     FailInScript(c, Win1251("Переменной $") + UpperCased(name) + Win1251("$ не существует!"),
@@ -476,7 +476,7 @@ void TranslateConstRefInFull(TState& state) {
   const TSymbolTable::TEntry* text = FindName(state.Constants, scan.Text, c);
   if (state.OnSeen) {
     Seen(state, TSeen::Constant, start, scan.Text,
-         text ? static_cast<size_t>(text - &state.Constants[0]) : SIZE_MAX, 0);
+         text ? state.Constants.IndexOf(*text) : SIZE_MAX, 0);
   }
   if (!text) {
     // The one message about the script whose box names no kind of file.
