@@ -439,8 +439,7 @@ void TranslateVarRefInFull(TState& state) {
   // Declared and local variables share the table, so one lookup finds either.
   const TSymbolTable::TEntry* var = FindName(state.Vars, name, c);
   if (state.OnSeen) {
-    Seen(state, TSeen::Variable, start, name,
-         var ? state.Vars.IndexOf(*var) : SIZE_MAX, index);
+    Seen(state, TSeen::Variable, start, name, var ? state.Vars.IndexOf(*var) : SIZE_MAX, index);
   }
   if (!var) {
     FailInScript(c, Win1251("Переменной $") + UpperCased(name) + Win1251("$ не существует!"),
@@ -475,8 +474,8 @@ void TranslateConstRefInFull(TState& state) {
   if (scan.Text.empty()) FailInScript(c, Win1251("Пустые константы запрещены!"), start);
   const TSymbolTable::TEntry* text = FindName(state.Constants, scan.Text, c);
   if (state.OnSeen) {
-    Seen(state, TSeen::Constant, start, scan.Text,
-         text ? state.Constants.IndexOf(*text) : SIZE_MAX, 0);
+    Seen(state, TSeen::Constant, start, scan.Text, text ? state.Constants.IndexOf(*text) : SIZE_MAX,
+         0);
   }
   if (!text) {
     // The one message about the script whose box names no kind of file.
