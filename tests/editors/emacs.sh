@@ -76,4 +76,14 @@ for file in new.erm new.txt; do
 done
 same "emacs: other text files keep UTF-8" "$(printf 'заметки\nещё\n' | od -c)" "$(od -c <"$mod/notes.txt")"
 
+# eglot with zunt-mode's entry, against the real server: diagnostics at the
+# reference after Cyrillic and a tab, and a hover.
+printf '!!IF:M^Ошибка^;\t$NOPE$;\r\n' | cp1251 >>"$mod/quest.erm"
+(cd "$mod" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
+  -l "$here/emacs-eglot.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
+eglot=$(cat "$mod/result" 2>&1)
+same "emacs: eglot's diagnostics" "20|\$NOPE\$|eglot-error|zunt [undeclared-variable]: Переменной \$NOPE\$ не существует!" \
+  "$(sed -n 1p <<<"$eglot")"
+same "emacs: eglot's hover" "hover mentions y100: t" "$(sed -n 2p <<<"$eglot")"
+
 summary emacs

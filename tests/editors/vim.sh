@@ -173,4 +173,26 @@ quest.erm|20|13|1|e|1|Константы (НЕТ) не существует!
 at: \$NOPE\$;
 empty.txt|0|0|0|e|1|Указанный файл пуст!" "$(cat "$scratch/mod/result" 2>&1)"
 
+# The language server in neovim, started by the plugin as a user has it (no
+# client code here): the diagnostics of the open script arrive, at the
+# character of the reference after Cyrillic text.
+cat >"$scratch/lsp.lua" <<'EOF2'
+local buf = vim.api.nvim_get_current_buf()
+local out = {}
+local arrived = vim.wait(20000, function() return #vim.diagnostic.get(buf) > 0 end, 50)
+table.insert(out, 'clients: ' .. #vim.lsp.buf_get_clients(buf) .. ', diagnostics arrived: ' .. tostring(arrived))
+for _, d in ipairs(vim.diagnostic.get(buf)) do
+  local line = vim.api.nvim_buf_get_lines(buf, d.lnum, d.lnum + 1, false)[1]
+  table.insert(out, string.format('%d|%s|%s|%s', d.lnum + 1, string.sub(line, d.col + 1, d.col + 6), d.severity, d.message))
+end
+vim.fn.writefile(out, 'result')
+vim.cmd('qall!')
+EOF2
+fresh
+printf '!!IF:M^Ошибка^;$NOPE$;\r\n' | cp1251 >>"$scratch/mod/quest.erm"
+(cd "$scratch/mod" && PATH=$scratch/bin:$PATH timeout 60 nvim --headless --clean --cmd "set rtp^=$rtp" \
+  -c 'luafile ../lsp.lua' quest.erm </dev/null >/dev/null 2>&1)
+same "nvim: the language server's diagnostics" "clients: 1, diagnostics arrived: true
+19|\$NOPE\$|1|Переменной \$NOPE\$ не существует!" "$(cat "$scratch/mod/result" 2>&1)"
+
 summary vim

@@ -1,0 +1,39 @@
+;;; emacs-eglot.el --- zunt-mode's eglot entry against the real server  -*- lexical-binding: t; -*-
+;; Run in a scratch copy of a mod (see emacs.sh) with zunt on PATH; writes
+;; what it saw to "result": the diagnostics and a hover.
+(require 'zunt-mode)
+(require 'eglot)
+(setq eglot-sync-connect t)
+;; The scratch mod has no version control: take its folder as the project.
+(add-hook 'project-find-functions (lambda (dir) (cons 'transient dir)))
+(defvar zunt-test-out nil)
+(defun zunt-test-note (format-string &rest args)
+  (push (apply #'format format-string args) zunt-test-out))
+(defun zunt-test-wait (what predicate)
+  (with-timeout (20 (zunt-test-note "timed out waiting for %s" what))
+    (while (not (funcall predicate))
+      (accept-process-output nil 0.05))))
+
+(find-file "quest.erm")
+(call-interactively #'eglot)
+(zunt-test-wait "diagnostics" #'flymake-diagnostics)
+(dolist (d (flymake-diagnostics))
+  (zunt-test-note "%d|%s|%s|%s" (line-number-at-pos (flymake-diagnostic-beg d))
+                  (buffer-substring (flymake-diagnostic-beg d) (flymake-diagnostic-end d))
+                  (flymake-diagnostic-type d) (flymake-diagnostic-text d)))
+
+;; On HERO in "!!VR$HERO$:S(START);": its value.
+(goto-char (point-min))
+(search-forward "$HERO$")
+(backward-char 3)
+(defmacro zunt-test-try (what &rest body)
+  "Runs BODY; an error becomes a line of the result rather than the end."
+  `(condition-case err (progn ,@body) (error (zunt-test-note "%s failed: %S" ,what err))))
+(zunt-test-try "hover"
+  (let ((hover (jsonrpc-request (eglot--current-server-or-lose) :textDocument/hover
+                                (eglot--TextDocumentPositionParams))))
+    (zunt-test-note "hover mentions y100: %s"
+                    (and (string-match-p "y100" (format "%S" (plist-get hover :contents))) t))))
+(with-temp-file "result"
+  (insert (mapconcat #'identity (nreverse zunt-test-out) "\n") "\n"))
+(kill-emacs 0)
