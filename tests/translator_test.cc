@@ -117,6 +117,9 @@ TEST(TranslateScript, ReferenceErrors) {
       {"if (a)", W("Константы (A) не существует!") + OnLine(1)},
       {W("(я)"), W("Константы (Я) не существует!") + OnLine(1)},
       {"\0$\0$"s, ErmError(W("Переменной $\0$ не существует!"sv)) + OnLine(1)},
+      // A zero byte after a declared name makes another name.
+      {"$HERO\0$"s, ErmError(W("Переменной $HERO\0$ не существует!"sv)) + OnLine(1)},
+      {"(GREET\0)"s, W("Константы (GREET\0) не существует!"sv) + OnLine(1)},
       // Line feeds dropped in compact mode are counted.
       {"`\n\n\n`$X$", ErmError(W("Переменной $X$ не существует!")) + OnLine(4)},
   };
