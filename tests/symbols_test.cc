@@ -218,17 +218,22 @@ TEST(Table, SlotsKeepTheirNamesThroughSharedSlotsGrowthAndLocals) {
       EXPECT_EQ(static_cast<int32_t>(1000 + i), entry->Number()) << i;
     }
   };
-  TVarTable table;
   size_t declared = 0;
   while (!names[declared].local) ++declared;
-  for (int round = 0; round < 2; ++round) {
-    for (size_t i = round == 0 ? 0 : declared; i < names.size(); ++i) {
-      table.AddVar(names[i].name, TVar{'v', static_cast<int32_t>(1000 + i), textOf(i)},
-                   names[i].local);
-      if (i + 1 == declared || i + 1 == names.size()) check(table, i + 1);
+  // Places searched for, kept from the start, and kept from the second round on.
+  for (int keepFrom : {-1, 0, 1}) {
+    SCOPED_TRACE(keepFrom);
+    TVarTable table;
+    for (int round = 0; round < 2; ++round) {
+      if (round == keepFrom) table.KeepPlaces();
+      for (size_t i = round == 0 ? 0 : declared; i < names.size(); ++i) {
+        table.AddVar(names[i].name, TVar{'v', static_cast<int32_t>(1000 + i), textOf(i)},
+                     names[i].local);
+        if (i + 1 == declared || i + 1 == names.size()) check(table, i + 1);
+      }
+      table.ClearLocals();
+      check(table, declared);
     }
-    table.ClearLocals();
-    check(table, declared);
   }
 }
 

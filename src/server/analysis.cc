@@ -149,6 +149,9 @@ TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool out
     slot = std::make_unique<TAnalysis>();
     slot->Path = scriptPath;
     slot->State.Rekey(Seed);
+    // Every reference asks its name's place: one read each, not a search.
+    slot->State.Vars.KeepPlaces();
+    slot->State.Constants.KeepPlaces();
   }
   TAnalysis& analysis = *slot;
   std::vector<std::string> paths = InputsOf(scriptPath);

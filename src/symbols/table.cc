@@ -160,6 +160,7 @@ size_t TSymbolTable::EmptySlotFor(size_t hash) const {
 
 void TSymbolTable::Put(size_t i, const TEntry& entry) {
   Slots[i] = entry;
+  if (!Places.empty()) Places[i] = static_cast<uint32_t>(Order.size());
   Order.push_back(static_cast<uint32_t>(i));
 }
 
@@ -178,6 +179,7 @@ void TSymbolTable::Resize(size_t slots) {
   Block = std::move(block);
   Slots = fresh;
   Mask = slots - 1;
+  if (!Places.empty()) Places.assign(slots, 0);
   std::vector<uint32_t> order;
   order.reserve(Order.capacity());
   Order.swap(order);
@@ -211,7 +213,13 @@ void TSymbolTable::Clear() {
 size_t TSymbolTable::IndexOf(const TEntry& entry) const {
   if (!Owns(entry)) return Shared->IndexOf(entry);
   auto slot = static_cast<uint32_t>(&entry - Slots);
+  if (!Places.empty()) return Places[slot];
   return static_cast<size_t>(std::find(Order.begin(), Order.end(), slot) - Order.begin());
+}
+
+void TSymbolTable::KeepPlaces() {
+  Places.assign(Mask + 1, 0);
+  for (size_t i = 0; i < Order.size(); ++i) Places[Order[i]] = static_cast<uint32_t>(i);
 }
 
 std::string_view TSymbolTable::SideName(const TEntry& entry) const {

@@ -106,9 +106,12 @@ class TSymbolTable {
   const TEntry& operator[](size_t i) const { return Slots[Order[i]]; }
   /// Returns the place in the order of adding of an entry of this table: the
   /// i of operator[], which stays the name's while it is there (an entry of
-  /// a shared table has its place in that table). It looks
-  /// through all the names: for messages, not for the pass.
+  /// a shared table has its place in that table). One read once KeepPlaces
+  /// was called; otherwise it looks through all the names.
   size_t IndexOf(const TEntry& entry) const;
+  /// Keeps from now on each slot's place in the order of adding, for a
+  /// caller that asks IndexOf of every reference (an editor's analysis).
+  void KeepPlaces();
   /// Returns the entry's name, folded.
   std::string_view Name(const TEntry& entry) const;
   /// Returns a variable entry's value.
@@ -176,7 +179,8 @@ class TSymbolTable {
   std::unique_ptr<char[], TFreeBlock> Block;  // the slots, from a 64-byte boundary
   TEntry* Slots = nullptr;
   size_t Mask = 0;
-  std::vector<uint32_t> Order;  // the slot of each entry, in the order they were added
+  std::vector<uint32_t> Order;   // the slot of each entry, in the order they were added
+  std::vector<uint32_t> Places;  // with KeepPlaces, each slot's place in Order
   std::vector<TSide> Sides;
   std::string SideBytes;                 // the side records' bytes, one record after another
   size_t Globals = 0;                    // entries before the first local one
