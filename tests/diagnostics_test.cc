@@ -72,11 +72,17 @@ TEST(Diagnostics, DeclarationErrors) {
        "src/quest.txt:1:4: error: Некорректный символ \"Конец строки\" прервал описание "
        "константы!\n"
        "    1 | (NA\n"
-       "      |    ^\n"},
+       "      |    ^\n"
+       "src/quest.txt:1:1: note: описание константы начинается здесь\n"
+       "    1 | (NA\n"
+       "      | ^\n"},
       {"(X) = 'a'\r\n (x) = 'b'", "x",
        "src/quest.txt:2:2: error: Константа (X) уже была объявлена ранее!\n"
        "    2 |  (x) = 'b'\n"
-       "      |  ^\n"},
+       "      |  ^\n"
+       "src/quest.txt:1:1: note: константа (X) впервые объявлена здесь\n"
+       "    1 | (X) = 'a'\n"
+       "      | ^\n"},
       {"(X) : 'a'", "x",
        "src/quest.txt:1:5: error: Некорректный символ {:} прервал описание константы!\n"
        "    1 | (X) : 'a'\n"
@@ -107,11 +113,17 @@ TEST(Diagnostics, DeclarationErrors) {
        "src/quest.txt:1:14: error: Некорректный символ \"Конец строки\" прервал описание "
        "переменной!\n"
        "    1 | A = y1; first\n"
-       "      |              ^\n"},
+       "      |              ^\n"
+       "src/quest.txt:1:7: note: комментарий после значения начинается с «;;»\n"
+       "    1 | A = y1; first\n"
+       "      |       ^\n"},
       {"A = y1\r\n  a[2] = y2\r\n", "x",
        "src/quest.txt:2:3: error: Переменная $A$ уже была объявлена ранее!\n"
        "    2 |   a[2] = y2\n"
-       "      |   ^\n"},
+       "      |   ^\n"
+       "src/quest.txt:1:1: note: переменная $A$ впервые объявлена здесь\n"
+       "    1 | A = y1\n"
+       "      | ^\n"},
       {"A =", "x",
        "src/quest.txt:1:3: error: Неожиданный конец объявления переменной $A$ !\n"
        "    1 | A =\n"
@@ -141,7 +153,10 @@ TEST(Diagnostics, ScriptErrors) {
       {kDecl, "a $HERO\r\nok",
        "src/quest.erm:1:8: error: Некорректный символ \"Конец строки\" прервал переменную!\n"
        "    1 | a $HERO\n"
-       "      |        ^\n"},
+       "      |        ^\n"
+       "src/quest.erm:1:3: note: ссылка на переменную начинается здесь\n"
+       "    1 | a $HERO\n"
+       "      |   ^\n"},
       {kDecl, "\t$HERO[1$",
        "src/quest.erm:1:7: error: Отсутствует закрывающая скобка индекса переменной!\n"
        "    1 | \t$HERO[1$\n"
@@ -165,7 +180,10 @@ TEST(Diagnostics, ScriptErrors) {
       {kDecl, "x (GREET\n)",
        "src/quest.erm:1:9: error: Некорректный символ \"Конец строки\" прервал константу!\n"
        "    1 | x (GREET\n"
-       "      |         ^\n"},
+       "      |         ^\n"
+       "src/quest.erm:1:3: note: ссылка на константу начинается здесь\n"
+       "    1 | x (GREET\n"
+       "      |   ^\n"},
       {kDecl, "if (a) then",
        "src/quest.erm:1:4: error: Константы (A) не существует!\n"
        "    1 | if (a) then\n"
@@ -186,7 +204,10 @@ TEST(Diagnostics, ScriptErrors) {
       {kDecl, "x ~ hero = y1",
        "src/quest.erm:1:3: error: Переменная $HERO$ уже была объявлена ранее!\n"
        "    1 | x ~ hero = y1\n"
-       "      |   ^\n"},
+       "      |   ^\n"
+       "src/quest.txt:1:1: note: переменная $HERO$ впервые объявлена здесь\n"
+       "    1 | HERO = y100\n"
+       "      | ^\n"},
       {kDecl, "~T=",
        "src/quest.erm:1:3: error: Неожиданный конец объявления переменной $T$ !\n"
        "    1 | ~T=\n"
@@ -405,6 +426,9 @@ TEST(Diagnostics, EveryErrorInTheScript) {
       "src/quest.erm:6:1: error: Переменная $T$ уже была объявлена ранее!\n"
       "    6 | ~T=y8\n"
       "      | ^\n"
+      "src/quest.erm:1:1: note: переменная $T$ впервые объявлена здесь\n"
+      "    1 | ~T=y7\n"
+      "      | ^\n"
       "src/quest.erm:2:3: warning: обратная кавычка не закрыта до конца скрипта: до конца "
       "файла пропущены пробелы и переводы строк\n"
       "    2 | x `y\n"
@@ -486,6 +510,9 @@ TEST(Diagnostics, IncludesAndChosenOutput) {
   EXPECT_EQ(
       "quest.txt:1:1: error: Переменная $HERO$ уже была объявлена ранее!\n"
       "    1 | hero = w3\n"
+      "      | ^\n"
+      "mod/shared.txt:1:1: note: переменная $HERO$ впервые объявлена здесь\n"
+      "    1 | HERO = y1\n"
       "      | ^\n",
       text);
 

@@ -139,6 +139,9 @@ check "several names" 1 "quest.erm -> ../quest.erm
 broken.erm:1:1: error: Переменной \$B\$ не существует!
     1 | \$B\$
       | ^
+broken.txt:1:1: note: может быть, \$A\$?
+    1 | A = y1
+      | ^
 second.erm -> ../second.erm" "$zunt" quest broken second -v
 expect "several names: the first written" cmp -s "$scratch/tree/quest.erm" "$data/quest.erm"
 expect "several names: the last written" cmp -s "$scratch/tree/second.erm" "$data/quest.erm"

@@ -68,10 +68,16 @@ TEST(Terminal, HostileFileBytes) {
       {"(A\x7f\0)='1'\r\n"s, "(A\x7f\0B)"s,
        "q.erm:1:1: error: Константы (A␡␀B) не существует!\n"
        "    1 | (A␡␀B)\n"
+       "      | ^\n"
+       "q.txt:1:1: note: может быть, (A␡␀)?\n"
+       "    1 | (A␡␀)='1'\n"
        "      | ^\n"},
       {"A\x1b]0;X\x07Y = y1\r\na\x1b]0;x\x07y = y2\r\n", "x",
        "q.txt:2:1: error: Переменная $A␛]0;X␇Y$ уже была объявлена ранее!\n"
        "    2 | a␛]0;x␇y = y2\n"
+       "      | ^\n"
+       "q.txt:1:1: note: переменная $A␛]0;X␇Y$ впервые объявлена здесь\n"
+       "    1 | A␛]0;X␇Y = y1\n"
        "      | ^\n"},
       // A warning's letter that is a control byte.
       {"A = \x7f"
@@ -109,6 +115,9 @@ TEST(Terminal, HostilePaths) {
       "d\\xC2\\x9B\\xFFЖ/q.erm:1:5: error: Переменной $B$ не существует!\n"
       "    1 | $A$ $B$\n"
       "      |     ^\n"
+      "d\\xC2\\x9B\\xFFЖ/q.txt:1:1: note: может быть, $A$?\n"
+      "    1 | A = y1\n"
+      "      | ^\n"
       "d\\xC2\\x9B\\xFFЖ/r.erm -> ../r.erm\n",
       RunWith(odd, {"-v", "d\xC2\x9B\xFF\xD0\x96/q", "d\xC2\x9B\xFF\xD0\x96/r"}, &status));
   EXPECT_EQ(1, status);
@@ -199,16 +208,20 @@ TEST(Terminal, BoundedReports) {
             "$ не существует!\n    1 | $", x.substr(0, 199), "…\n      | ^\n"})},
       {Cat({x, "\t$B$", x, "\r\n"}),
        Cat({"q.erm:1:302: error: Переменной $B$ не существует!\n    1 | …", x.substr(0, 65),
-            "\t$B$", x.substr(0, 131), "…\n      |  ", blanks.substr(0, 65), "\t^\n"})},
+            "\t$B$", x.substr(0, 131), "…\n      |  ", blanks.substr(0, 65), "\t^\n",
+            "q.txt:1:1: note: может быть, $A$?\n    1 | A = y1\n      | ^\n"})},
       {Cat({x, "$B$"}), Cat({"q.erm:1:301: error: Переменной $B$ не существует!\n    1 | …",
-                             x.substr(0, 197), "$B$\n      |  ", blanks.substr(0, 197), "^\n"})},
+                             x.substr(0, 197), "$B$\n      |  ", blanks.substr(0, 197), "^\n",
+                             "q.txt:1:1: note: может быть, $A$?\n    1 | A = y1\n      | ^\n"})},
       {Cat({x, "$", x}),
        Cat({"q.erm:1:301: error: Неожиданный конец переменной!\n    1 | …", x.substr(0, 66), "$",
             x.substr(0, 133), "…\n      |  ", blanks.substr(0, 66), "^\n"})},
       {Cat({x, "$", x, "\r\n"}),
        Cat({"q.erm:1:602: error: Некорректный символ \"Конец строки\" прервал переменную!\n    1 | "
             "…",
-            x.substr(0, 200), "\n      |  ", blanks.substr(0, 200), "^\n"})},
+            x.substr(0, 200), "\n      |  ", blanks.substr(0, 200), "^\n",
+            "q.erm:1:301: note: ссылка на переменную начинается здесь\n    1 | …", x.substr(0, 66),
+            "$", x.substr(0, 133), "…\n      |  ", blanks.substr(0, 66), "^\n"})},
   };
   for (const auto& t : lines) {
     TFakePlatform platform;

@@ -282,6 +282,7 @@ std::string Recovered(const std::string& script, bool commonCase, bool wholeBody
   TranslateScript(state);
   std::string result = Readable(state.Output.View());
   for (const TFail& item : state.Diagnostics.Items) {
+    if (item.Severity == TSeverity::Note) continue;  // what explains an error
     std::string body = Readable(item.Body());
     result += " | " + std::to_string(item.Line);
     result += wholeBody ? ":" + std::to_string(item.Column) + " " + body

@@ -30,12 +30,16 @@ struct TDiagnostics {
   size_t HiddenWarnings = 0;    // found in the current file beyond those shown
   bool LineFeedWarned = false;  // the warning on LF line ends is given once a file
 
-  /// Adds a report; it is about the current file unless it names one.
+  /// Adds a report, and after it its notes; each is about the current file
+  /// unless it names one.
   void Add(TFail report) {
     if (report.File.empty() && report.Line != 0) report.File = CurrentFile;
     if (report.Severity == TSeverity::Error) ++Errors;
     if (report.Severity == TSeverity::Warning) ++WarningCount, ++FileWarnings;
+    std::vector<TFail> notes = std::move(report.Notes);
+    report.Notes.clear();
     Items.push_back(std::move(report));
+    for (TFail& note : notes) Add(std::move(note));
   }
   /// Returns whether a warning found now is to be made and added: warnings
   /// are wanted and the file has not shown its share. One beyond the share

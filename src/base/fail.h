@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zunt {
 
@@ -69,6 +70,7 @@ class TFail : public std::exception {
   std::string SourceLine;       // the bytes of that line around the column, no line end
   uint64_t SourceLineFrom = 0;  // how many bytes of the line come before SourceLine
   bool SourceLineCut = false;   // whether the line goes on after SourceLine
+  std::vector<TFail> Notes;     // what explains this report, shown after it
 
   /// Quotes the line the column is on: the whole of it, or when it is longer
   /// than kQuotedBytes only that many bytes around the column.

@@ -113,6 +113,10 @@ struct TCursor {
   }
   /// Returns a warning on the line of the byte at `at`, pointing at it.
   TFail WarningAt(std::string_view body, size_t at) const;
+  /// Returns a note on the line of the byte at `at`, pointing at it.
+  TFail NoteAt(std::string_view body, size_t at) const {
+    return Report(TSeverity::Note, TBoxPrefix::None, body, at, PlaceOf(at).Line);
+  }
 
  private:
   // The scans themselves, counting from LineAt = Pos.

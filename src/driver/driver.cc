@@ -7,6 +7,7 @@
 
 #include "base/cp1251.h"
 #include "base/fail.h"
+#include "driver/source_lines.h"
 #include "driver/system_reason.h"
 #include "translator/translator.h"
 
@@ -53,6 +54,7 @@ void LoadScript(TPlatform& platform, const std::string& path, TRun& run) {
     throw AboutFile(TFail(Win1251("Файл \""), path, Win1251("\" не существует!")), path);
   }
   LoadInputFile(platform, path, kind, run);
+  run.State.Vars.BeginFile(path);  // the local variables'
   run.State.Output.Clear();
   size_t size = run.Loaded->Bytes().size();
   // Room for the whole output, or for a piece and a little when it is written in pieces.
@@ -198,6 +200,12 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
   } catch (const TStop&) {
   } catch (const std::bad_alloc&) {
     outOfMemory = true;
+  }
+  try {
+    FillSourceLines(platform, found.CurrentFile,
+                    run->Loaded ? run->Loaded->Bytes() : std::string_view(), found.Items);
+  } catch (const std::bad_alloc&) {
+    // The notes are shown without their source lines.
   }
   reports->Found = std::move(found);
   run.reset();

@@ -18,19 +18,22 @@ constexpr size_t kReservedNames = size_t{1} << 20;
 // lets go of the file's memory as far as the check has read it.
 void WarnOnEncoding(const TCursor& cursor, TInputFile& file, TDiagnostics& diagnostics) {
   if (!diagnostics.Warnings) return;
-  if (ByteOrderMarkLength(cursor.Data) != 0) {
+  size_t mark = ByteOrderMarkLength(cursor.Data);
+  if (mark != 0) {
     diagnostics.Warn(cursor.WarningAt(
         Win1251("файл начинается с метки порядка байтов (BOM), а читается в кодировке "
                 "Windows-1251: метка останется в тексте"),
         0));
-    return;
   }
+  // A UTF-8 mark is followed by UTF-8 text, more often than not: the text after it is looked at.
+  if (mark != 0 && mark != 3) return;
   size_t released = 0;
-  size_t at = FirstUtf8Sequence(cursor.Data, [&](size_t passed) {
-    file.Release(released, passed);
-    released = passed;
+  size_t at = FirstUtf8Sequence(cursor.Data.substr(mark), [&](size_t passed) {
+    file.Release(released, mark + passed);
+    released = mark + passed;
   });
   if (at == std::string_view::npos) return;
+  at += mark;
   TCursor upTo = cursor;  // lines are counted from the start up to the sequence
   upTo.Pos = at;
   diagnostics.Warn(upTo.WarningAt(
@@ -89,6 +92,8 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   }
   if (!LoadInputFile(platform, path, kind, run, optional)) return;
   TState& state = run.State;
+  state.Vars.BeginFile(path);
+  state.Constants.BeginFile(path);
   // Most files hold a name per line: the tables are sized for that many
   // (within reason for a file of blank lines), so that they never grow.
   std::string_view bytes = run.Loaded->Bytes();

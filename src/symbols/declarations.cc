@@ -7,6 +7,7 @@
 #include "base/cp1251.h"
 #include "base/fail.h"
 #include "cursor/fold.h"
+#include "symbols/hints.h"
 #include "symbols/plain_lines.h"
 
 namespace zunt {
@@ -33,6 +34,33 @@ size_t OffsetOf(const TCursor& cursor, std::string_view text) {
 // pointing at the byte at `at` when it is on that line.
 [[noreturn]] void FailInDeclarations(const TCursor& cursor, std::string_view body, size_t at) {
   throw cursor.ErrorAt(TBoxPrefix::Declarations, body, at);
+}
+
+// The same, with a note that explains it.
+[[noreturn]] void FailInDeclarations(const TCursor& cursor, std::string_view body, size_t at,
+                                     TFail note) {
+  TFail error = cursor.ErrorAt(TBoxPrefix::Declarations, body, at);
+  error.Notes.push_back(std::move(note));
+  throw error;
+}
+
+// Keeps the place of the byte at `at` as the site of the name the table added last.
+void SetSiteAt(const TCursor& cursor, TSymbolTable& table, size_t at) {
+  TPlace place = cursor.PlaceOf(at);
+  table.SetSite(place.Line, place.Column);
+}
+
+// Stops the run with an error about a variable's name that begins at `start`.
+// A name just after "VALUE;" on the same line is most likely a comment that
+// lacks its second ";": a note says so, at that ";".
+[[noreturn]] void FailInVariable(const TCursor& cursor, std::string_view body, size_t at,
+                                 size_t start) {
+  size_t before = start;
+  while (before != 0 && cursor.Data[before - 1] == ' ') --before;
+  if (before == 0 || cursor.Data[before - 1] != ';') FailInDeclarations(cursor, body, at);
+  FailInDeclarations(
+      cursor, body, at,
+      cursor.NoteAt(Win1251("комментарий после значения начинается с «;;»"), before - 1));
 }
 
 // "Некорректный символ {b} прервал описание константы!", at the byte.
@@ -115,15 +143,20 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants, TDiagnostics* diagnos
     FailInDeclarations(cursor,
                        Win1251("Некорректный символ ") + ByteText(scan.Byte, '\r') +
                            Win1251(" прервал описание константы!"),
-                       cursor.Pos);
+                       cursor.Pos,
+                       cursor.NoteAt(Win1251("описание константы начинается здесь"), open));
   }
   if (scan.Text.empty()) FailInDeclarations(cursor, Win1251("Пустые константы запрещены!"), open);
   std::string name(scan.Text);
   UpperCaseName(name);
-  if (constants.Find(name)) {
+  if (const TSymbolTable::TEntry* first = constants.Find(name)) {
     FailInDeclarations(
-        cursor, Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"), open);
+        cursor, Win1251("Константа (") + name + Win1251(") уже была объявлена ранее!"), open,
+        NoteAtDeclaration(constants, *first,
+                          Win1251("константа (") + name + Win1251(") впервые объявлена здесь"),
+                          cursor));
   }
+  TPlace place = cursor.PlaceOf(open);
 
   int r = cursor.SkipAndMatch(kBlank, "=", true);
   if (r == kEndOfData) {
@@ -152,12 +185,14 @@ bool ReadConstant(TCursor& cursor, TConstTable& constants, TDiagnostics* diagnos
   std::string_view text = scan.Text.substr(0, scan.Text.find('\0'));
   if (text.find('\r') == std::string_view::npos) {
     constants.AddConst(name, text);
+    constants.SetSite(place.Line, place.Column);
   } else {
     std::string value;
     value.reserve(text.size());
     std::copy_if(text.begin(), text.end(), std::back_inserter(value),
                  [](char c) { return c != '\r'; });
     constants.AddConst(name, value);
+    constants.SetSite(place.Line, place.Column);
   }
   return cursor.SkipLine();
 }
@@ -168,19 +203,23 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnost
   size_t start = cursor.Pos;
   TScan scan = cursor.ScanUntil(kVariableNameEnd, kVariableNameBreaks);
   if (scan.End == TScanEnd::EndOfData) {
-    FailInDeclarations(cursor, Win1251("Неожиданный конец объявления переменной!"), start);
+    FailInVariable(cursor, Win1251("Неожиданный конец объявления переменной!"), start, start);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInDeclarations(cursor,
-                       Win1251("Некорректный символ ") + ByteText(scan.Byte, '\r') +
-                           Win1251(" прервал описание переменной!"),
-                       cursor.Pos);
+    FailInVariable(cursor,
+                   Win1251("Некорректный символ ") + ByteText(scan.Byte, '\r') +
+                       Win1251(" прервал описание переменной!"),
+                   cursor.Pos, start);
   }
   std::string_view name = VariableName(scan.Text);
-  if (globalVars.Find(name)) {
+  if (const TSymbolTable::TEntry* first = globalVars.Find(name)) {
     FailInDeclarations(
         cursor, Win1251("Переменная $") + UpperCased(name) + Win1251("$ уже была объявлена ранее!"),
-        start);
+        start,
+        NoteAtDeclaration(
+            globalVars, *first,
+            Win1251("переменная $") + UpperCased(name) + Win1251("$ впервые объявлена здесь"),
+            cursor));
   }
   if (cursor.AtEnd()) {
     FailInDeclarations(
@@ -201,6 +240,7 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnost
     WarnOnLetter(cursor, UpperCased(name), var, OffsetOf(cursor, trimmed), *diagnostics);
   }
   globalVars.AddVar(name, var);
+  SetSiteAt(cursor, globalVars, start);
 }
 
 // Reads the items one by one, the plain lines among them quickly when `quick`.

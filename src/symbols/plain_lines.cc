@@ -25,6 +25,8 @@ struct TPlainLine {
   size_t Hash;            // the name's hash in its table
   std::string_view Text;  // the replacement: the letter and digits, or the constant's text
   int32_t Number;         // a variable's number
+  uint64_t NameLine;      // the line of the name's first byte ("(" of a constant)
+  uint64_t NameColumn;    // and its column
 };
 
 // Where the parts of a plain line end: a variable's name at a blank, at a byte
@@ -107,26 +109,47 @@ bool ReadPlainConstant(const char* p, const char* end, TPlainLine& line) {
   return true;
 }
 
+// Returns the column of the byte at p, which is not at data's start when it
+// comes after a line feed, as it most often does.
+uint64_t ColumnOf(const char* data, const char* p) {
+  if (p != data && p[-1] == '\n') return 1;
+  std::string_view before(data, static_cast<size_t>(p - data));
+  size_t feed = before.rfind('\n');
+  return static_cast<uint64_t>(p - data) - (feed == std::string_view::npos ? 0 : feed + 1) + 1;
+}
+
 // Skips the separators from p and reads the plain line after them, counting
-// its lines on from `lines`. Returns false when there is none there.
-bool ReadPlainLine(const char* p, const char* end, uint64_t lines, TPlainLine& line) {
+// its lines on from `lines`. Returns false when there is none there. The
+// data start at data.
+bool ReadPlainLine(const char* data, const char* p, const char* end, uint64_t lines,
+                   TPlainLine& line) {
   for (; p != end && (*p == ' ' || *p == '\r' || *p == '\n'); ++p) lines += *p == '\n';
   if (p == end || *p == ';') return false;
   if (*p == '(' ? !ReadPlainConstant(p, end, line) : !ReadPlainVariable(p, end, line)) {
     return false;
   }
+  line.NameLine = lines;
+  line.NameColumn = ColumnOf(data, p);
   line.EndLine = lines + line.Constant;
   return true;
 }
 
-// Adds the line's name unless it is taken; returns whether it was added.
+// Adds the line's name and its place unless it is taken; returns whether it was added.
 bool AddPlainLine(const TPlainLine& line, TVarTable& globalVars, TConstTable& constants) {
   if (line.Constant) {
-    return constants.AddIfNew(line.Key, line.Size, line.Hash, line.Text, 0,
-                              TSymbolTable::kShortConst);
+    if (!constants.AddIfNew(line.Key, line.Size, line.Hash, line.Text, 0,
+                            TSymbolTable::kShortConst)) {
+      return false;
+    }
+    constants.SetSite(line.NameLine, line.NameColumn);
+    return true;
   }
-  return globalVars.AddIfNew(line.Key, line.Size, line.Hash, line.Text, line.Number,
-                             TSymbolTable::kShortVar);
+  if (!globalVars.AddIfNew(line.Key, line.Size, line.Hash, line.Text, line.Number,
+                           TSymbolTable::kShortVar)) {
+    return false;
+  }
+  globalVars.SetSite(line.NameLine, line.NameColumn);
+  return true;
 }
 
 }  // namespace
@@ -142,7 +165,7 @@ void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constan
     size_t read = 0;
     for (const char* p = data + cursor.Pos; read < kAhead; p = lines[read++].End) {
       uint64_t line = read == 0 ? cursor.Line : lines[read - 1].EndLine;
-      if (!ReadPlainLine(p, end, line, lines[read])) break;
+      if (!ReadPlainLine(data, p, end, line, lines[read])) break;
       const TSymbolTable& table = lines[read].Constant ? constants : globalVars;
       lines[read].Hash = table.HashOf(lines[read].Key, lines[read].Size);
       table.Prefetch(lines[read].Hash);

@@ -1,6 +1,7 @@
 #include "symbols/table.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 
 namespace zunt {
@@ -196,6 +197,7 @@ void TSymbolTable::ClearLocals() {
     Slots[Order[i]] = TEntry{};
   }
   Order.resize(Globals);
+  LocalOffsets.clear();
   Sides.resize(GlobalSides);
   SideBytes.resize(Sides.empty() ? 0 : Sides.back().End);
 }
@@ -206,6 +208,12 @@ void TSymbolTable::Clear() {
   }
   Order.clear();
   Globals = GlobalSides = 0;
+  SiteBytes.clear();
+  SiteMarks.clear();
+  SiteCount = PendingSites = 0;
+  SiteLine = 0;
+  LocalOffsets.clear();
+  Files.clear();
   Sides.clear();
   SideBytes.clear();
 }
@@ -225,6 +233,83 @@ void TSymbolTable::KeepPlaces() {
 std::string_view TSymbolTable::SideName(const TEntry& entry) const {
   const TSide& side = Sides[SideOf(entry)];
   return {SideBytes.data() + side.NameAt, side.TextAt - side.NameAt};
+}
+
+void TSymbolTable::BeginFile(std::string_view path) {
+  if (!Files.empty() && Files.back().first == Order.size()) Files.pop_back();
+  Files.emplace_back(Order.size(), std::string(path));
+}
+
+void TSymbolTable::SetSiteSlowly(uint64_t line, uint64_t column) {
+  WritePendingSites();
+  while (SiteCount + 1 < Order.size()) AppendSite(0, 0);  // names added with no place
+  AppendSite(line, column);
+}
+
+void TSymbolTable::WritePendingSites() {
+  uint64_t line = SiteLine - PendingSites;  // before the first of them
+  while (PendingSites != 0) {
+    if (SiteCount % kSiteMarkEvery == 0) SiteMarks.push_back(TSiteMark{SiteBytes.size(), line});
+    size_t n = std::min(PendingSites, kSiteMarkEvery - SiteCount % kSiteMarkEvery);
+    SiteBytes.append(n, static_cast<char>(1 << 4 | 1));
+    SiteCount += n;
+    PendingSites -= n;
+    line += n;
+  }
+}
+
+void TSymbolTable::AppendSite(uint64_t line, uint64_t column) {
+  if (SiteCount % kSiteMarkEvery == 0) SiteMarks.push_back(TSiteMark{SiteBytes.size(), SiteLine});
+  ++SiteCount;
+  if (line >= SiteLine && line - SiteLine < 16 && column != 0 && column < 16) {
+    SiteBytes += static_cast<char>((line - SiteLine) << 4 | column);
+  } else {
+    SiteBytes += '\0';
+    for (uint64_t n : {line, column}) {
+      for (; n >= 0x80; n >>= 7) SiteBytes += static_cast<char>(n | 0x80);
+      SiteBytes += static_cast<char>(n);
+    }
+  }
+  SiteLine = line;
+}
+
+TSymbolTable::TSite TSymbolTable::SiteOf(size_t i) const {
+  TSite site;
+  auto file = std::upper_bound(Files.begin(), Files.end(), i,
+                               [](size_t index, const auto& f) { return index < f.first; });
+  if (file != Files.begin()) site.File = std::prev(file)->second;
+  if (i >= Globals && i - Globals < LocalOffsets.size()) site.Offset = LocalOffsets[i - Globals];
+  if (i >= SiteCount && i - SiteCount < PendingSites) {
+    site.Line = SiteLine - (SiteCount + PendingSites - 1 - i);
+    site.Column = 1;
+  }
+  if (i >= SiteCount) return site;
+  const TSiteMark& mark = SiteMarks[i / kSiteMarkEvery];
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(SiteBytes.data()) + mark.At;
+  uint64_t line = mark.Line;
+  uint64_t column = 0;
+  for (size_t k = i / kSiteMarkEvery * kSiteMarkEvery; k <= i; ++k) {
+    unsigned char b = *p++;
+    if (b != 0) {
+      line += b >> 4;
+      column = b & 15;
+      continue;
+    }
+    uint64_t numbers[2] = {0, 0};
+    for (uint64_t& n : numbers) {
+      for (int shift = 0;; shift += 7) {
+        n |= uint64_t{*p & 0x7Fu} << shift;
+        if (*p++ < 0x80) break;
+      }
+    }
+    line = numbers[0];
+    column = numbers[1];
+  }
+  if (column != 0) {
+    site.Line = line;
+    site.Column = column;
+  }
+  return site;
 }
 
 std::string_view TSymbolTable::Name(const TEntry& entry) const {

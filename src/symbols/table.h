@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cursor/wide.h"
@@ -95,6 +96,44 @@ class TSymbolTable {
   void AddVar(std::string_view name, const TVar& var, bool local = false);
   /// Adds a constant's text; the caller has checked that the name is new.
   void AddConst(std::string_view name, std::string_view text);
+  /// Where a name was declared: its file, and the line and column (from 1) of
+  /// its first byte (a constant's "("); Line 0 when not kept. A local
+  /// variable's is the offset of its "~" in the script, which is loaded as
+  /// long as the local lives (its lines are counted only for a report).
+  struct TSite {
+    std::string_view File;
+    uint64_t Line = 0;
+    uint64_t Column = 0;
+    size_t Offset = std::string_view::npos;
+  };
+  /// Names added from now on are declared in the file at path.
+  void BeginFile(std::string_view path);
+  /// Keeps where the name added last was declared.
+  void SetSite(uint64_t line, uint64_t column) {
+    // Most names stand at the start of the line after the last name's: they
+    // are only counted, and written out when a name breaks the run.
+    if (line == SiteLine + 1 && column == 1 && SiteCount + PendingSites + 1 == Order.size()) {
+      ++PendingSites;
+      SiteLine = line;
+      return;
+    }
+    SetSiteSlowly(line, column);
+  }
+  /// Keeps where the local variable added last was declared: its offset.
+  void SetLocalSite(size_t offset) {
+    LocalOffsets.resize(Order.size() - 1 - Globals);
+    LocalOffsets.push_back(offset);
+  }
+  /// Returns where the entry added i-th was declared.
+  TSite SiteOf(size_t i) const;
+  /// Returns where an entry, this table's or a shared table's, was declared.
+  TSite SiteOfEntry(const TEntry& entry) const {
+    if (!Owns(entry) && Shared != nullptr) return Shared->SiteOfEntry(entry);
+    return SiteOf(IndexOf(entry));
+  }
+  /// Returns the table whose names are found below this one's, or nullptr.
+  const TSymbolTable* SharedNames() const { return Shared; }
+
   /// Removes the local variables.
   void ClearLocals();
   /// Removes all names.
@@ -186,6 +225,28 @@ class TSymbolTable {
   size_t Globals = 0;                    // entries before the first local one
   size_t GlobalSides = 0;                // side records before the first local one
   const TSymbolTable* Shared = nullptr;  // names found below this table's own
+
+  // Where each declared name was declared, in the order of adding, apart
+  // from the entries (only reports read it) and small: one byte a name, the
+  // lines since the name before in the high four bits and the column in the
+  // low four, when they fit; else a zero byte, the line and the column as
+  // variable-length numbers (column 0: no place). Every kSiteMarkEvery-th
+  // name has a mark that says where its byte is and the line before it.
+  static constexpr size_t kSiteMarkEvery = 64;
+  struct TSiteMark {
+    size_t At;
+    uint64_t Line;
+  };
+  std::string SiteBytes;
+  std::vector<TSiteMark> SiteMarks;
+  size_t SiteCount = 0;     // names with a byte in SiteBytes
+  size_t PendingSites = 0;  // names after them, each at the start of the next line
+  uint64_t SiteLine = 0;    // the line of the last name
+  void AppendSite(uint64_t line, uint64_t column);
+  void SetSiteSlowly(uint64_t line, uint64_t column);
+  void WritePendingSites();
+  std::vector<size_t> LocalOffsets;                   // of the local ones, from Globals on
+  std::vector<std::pair<size_t, std::string>> Files;  // each file's first entry and path
 };
 
 using TVarTable = TSymbolTable;

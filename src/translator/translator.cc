@@ -8,6 +8,7 @@
 #include "cursor/fold.h"
 #include "cursor/wide.h"
 #include "symbols/declarations.h"
+#include "symbols/hints.h"
 
 namespace zunt {
 namespace {
@@ -43,6 +44,25 @@ constexpr TStopBytes kLocalValueEnd("\n;", '\n');
 [[noreturn]] void FailInScript(TCursor& c, std::string_view body, size_t at) {
   c.CountLines();
   throw c.ErrorAt(TBoxPrefix::Script, body, at);
+}
+
+// The same, with a note that explains it.
+[[noreturn]] void FailInScript(TCursor& c, std::string_view body, size_t at, TFail note) {
+  c.CountLines();
+  TFail error = c.ErrorAt(TBoxPrefix::Script, body, at);
+  error.Notes.push_back(std::move(note));
+  throw error;
+}
+
+// Adds to an error about an unknown name the declared name most like it, if
+// one is near: "может быть, $NAME$?" where that name was declared.
+void SuggestName(TFail& error, const TSymbolTable& table, std::string_view name, char open,
+                 char close, const TCursor& c) {
+  const TSymbolTable::TEntry* similar = MostSimilar(table, name);
+  if (similar == nullptr) return;
+  error.Notes.push_back(NoteAtDeclaration(
+      table, *similar,
+      Win1251("может быть, ") + open + std::string(table.Name(*similar)) + close + "?", c));
 }
 
 // Returns the position of the first of the stop bytes from the cursor on, or the end.
@@ -416,7 +436,8 @@ void TranslateVarRefInFull(TState& state) {
     FailInScript(c, Win1251("Неожиданный конец переменной!"), start);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInScript(c, Win1251("Некорректный символ \"Конец строки\" прервал переменную!"), c.Pos);
+    FailInScript(c, Win1251("Некорректный символ \"Конец строки\" прервал переменную!"), c.Pos,
+                 c.NoteAt(Win1251("ссылка на переменную начинается здесь"), start));
   }
   std::string_view name = scan.Text;
   if (name.empty()) FailInScript(c, Win1251("Пустые переменные запрещены!"), start);
@@ -442,8 +463,12 @@ void TranslateVarRefInFull(TState& state) {
     Seen(state, TSeen::Variable, start, name, var ? state.Vars.IndexOf(*var) : SIZE_MAX, index);
   }
   if (!var) {
-    FailInScript(c, Win1251("Переменной $") + UpperCased(name) + Win1251("$ не существует!"),
-                 start);
+    c.CountLines();
+    TFail error =
+        c.ErrorAt(TBoxPrefix::Script,
+                  Win1251("Переменной $") + UpperCased(name) + Win1251("$ не существует!"), start);
+    SuggestName(error, state.Vars, name, mark, mark, c);
+    throw error;
   }
   if (index != 0 && Wraps(var->Number(), index)) {
     WarnOnWrap(state, var->Number(), index, start + 1 + open);
@@ -469,7 +494,8 @@ void TranslateConstRefInFull(TState& state) {
     FailInScript(c, Win1251("Неожиданный конец константы!"), start);
   }
   if (scan.End == TScanEnd::Interrupted) {
-    FailInScript(c, Win1251("Некорректный символ \"Конец строки\" прервал константу!"), c.Pos);
+    FailInScript(c, Win1251("Некорректный символ \"Конец строки\" прервал константу!"), c.Pos,
+                 c.NoteAt(Win1251("ссылка на константу начинается здесь"), start));
   }
   if (scan.Text.empty()) FailInScript(c, Win1251("Пустые константы запрещены!"), start);
   const TSymbolTable::TEntry* text = FindName(state.Constants, scan.Text, c);
@@ -480,9 +506,11 @@ void TranslateConstRefInFull(TState& state) {
   if (!text) {
     // The one message about the script whose box names no kind of file.
     c.CountLines();
-    throw c.ErrorAt(TBoxPrefix::None,
-                    Win1251("Константы (") + UpperCased(scan.Text) + Win1251(") не существует!"),
-                    start);
+    TFail error = c.ErrorAt(
+        TBoxPrefix::None,
+        Win1251("Константы (") + UpperCased(scan.Text) + Win1251(") не существует!"), start);
+    SuggestName(error, state.Constants, scan.Text, '(', ')', c);
+    throw error;
   }
   EmitConst(state.Output, state.Constants, *text);
 }
@@ -505,10 +533,13 @@ void TranslateLocalDecl(TState& state) {
   }
   std::string_view name = VariableName(c.Data.substr(c.Pos, equals - c.Pos));
   c.Pos = equals + 1;
-  if (state.Vars.Find(name)) {
+  if (const TSymbolTable::TEntry* first = state.Vars.Find(name)) {
     FailInScript(
         c, Win1251("Переменная $") + UpperCased(name) + Win1251("$ уже была объявлена ранее!"),
-        start);
+        start,
+        NoteAtDeclaration(
+            state.Vars, *first,
+            Win1251("переменная $") + UpperCased(name) + Win1251("$ впервые объявлена здесь"), c));
   }
   if (c.AtEnd()) {
     FailInScript(
@@ -535,6 +566,7 @@ void TranslateLocalDecl(TState& state) {
     WarnOnLetter(c, UpperCased(name), var, at, state.Diagnostics);
   }
   state.Vars.AddVar(name, var, true);
+  state.Vars.SetLocalSite(start);
   if (state.OnSeen) Seen(state, TSeen::Local, start, name, state.Vars.size() - 1, 0);
 }
 
