@@ -248,7 +248,7 @@ TEST(Terminal, QuoteEdges) {
   };
   for (const auto& t : cases) {
     TFakePlatform platform;
-    platform.AddFile("q.txt", "A = y1\r\n");
+    platform.AddFile("q.txt", "ALPHA = y1\r\n");  // no name near $B$: no note
     platform.AddFile("q.erm", t.erm);
     EXPECT_EQ(t.expected, RunWith(platform, {"q"})) << t.erm;
   }
