@@ -223,7 +223,9 @@ TEST(Names, SitesKeptCompactly) {
   for (size_t i = 0; i < sites.size(); ++i) {
     if (i == 150) table.BeginFile("b.txt");
     if (i == 300) table.BeginFile("c.txt");
-    table.AddVar("N" + std::to_string(i), TVar{'v', 1, "1"});
+    std::string name = "N";  // appended: mingw's -O3 misreads "N" + text as overlapping
+    name += std::to_string(i);
+    table.AddVar(name, TVar{'v', 1, "1"});
     if (i % 50 != 49) table.SetSite(sites[i].first, sites[i].second);
   }
   table.BeginFile("s.erm");
@@ -260,8 +262,12 @@ TEST(Names, QuickAndCarefulReadersKeepTheSameSites) {
     for (const TSymbolTable* table : {&vars, &constants}) {
       for (size_t i = 0; i < table->size(); ++i) {
         TSymbolTable::TSite site = table->SiteOf(i);
-        seen[careful].push_back(Readable(table->Name((*table)[i])) + " " +
-                                std::to_string(site.Line) + ":" + std::to_string(site.Column));
+        std::string text = Readable(table->Name((*table)[i]));
+        text += ' ';
+        text += std::to_string(site.Line);
+        text += ':';
+        text += std::to_string(site.Column);
+        seen[careful].push_back(text);
       }
     }
   }

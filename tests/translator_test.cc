@@ -284,9 +284,15 @@ std::string Recovered(const std::string& script, bool commonCase, bool wholeBody
   for (const TFail& item : state.Diagnostics.Items) {
     if (item.Severity == TSeverity::Note) continue;  // what explains an error
     std::string body = Readable(item.Body());
-    result += " | " + std::to_string(item.Line);
-    result += wholeBody ? ":" + std::to_string(item.Column) + " " + body
-                        : " " + body.substr(0, body.find(' '));
+    // Appended part by part: mingw's -O3 misreads "x" + text as overlapping copies.
+    result += " | ";
+    result += std::to_string(item.Line);
+    if (wholeBody) {
+      result += ':';
+      result += std::to_string(item.Column);
+    }
+    result += ' ';
+    result += wholeBody ? body : body.substr(0, body.find(' '));
   }
   return result;
 }
