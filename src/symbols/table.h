@@ -121,7 +121,9 @@ class TSymbolTable {
   }
   /// Keeps where the local variable added last was declared: its offset.
   void SetLocalSite(size_t offset) {
-    LocalOffsets.resize(Order.size() - 1 - Globals);
+    size_t index = Order.size() - 1;
+    if (Order.empty() || index < Globals) return;
+    LocalOffsets.resize(index - Globals);
     LocalOffsets.push_back(offset);
   }
   /// Returns where the entry added i-th was declared.
