@@ -41,7 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (frame.Status == TFrameStatus::Skipped) continue;
     Require(frame.Body.size() <= 4096, "a message is within the limit");
     TMessage message = ParseMessage(frame.Body);
-    if (message.Kind == TMessage::Request) ++requests[message.Id.dump()];
+    // An invalid message whose id could be read is answered with that id too.
+    bool answered = message.Kind == TMessage::Request ||
+                    (message.Kind == TMessage::Invalid && !message.Id.is_null());
+    if (answered) ++requests[message.Id.dump()];
     session.Handle(message);
     if (session.Exited()) break;
   }
