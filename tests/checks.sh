@@ -19,6 +19,18 @@ expect() {
   "$@" || fail "$name"
 }
 
+# same NAME EXPECTED ACTUAL: one more check, which fails unless the texts are equal.
+same() {
+  checks=$((checks + 1))
+  [ "$2" = "$3" ] || fail "$(printf '%s
+--- expected
+%s
+--- got
+%s' "$1" "$2" "$3")"
+}
+# cp1251: standard input, UTF-8, to Windows-1251.
+cp1251() { iconv -f utf-8 -t cp1251; }
+
 # summary NAME: the closing line; the status is 0 when nothing failed.
 summary() {
   echo "$1: $((checks - failures)) passed, $failures failed"

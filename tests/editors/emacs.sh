@@ -9,16 +9,6 @@ repo=$(cd "$(dirname "$0")/../.." && pwd)
 here=$repo/tests/editors
 # shellcheck source=../checks.sh
 source "$repo/tests/checks.sh"
-# same NAME EXPECTED ACTUAL: one more check, which fails unless the texts are equal.
-same() {
-  checks=$((checks + 1))
-  [ "$2" = "$3" ] || fail "$(printf '%s
---- expected
-%s
---- got
-%s' "$1" "$2" "$3")"
-}
-cp1251() { iconv -f utf-8 -t cp1251; }
 
 mod=$scratch/mod
 mkdir -p "$mod" "$scratch/bin"

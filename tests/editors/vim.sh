@@ -9,16 +9,6 @@ repo=$(cd "$(dirname "$0")/../.." && pwd)
 rtp=$repo/editors/vim
 # shellcheck source=../checks.sh
 source "$repo/tests/checks.sh"
-# same NAME EXPECTED ACTUAL: one more check, which fails unless the texts are equal.
-same() {
-  checks=$((checks + 1))
-  [ "$2" = "$3" ] || fail "$(printf '%s
---- expected
-%s
---- got
-%s' "$1" "$2" "$3")"
-}
-cp1251() { iconv -f utf-8 -t cp1251; }
 vim_run() { (cd "$scratch/mod" && timeout 60 vim --clean -es -i NONE --cmd 'set encoding=utf-8' \
   --cmd "set rtp^=$rtp" -c 'syntax on' -c "source $1" </dev/null >/dev/null 2>&1); }
 nvim_run() { (cd "$scratch/mod" && timeout 60 nvim --headless --clean --cmd "set rtp^=$rtp" \
