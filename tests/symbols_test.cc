@@ -187,7 +187,8 @@ TEST(Table, SlotsKeepTheirNamesThroughSharedSlotsGrowthAndLocals) {
   };
   // Names whose hashes point to one slot of the first sixteen, declared and local.
   for (uint64_t i = 0, found = 0; found < 8; ++i) {
-    std::string name = "S" + std::to_string(i);
+    std::string name = "S";
+    name += std::to_string(i);
     if ((HashName(name) & 15) == 3) names.push_back({name, found++ % 2 == 1});
   }
   std::vector<TName> ordered;  // the declared ones first
@@ -198,7 +199,7 @@ TEST(Table, SlotsKeepTheirNamesThroughSharedSlotsGrowthAndLocals) {
   }
   names = ordered;
   // Local ones enough to grow the table several times while they are there.
-  for (int i = 0; i < 200; ++i) names.push_back({"L" + std::to_string(i), true});
+  for (int i = 0; i < 200; ++i) names.push_back({std::string("L").append(std::to_string(i)), true});
   auto textOf = [](size_t i) { return std::to_string(1000 + i) + (i % 3 == 0 ? "LONGTEXT" : ""); };
   auto check = [&](const TVarTable& table, size_t added) {
     ASSERT_EQ(added, table.size());
@@ -214,7 +215,7 @@ TEST(Table, SlotsKeepTheirNamesThroughSharedSlotsGrowthAndLocals) {
       EXPECT_EQ(i, table.IndexOf(*entry)) << i;
       EXPECT_EQ(&table[i], entry) << i;
       EXPECT_EQ(names[i].name, table.Name(*entry)) << i;
-      EXPECT_EQ("v" + textOf(i), table.Replacement(*entry)) << i;
+      EXPECT_EQ(std::string("v").append(textOf(i)), table.Replacement(*entry)) << i;
       EXPECT_EQ(static_cast<int32_t>(1000 + i), entry->Number()) << i;
     }
   };
