@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "server/analysis.h"
+#include "server/names.h"
 #include "server/protocol.h"
 #include "server/reports.h"
 #include "server/text.h"
@@ -203,6 +205,58 @@ TEST(ReportsTest, TokensAndCodes) {
       {"что-то новое", "zunt"},
   };
   for (const auto& c : codes) EXPECT_EQ(CodeOf(c.Message), c.Code) << c.Message;
+}
+
+// The readers keep a declared name's line (counted by LF) and byte column;
+// the editor's place of the name must come out of them exactly, whatever the
+// file's blanks, line ends, letter case and characters without a byte.
+TEST(NamesTest, DeclaredNamesStandWhereTheReadersSawThem) {
+  struct {
+    const char* Declarations;
+    std::vector<std::pair<std::string, TPosition>> Names;  // variables first
+  } cases[] = {
+      {"HERO = y100\r\n(ПРИВЕТ) = 'Здравствуй'\r\n", {{"HERO", {0, 0}}, {"ПРИВЕТ", {1, 1}}}},
+      {"  Герой = y5\r\n;; Ж\r\n\r\n   (Фраза) = 'a\r\nb'\r\nДруг = v1\r\n",
+       {{"Герой", {0, 2}}, {"Друг", {5, 0}}, {"Фраза", {3, 4}}}},
+      {"(😀ДА) = 'Ж😀'\r\nЖ😀 = y1\r\n", {{"Ж😀", {1, 0}}, {"😀ДА", {0, 1}}}},
+      {"A = y1\r\nB = y2\rC = y3\r\n", {{"A", {0, 0}}, {"B", {1, 0}}, {"C", {2, 0}}}},
+  };
+  for (const auto& c : cases) {
+    TWorkspace workspace;
+    workspace.Open("file:///m/q.txt", "/m/q.txt", 1, c.Declarations);
+    workspace.Open("file:///m/q.erm", "/m/q.erm", 1, "");
+    TAnalyses analyses(workspace, kFixedHashSeed);
+    const TAnalysis& analysis = analyses.Analyse("/m/q.erm");
+    const TText& text = workspace.Find("/m/q.txt")->Text;
+    std::vector<std::pair<std::string, TPosition>> got;
+    for (const TDeclaredName& name : DeclaredIn(workspace, analysis, "/m/q.txt")) {
+      got.emplace_back(text.Utf8(name.Site.Begin, name.Site.End), text.PositionOf(name.Site.Begin));
+      std::optional<TDeclaredName> at = DeclaredAt(workspace, analysis, "/m/q.txt", name.Site.End);
+      EXPECT_TRUE(at && at->Entry == name.Entry && at->Constant == name.Constant) << name.Name;
+    }
+    EXPECT_EQ(got, c.Names) << c.Declarations;
+  }
+}
+
+// A place kept by the tables that no longer holds the name gives no bytes.
+TEST(NamesTest, NameOnLineFindsOnlyTheName) {
+  TText text;
+  text.AssignBytes("  Hero = y1\r\n(Hi) = 'x'\r\nab\r\n");
+  struct {
+    uint64_t Line;
+    uint64_t Column;
+    const char* Name;
+    size_t Begin;
+    size_t End;
+  } cases[] = {
+      {1, 1, "hero", 2, 6}, {1, 3, "HERO", 2, 6}, {2, 1, "hi", 14, 16}, {2, 1, "hi)", 14, 17},
+      {1, 1, "her", 2, 5},  {1, 1, "ero", 0, 0},  {2, 2, "x", 0, 0},    {3, 1, "abc", 0, 0},
+      {9, 1, "a", 0, 0},    {0, 1, "a", 0, 0},    {1, 1, "", 0, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NameOnLine(text, c.Line, c.Column, c.Name), std::make_pair(c.Begin, c.End))
+        << c.Line << ":" << c.Column << " " << c.Name;
+  }
 }
 
 }  // namespace

@@ -77,6 +77,9 @@ void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& 
       analysis.TableReports.push_back(AboutFile(TFail(Win1251("Указанный файл пуст!")), path));
       continue;
     }
+    // The names of this file keep their places in it.
+    state.Vars.BeginFile(path);
+    state.Constants.BeginFile(path);
     diagnostics.Items.clear();
     diagnostics.Warnings = true;
     diagnostics.CurrentFile = path;

@@ -1,6 +1,7 @@
 // The features that look into the names: hover, definition, references,
-// completion, rename, symbols, quick fixes and the translated script. They
-// take the places of references and locals from the translator's pass.
+// completion and the translated script. They take the places of references
+// and locals from the translator's pass, and those of declared names from
+// the tables.
 #include <algorithm>
 #include <cstdio>
 
@@ -32,12 +33,29 @@ TJson MarkupOf(bool markdown, const std::string& code, const std::string& rest) 
 TSession::TPlace TSession::PlaceAt(const TJson& params) {
   TPlace place;
   place.Path = PathOf(params);
-  if (Workspace.KindOf(place.Path) != TDocumentKind::Script) return place;
+  TDocumentKind kind = Workspace.KindOf(place.Path);
+  if (kind == TDocumentKind::Other) return place;
   uint64_t generation = 0;
   place.Text = Workspace.Text(place.Path, &generation);
   if (!place.Text) return place;
-  place.Analysis = &Analyses.Analyse(place.Path, true);
   place.Offset = place.Text->OffsetOf(PositionFromJson(params.at("position")));
+  if (kind == TDocumentKind::Declarations) {
+    place.InDeclarations = true;
+    place.Analysis = &AnalysisOfDeclarations(place.Path, true);
+    std::optional<TDeclaredName> name =
+        DeclaredAt(Workspace, *place.Analysis, place.Path, place.Offset);
+    if (!name) return place;
+    auto item = std::make_shared<TSeenItem>();
+    item->Kind = name->Constant ? TSeen::Constant : TSeen::Variable;
+    item->Begin = item->NameAt = name->Site.Begin;
+    item->End = name->Site.End;
+    item->NameSize = name->Site.End - name->Site.Begin;
+    item->Entry = name->Entry;
+    place.Declared = item;
+    place.Item = item.get();
+    return place;
+  }
+  place.Analysis = &Analyses.Analyse(place.Path, true);
   const std::vector<TSeenItem>& seen = place.Analysis->Seen;
   auto it = std::upper_bound(seen.begin(), seen.end(), place.Offset,
                              [](size_t at, const TSeenItem& item) { return at < item.Begin; });
@@ -64,7 +82,7 @@ TJson TSession::DeclarationOf(const TPlace& place) {
     return LocationOf(place.Path, local.NameAt, local.NameAt + local.NameSize);
   }
   if (item.Entry == SIZE_MAX) return nullptr;
-  TSite site = SiteOf(*place.Analysis, item.Kind == TSeen::Constant, item.Entry);
+  TSite site = SiteOf(Workspace, *place.Analysis, item.Kind == TSeen::Constant, item.Entry);
   if (site.Path.empty()) return nullptr;
   return LocationOf(site.Path, site.Begin, site.End);
 }
@@ -93,9 +111,11 @@ TJson TSession::Hover(const TJson& params) {
     code = Utf8FromWin1251(state.Constants.Replacement(state.Constants[item.Entry]));
     where = "константа (" + name + ")";
   } else {
+    // At its declaration a name reads as "$NAME$" would.
     std::string value(state.Vars.Replacement(state.Vars[item.Entry]));
-    code = place.Text->Utf8(item.Begin, item.End) + " → " +
-           Utf8FromWin1251(ReferenceValue(value, place.Text->Bytes()[item.Begin], item.Index));
+    char mark = place.InDeclarations ? '$' : place.Text->Bytes()[item.Begin];
+    code = (place.InDeclarations ? "$" + name + "$" : place.Text->Utf8(item.Begin, item.End)) +
+           " → " + Utf8FromWin1251(ReferenceValue(value, mark, item.Index));
     where = "переменная $" + Utf8FromWin1251(std::string(state.Vars.Name(state.Vars[item.Entry]))) +
             "$ = " + Utf8FromWin1251(value);
   }
@@ -103,9 +123,13 @@ TJson TSession::Hover(const TJson& params) {
     const TInput* input =
         TAnalyses::InputOf(*place.Analysis, item.Kind == TSeen::Constant, item.Entry);
     if (input) {
-      TSite site = SiteOf(*place.Analysis, item.Kind == TSeen::Constant, item.Entry);
+      // The line as the editor counts it.
+      TSite site = SiteOf(Workspace, *place.Analysis, item.Kind == TSeen::Constant, item.Entry);
+      uint64_t generation = 0;
+      const TText* text = site.Line ? Workspace.Text(site.Path, &generation) : nullptr;
       std::string file(FileNameOf(input->Path));
-      where += ", объявлена в " + file + (site.Line ? ":" + std::to_string(site.Line) : "");
+      where += ", объявлена в " + file +
+               (text ? ":" + std::to_string(text->PositionOf(site.Begin).Line + 1) : "");
     }
   }
   TRange range{place.Text->PositionOf(item.Begin), place.Text->PositionOf(item.End)};
@@ -134,7 +158,8 @@ TJson TSession::References(const TJson& params) {
 TJson TSession::Completion(const TJson& params) {
   TPlace place = PlaceAt(params);
   TJson items = TJson::array();
-  if (!place.Analysis) return TJson{{"isIncomplete", false}, {"items", items}};
+  if (!place.Analysis || place.InDeclarations)
+    return TJson{{"isIncomplete", false}, {"items", items}};
   const std::string& bytes = place.Text->Bytes();
   TReferenceContext context = ReferenceContextAt(bytes, place.Offset);
   if (context.Mark == 0) return TJson{{"isIncomplete", false}, {"items", items}};
@@ -173,160 +198,6 @@ TJson TSession::Completion(const TJson& params) {
     }
   }
   return TJson{{"isIncomplete", incomplete}, {"items", items}};
-}
-
-TJson TSession::PrepareRename(const TJson& params) {
-  TPlace place = PlaceAt(params);
-  if (!place.Item || (place.Item->Kind != TSeen::Local && place.Item->Entry == SIZE_MAX)) {
-    return nullptr;
-  }
-  const TSeenItem& item = *place.Item;
-  TRange range{place.Text->PositionOf(item.NameAt),
-               place.Text->PositionOf(item.NameAt + item.NameSize)};
-  return TJson{{"range", ToJson(range)}, {"placeholder", NameText(*place.Text, item)}};
-}
-
-TJson TSession::Rename(const TJson& params) {
-  TPlace place = PlaceAt(params);
-  if (!place.Item || (place.Item->Kind != TSeen::Local && place.Item->Entry == SIZE_MAX)) {
-    throw TRequestError{rpc::kRequestFailed, "здесь нет имени, которое можно переименовать"};
-  }
-  const std::string& newNameUtf8 = StringAt(params, "newName");
-  TText converted;
-  converted.AssignUtf8(newNameUtf8);
-  if (!converted.Foreign().empty()) {
-    throw TRequestError{rpc::kRequestFailed,
-                        "имя «" + newNameUtf8 + "» нельзя записать в Windows-1251"};
-  }
-  std::string newName = converted.Bytes();
-  bool constant = place.Item->Kind == TSeen::Constant;
-  if (std::string problem = NameProblem(newName, constant); !problem.empty()) {
-    throw TRequestError{rpc::kRequestFailed, "«" + newNameUtf8 + "»: " + problem};
-  }
-  std::vector<TReferenceSite> sites = ReferencesOf(place);
-  if (std::none_of(sites.begin(), sites.end(),
-                   [](const TReferenceSite& site) { return site.Declaration; })) {
-    throw TRequestError{rpc::kRequestFailed, "место объявления этого имени неизвестно"};
-  }
-  if (std::string taken = NameTaken(place, newName); !taken.empty()) {
-    throw TRequestError{rpc::kRequestFailed, taken};
-  }
-  // One text document edit per file, each carrying the open document's version.
-  std::map<std::string, TJson> edits;
-  for (const TReferenceSite& site : sites) {
-    uint64_t generation = 0;
-    const TText* text = Workspace.Text(site.Path, &generation);
-    if (!text) continue;
-    TRange range{text->PositionOf(site.NameAt), text->PositionOf(site.NameAt + site.NameSize)};
-    edits[site.Path].push_back(TJson{{"range", ToJson(range)}, {"newText", newNameUtf8}});
-  }
-  TJson changes = TJson::array();
-  for (auto& [path, list] : edits) {
-    TDocument* document = Workspace.Find(path);
-    TJson version = document ? TJson(document->Version) : TJson(nullptr);
-    changes.push_back(TJson{
-        {"textDocument", {{"uri", Workspace.UriOf(path)}, {"version", version}}}, {"edits", list}});
-  }
-  return TJson{{"documentChanges", changes}};
-}
-
-TJson TSession::DocumentSymbol(const TJson& params) {
-  std::string path = PathOf(params);
-  TJson list = TJson::array();
-  TDocumentKind kind = Workspace.KindOf(path);
-  uint64_t generation = 0;
-  const TText* text = Workspace.Text(path, &generation);
-  if (!text) return list;
-  auto symbol = [&](const std::string& name, const std::string& detail, int kind2, size_t from,
-                    size_t to, size_t nameFrom, size_t nameTo) {
-    list.push_back(TJson{
-        {"name", name},
-        {"detail", detail},
-        {"kind", kind2},
-        {"range", ToJson(TRange{text->PositionOf(from), text->PositionOf(to)})},
-        {"selectionRange", ToJson(TRange{text->PositionOf(nameFrom), text->PositionOf(nameTo)})}});
-  };
-  if (kind == TDocumentKind::Script) {
-    TAnalysis& analysis = Analyses.Analyse(path, true);
-    for (const TSeenItem& item : analysis.Seen) {
-      if (item.Kind != TSeen::Local) continue;
-      symbol(NameText(*text, item), Utf8FromWin1251(item.Value), 13, item.Begin, item.End,
-             item.NameAt, item.NameAt + item.NameSize);
-    }
-  } else if (kind == TDocumentKind::Declarations) {
-    TAnalysis& analysis = Analyses.Analyse(WithExtension(path, ".erm"));
-    for (const TDeclaredName& name : DeclaredIn(analysis, path)) {
-      symbol(Utf8FromWin1251(name.Name), Utf8FromWin1251(name.Value), name.Constant ? 14 : 13,
-             name.Site.Begin, name.Site.End, name.Site.Begin, name.Site.End);
-    }
-  }
-  return list;
-}
-
-TJson TSession::WorkspaceSymbol(const TJson& params) {
-  std::string query = Win1251(params.value("query", std::string()));
-  TJson list = TJson::array();
-  std::set<std::string> done;
-  for (const std::string& path : Workspace.OpenPaths()) {
-    TDocumentKind kind = Workspace.KindOf(path);
-    if (kind == TDocumentKind::Other) continue;
-    std::string script = kind == TDocumentKind::Script ? path : WithExtension(path, ".erm");
-    TAnalysis& analysis = Analyses.Analyse(script);
-    for (const TInput& input : analysis.Inputs) {
-      if (!done.insert(input.Path).second) continue;
-      for (const TDeclaredName& name : DeclaredIn(analysis, input.Path)) {
-        if (!ContainsFolded(name.Name, query) || list.size() >= kMaxCompletions) continue;
-        std::string shown = name.Constant ? "(" + name.Name + ")" : "$" + name.Name + "$";
-        list.push_back(TJson{{"name", Utf8FromWin1251(shown)},
-                             {"kind", name.Constant ? 14 : 13},
-                             {"location", LocationOf(input.Path, name.Site.Begin, name.Site.End)},
-                             {"containerName", std::string(FileNameOf(input.Path))}});
-      }
-    }
-  }
-  return list;
-}
-
-TJson TSession::CodeAction(const TJson& params) {
-  std::string path = PathOf(params);
-  TJson actions = TJson::array();
-  if (Workspace.KindOf(path) != TDocumentKind::Script) return actions;
-  if (!params.contains("context") || !params["context"].contains("diagnostics")) return actions;
-  for (const TJson& diagnostic : params["context"]["diagnostics"]) {
-    std::string code = diagnostic.value("code", std::string());
-    std::string message = diagnostic.value("message", std::string());
-    if (code != "undeclared-variable" && code != "undeclared-constant") continue;
-    // The name stands between the message's marks: "$NAME$" or "(NAME)".
-    bool constant = code == "undeclared-constant";
-    size_t open = message.find(constant ? '(' : '$');
-    size_t close = constant ? message.rfind(')') : message.find('$', open + 1);
-    if (open == std::string::npos || close == std::string::npos || close <= open) continue;
-    std::string name = message.substr(open + 1, close - open - 1);
-    std::string target = WithExtension(path, ".txt");
-    uint64_t generation = 0;
-    const TText* text = Workspace.Text(target, &generation);
-    TPosition end = text ? text->PositionOf(text->Bytes().size()) : TPosition{};
-    bool needsBreak = text && !text->Bytes().empty() && text->Bytes().back() != '\n';
-    std::string line =
-        (needsBreak ? "\r\n" : "") + (constant ? "(" + name + ") = ''" : name + " = v0") + "\r\n";
-    TDocument* document = Workspace.Find(target);
-    TJson edit{{"textDocument",
-                {{"uri", Workspace.UriOf(target)},
-                 {"version", document ? TJson(document->Version) : TJson(nullptr)}}},
-               {"edits", {{{"range", ToJson(TRange{end, end})}, {"newText", line}}}}};
-    TJson changes = TJson::array();
-    if (!text) {
-      changes.push_back(TJson{{"kind", "create"}, {"uri", Workspace.UriOf(target)}});
-    }
-    changes.push_back(edit);
-    std::string shown = constant ? "(" + name + ")" : "$" + name + "$";
-    actions.push_back(
-        TJson{{"title", "Объявить " + shown + " в " + std::string(FileNameOf(target))},
-              {"kind", "quickfix"},
-              {"diagnostics", {diagnostic}},
-              {"edit", {{"documentChanges", changes}}}});
-  }
-  return actions;
 }
 
 TJson TSession::Translate(const TJson& params) {

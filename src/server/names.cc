@@ -1,5 +1,6 @@
 #include "server/names.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "cursor/fold.h"
@@ -7,34 +8,92 @@
 
 namespace zunt {
 
-TSite SiteOf(const TAnalysis& analysis, bool constant, size_t entry) {
+std::pair<size_t, size_t> NameOnLine(const TText& text, uint64_t line, uint64_t column,
+                                     std::string_view name) {
+  if (line == 0 || name.empty()) return {0, 0};
+  const std::string& bytes = text.Bytes();
+  size_t lineEnd = bytes.find('\n', text.OffsetOfReport(line, 1));
+  if (lineEnd == std::string::npos) lineEnd = bytes.size();
+  // A constant's place is its "(", a variable's may be blanks before the name.
+  for (size_t at = text.OffsetOfReport(line, column); at + name.size() <= lineEnd; ++at) {
+    if (SameName(std::string_view(bytes).substr(at, name.size()), name)) {
+      return {at, at + name.size()};
+    }
+    if (bytes[at] != '(' && bytes[at] != ' ' && bytes[at] != '\t') break;
+  }
+  return {0, 0};
+}
+
+TSite SiteOf(TWorkspace& workspace, const TAnalysis& analysis, bool constant, size_t entry) {
   TSite site;
-  if (const TInput* input = TAnalyses::InputOf(analysis, constant, entry)) site.Path = input->Path;
+  const TInput* input = TAnalyses::InputOf(analysis, constant, entry);
+  if (!input) return site;
+  site.Path = input->Path;
+  const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
+  TSymbolTable::TSite kept = table.SiteOf(entry);
+  uint64_t generation = 0;
+  const TText* text = workspace.Text(site.Path, &generation);
+  // A file changed since the tables were read keeps its names' places no more.
+  if (kept.Line == 0 || !text || generation != input->Generation) return site;
+  auto [begin, end] = NameOnLine(*text, kept.Line, kept.Column, table.Name(table[entry]));
+  if (begin == end) return site;
+  site.Begin = begin;
+  site.End = end;
+  site.Line = kept.Line;
   return site;
 }
 
-std::vector<TDeclaredName> DeclaredIn(const TAnalysis& analysis, const std::string& path) {
-  std::vector<TDeclaredName> names;
+namespace {
+
+// Calls visit(constant, entry) for each entry of the tables that the
+// declarations file at path gave, variables first.
+template <typename TVisit>
+void ForEachDeclaredIn(const TAnalysis& analysis, const std::string& path, TVisit visit) {
   size_t vars = 0;
   size_t constants = 0;
-  const TState& state = analysis.State;
   for (const TInput& input : analysis.Inputs) {
     if (input.Path == path) {
-      for (size_t i = vars; i < input.VarsEnd && i < analysis.Globals; ++i) {
-        names.push_back(TDeclaredName{std::string(state.Vars.Name(state.Vars[i])),
-                                      std::string(state.Vars.Replacement(state.Vars[i])), false,
-                                      SiteOf(analysis, false, i)});
-      }
-      for (size_t i = constants; i < input.ConstantsEnd; ++i) {
-        names.push_back(TDeclaredName{std::string(state.Constants.Name(state.Constants[i])),
-                                      std::string(state.Constants.Replacement(state.Constants[i])),
-                                      true, SiteOf(analysis, true, i)});
-      }
+      for (size_t i = vars; i < input.VarsEnd && i < analysis.Globals; ++i) visit(false, i);
+      for (size_t i = constants; i < input.ConstantsEnd; ++i) visit(true, i);
     }
     vars = input.VarsEnd;
     constants = input.ConstantsEnd;
   }
+}
+
+}  // namespace
+
+std::vector<TDeclaredName> DeclaredIn(TWorkspace& workspace, const TAnalysis& analysis,
+                                      const std::string& path) {
+  std::vector<TDeclaredName> names;
+  ForEachDeclaredIn(analysis, path, [&](bool constant, size_t i) {
+    const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
+    names.push_back(TDeclaredName{std::string(table.Name(table[i])),
+                                  std::string(table.Replacement(table[i])), constant,
+                                  SiteOf(workspace, analysis, constant, i), i});
+  });
   return names;
+}
+
+std::optional<TDeclaredName> DeclaredAt(TWorkspace& workspace, const TAnalysis& analysis,
+                                        const std::string& path, size_t offset) {
+  uint64_t generation = 0;
+  const TText* text = workspace.Text(path, &generation);
+  if (!text) return std::nullopt;
+  std::string_view bytes(text->Bytes());
+  offset = std::min(offset, bytes.size());
+  uint64_t line =
+      1 + static_cast<uint64_t>(std::count(bytes.begin(), bytes.begin() + offset, '\n'));
+  std::optional<TDeclaredName> found;
+  ForEachDeclaredIn(analysis, path, [&](bool constant, size_t i) {
+    const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
+    if (found || table.SiteOf(i).Line != line) return;
+    TSite site = SiteOf(workspace, analysis, constant, i);
+    if (site.Line == 0 || offset < site.Begin || offset > site.End) return;
+    found = TDeclaredName{std::string(table.Name(table[i])),
+                          std::string(table.Replacement(table[i])), constant, site, i};
+  });
+  return found;
 }
 
 std::string ReferenceValue(std::string_view value, char mark, int32_t index) {

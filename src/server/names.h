@@ -5,8 +5,10 @@
 #define ZUNT_SERVER_NAMES_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "server/analysis.h"
@@ -22,8 +24,16 @@ struct TSite {
   uint64_t Line = 0;
 };
 
-/// Returns where an entry of the tables was declared.
-TSite SiteOf(const TAnalysis& analysis, bool constant, size_t entry);
+/// Returns where an entry of the tables was declared: the bytes of its name
+/// in its declarations file, as the workspace holds that file now (the file
+/// alone when the tables kept no place or the name is no longer there).
+TSite SiteOf(TWorkspace& workspace, const TAnalysis& analysis, bool constant, size_t entry);
+
+/// Returns the bytes of a name written on the line of a report's place (line
+/// and byte column from 1, lines counted by LF), from that place on: its
+/// first and last offsets, or nothing (begin == end) when it is not there.
+std::pair<size_t, size_t> NameOnLine(const TText& text, uint64_t line, uint64_t column,
+                                     std::string_view name);
 
 /// A name of a declarations file, folded, with its value.
 struct TDeclaredName {
@@ -31,10 +41,17 @@ struct TDeclaredName {
   std::string Value;
   bool Constant = false;
   TSite Site;
+  size_t Entry = 0;  // in the tables
 };
 
 /// Returns the names that the declarations file at path gave the tables.
-std::vector<TDeclaredName> DeclaredIn(const TAnalysis& analysis, const std::string& path);
+std::vector<TDeclaredName> DeclaredIn(TWorkspace& workspace, const TAnalysis& analysis,
+                                      const std::string& path);
+
+/// Returns the name whose declaration covers an offset of the declarations
+/// file at path (the place just after the name counts), or nothing.
+std::optional<TDeclaredName> DeclaredAt(TWorkspace& workspace, const TAnalysis& analysis,
+                                        const std::string& path, size_t offset);
 
 /// Returns what a reference to a variable of the given value (its letter
 /// and number as written) gives: "$" the letter and number, "@" the number,

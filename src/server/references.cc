@@ -19,7 +19,7 @@ struct TNamed {
   TSite Site;
 };
 
-TNamed NamedAt(const TAnalysis& analysis, const TSeenItem& item) {
+TNamed NamedAt(TWorkspace& workspace, const TAnalysis& analysis, const TSeenItem& item) {
   TNamed named;
   if (item.Kind == TSeen::Local || item.Local != SIZE_MAX) {
     named.Local = true;
@@ -30,7 +30,7 @@ TNamed NamedAt(const TAnalysis& analysis, const TSeenItem& item) {
   named.Constant = item.Kind == TSeen::Constant;
   const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
   named.Name = std::string(table.Name(table[item.Entry]));
-  named.Site = SiteOf(analysis, named.Constant, item.Entry);
+  named.Site = SiteOf(workspace, analysis, named.Constant, item.Entry);
   return named;
 }
 
@@ -40,7 +40,7 @@ std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place
   std::vector<TReferenceSite> sites;
   const TSeenItem& item = *place.Item;
   if (item.Kind != TSeen::Local && item.Local == SIZE_MAX && item.Entry == SIZE_MAX) return sites;
-  TNamed named = NamedAt(*place.Analysis, item);
+  TNamed named = NamedAt(Workspace, *place.Analysis, item);
   if (named.Local) {
     const std::vector<TSeenItem>& seen = place.Analysis->Seen;
     const TSeenItem& local = seen[named.Item];
@@ -58,7 +58,8 @@ std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place
     sites.push_back(TReferenceSite{named.Site.Path, named.Site.Begin, named.Site.End,
                                    named.Site.Begin, named.Site.End - named.Site.Begin, true});
   }
-  std::string placePath = place.Path;
+  // The analysis's script: at a declaration, one that reads it.
+  std::string placePath = place.Analysis->Path;
   for (const std::string& script : ScriptsReading(named.Site.Path, placePath)) {
     TAnalysis& analysis = Analyses.Analyse(script, true);
     const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
@@ -102,10 +103,13 @@ std::vector<std::string> TSession::ScriptsReading(const std::string& declaration
 }
 
 std::string TSession::NameTaken(const TPlace& place, const std::string& newName) {
-  TNamed named = NamedAt(*place.Analysis, *place.Item);
+  TNamed named = NamedAt(Workspace, *place.Analysis, *place.Item);
+  std::string also = place.Analysis->Path;
   std::string shown = Utf8FromWin1251(UpperCased(newName));
-  std::vector<std::string> scripts = named.Local ? std::vector<std::string>{place.Path}
-                                                 : ScriptsReading(named.Site.Path, place.Path);
+  std::vector<std::string> scripts =
+      named.Local ? std::vector<std::string>{place.Path} : ScriptsReading(named.Site.Path, also);
+  // The tables of the place's own analysis count even when no script reads them.
+  if (scripts.empty()) scripts.push_back(also);
   for (const std::string& script : scripts) {
     TAnalysis& analysis = Analyses.Analyse(script, true);
     const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;

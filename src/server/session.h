@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -53,13 +54,16 @@ class TSession {
   // Returns the path of a document named by params.textDocument.uri.
   std::string PathOf(const TJson& params);
 
-  // A place in a script and what the pass met there.
+  // A place in a script and what the pass met there, or a place in a
+  // declarations file and the name declared there.
   struct TPlace {
     std::string Path;
     const TText* Text = nullptr;
-    TAnalysis* Analysis = nullptr;  // nullptr: not a script
+    TAnalysis* Analysis = nullptr;  // nullptr: in no file the tool reads
     size_t Offset = 0;
     const TSeenItem* Item = nullptr;
+    bool InDeclarations = false;                // the place is in a declarations file
+    std::shared_ptr<const TSeenItem> Declared;  // Item there: the name's declaration
   };
   // A place where a name is written: a reference, or its declaration.
   struct TReferenceSite {
@@ -79,8 +83,13 @@ class TSession {
   // Returns every place where the name at a place is written, in every
   // script that reads its declaration.
   std::vector<TReferenceSite> ReferencesOf(const TPlace& place);
+  // Returns the analysis of a script that reads a declarations file (its
+  // same-named script when none does): the one that gives the file's names.
+  TAnalysis& AnalysisOfDeclarations(const std::string& path, bool seen);
   // Returns the scripts that read a declarations file, and `also`.
   std::vector<std::string> ScriptsReading(const std::string& declarations, const std::string& also);
+  // Refuses to rename a declared name whose declaration is not where the tables say.
+  void RefuseUnknownSite(const TPlace& place);
   // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
   std::string NameTaken(const TPlace& place, const std::string& newName);
 

@@ -13,20 +13,20 @@ b'
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm"}}
 # Hover: what each reference gives, in plain text (the client offered no markdown).
 > {"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":12}}}
-< {"id":2,"result":{"contents":{"kind":"plaintext","value":"$HERO[3]$ → y103\n\nпеременная $HERO$ = y100, объявлена в quest.txt"},"range":{"start":{"line":1,"character":11},"end":{"line":1,"character":20}}}}
+< {"id":2,"result":{"contents":{"kind":"plaintext","value":"$HERO[3]$ → y103\n\nпеременная $HERO$ = y100, объявлена в quest.txt:1"},"range":{"start":{"line":1,"character":11},"end":{"line":1,"character":20}}}}
 > {"jsonrpc":"2.0","id":3,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":27}}}
-< {"id":3,"result":{"contents":{"value":"@HERO@ → 100\n\nпеременная $HERO$ = y100, объявлена в quest.txt"},"range":{"start":{"line":1,"character":25},"end":{"line":1,"character":31}}}}
+< {"id":3,"result":{"contents":{"value":"@HERO@ → 100\n\nпеременная $HERO$ = y100, объявлена в quest.txt:1"},"range":{"start":{"line":1,"character":25},"end":{"line":1,"character":31}}}}
 > {"jsonrpc":"2.0","id":4,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":33}}}
-< {"id":4,"result":{"contents":{"value":"Здравствуй\n\nконстанта (ПРИВЕТ), объявлена в quest.txt"},"range":{"start":{"line":1,"character":32},"end":{"line":1,"character":40}}}}
+< {"id":4,"result":{"contents":{"value":"Здравствуй\n\nконстанта (ПРИВЕТ), объявлена в quest.txt:2"},"range":{"start":{"line":1,"character":32},"end":{"line":1,"character":40}}}}
 > {"jsonrpc":"2.0","id":5,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":5}}}
 < {"id":5,"result":{"contents":{"value":"$TMP$ → z7\n\nлокальная переменная, объявлена в строке 1"}}}
 > {"jsonrpc":"2.0","id":6,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":22}}}
 < {"id":6,"result":null}
-# Definition: a local's "~NAME=", a declared name's file.
+# Definition: a local's "~NAME=", a declared name where its file writes it.
 > {"jsonrpc":"2.0","id":7,"method":"textDocument/definition","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6}}}
 < {"id":7,"result":{"uri":"file://ROOT/quest.erm","range":{"start":{"line":0,"character":1},"end":{"line":0,"character":4}}}}
 > {"jsonrpc":"2.0","id":8,"method":"textDocument/declaration","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":30}}}
-< {"id":8,"result":{"uri":"file://ROOT/quest.txt"}}
+< {"id":8,"result":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":0,"character":0},"end":{"line":0,"character":4}}}}
 # References.
 > {"jsonrpc":"2.0","id":9,"method":"textDocument/references","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":5},"context":{"includeDeclaration":true}}}
 < {"id":9,"result":[{"uri":"file://ROOT/quest.erm","range":{"start":{"line":0,"character":1},"end":{"line":0,"character":4}}},{"uri":"file://ROOT/quest.erm","range":{"start":{"line":1,"character":4},"end":{"line":1,"character":9}}}]}
@@ -54,7 +54,7 @@ b'
 > {"jsonrpc":"2.0","id":19,"method":"textDocument/documentSymbol","params":{"textDocument":{"uri":"file://ROOT/quest.erm"}}}
 < {"id":19,"result":[{"name":"TMP","detail":"z7","kind":13,"selectionRange":{"start":{"line":0,"character":1},"end":{"line":0,"character":4}}}]}
 > {"jsonrpc":"2.0","id":20,"method":"workspace/symbol","params":{"query":"ив"}}
-< {"id":20,"result":[{"name":"(ПРИВЕТ)","kind":14,"location":{"uri":"file://ROOT/quest.txt"},"containerName":"quest.txt"}]}
+< {"id":20,"result":[{"name":"(ПРИВЕТ)","kind":14,"location":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":1,"character":1},"end":{"line":1,"character":7}}},"containerName":"quest.txt"}]}
 # A quick fix: declare an undeclared name in the script's declarations file.
 > {"jsonrpc":"2.0","id":21,"method":"textDocument/codeAction","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"range":{"start":{"line":2,"character":3},"end":{"line":2,"character":3}},"context":{"diagnostics":[{"range":{"start":{"line":2,"character":3},"end":{"line":2,"character":6}},"code":"undeclared-variable","message":"Переменной $NOPE$ не существует!"}]}}}
 < {"id":21,"result":[{"title":"Объявить $NOPE$ в quest.txt","kind":"quickfix","edit":{"documentChanges":[{"textDocument":{"uri":"file://ROOT/quest.txt","version":null},"edits":[{"range":{"start":{"line":3,"character":2},"end":{"line":3,"character":2}},"newText":"\r\nNOPE = v0\r\n"}]}]}}]}
