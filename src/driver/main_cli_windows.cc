@@ -108,7 +108,7 @@ int RunServer() {
   return zunt::RunLanguageServer(
       input, output,
       [](std::string_view line) { WriteTo(STD_ERROR_HANDLE, "zunt: " + std::string(line) + "\n"); },
-      ZUNT_VERSION, platform.HashSeed());
+      ZUNT_VERSION, platform.HashSeed(), &platform);
 }
 
 }  // namespace

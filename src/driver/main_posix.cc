@@ -80,7 +80,7 @@ int RunServer() {
         std::string text = "zunt: " + std::string(line) + "\n";
         std::fwrite(text.data(), 1, text.size(), stderr);
       },
-      ZUNT_VERSION, platform.HashSeed());
+      ZUNT_VERSION, platform.HashSeed(), &platform);
 }
 
 }  // namespace

@@ -51,23 +51,36 @@ struct TSeenKeeper {
   }
 };
 
+// Makes the warnings errors, as strict settings ask.
+void Harden(std::vector<TFail>& reports) {
+  for (TFail& report : reports) {
+    if (report.Severity == TSeverity::Warning) report.Severity = TSeverity::Error;
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> TAnalyses::InputsOf(const std::string& scriptPath) {
-  return {WithExtension(scriptPath, ".txt")};
+  return ProjectInputs(Workspace.Projects().Of(scriptPath), scriptPath);
 }
 
-void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& paths) {
+void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& paths,
+                           size_t includes) {
   TState& state = analysis.State;
   state.Vars.Clear();
   state.Constants.Clear();
   analysis.TableReports.clear();
   analysis.Inputs.clear();
   TDiagnostics& diagnostics = state.Diagnostics;
-  for (const std::string& path : paths) {
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
     uint64_t generation = 0;
     const TText* text = Workspace.Text(path, &generation);
     analysis.Inputs.push_back(TInput{path, generation, state.Vars.size(), state.Constants.size()});
+    // A missing include is the settings file's error; with includes, a
+    // script may have no declarations of its own.
+    if (!text && includes != 0) continue;
+    if (i == includes && includes != 0 && text->Bytes().empty()) continue;
     if (!text) {
       analysis.TableReports.push_back(
           AboutFile(TFail(Win1251("Указанный файл не существует! ("), path, ")."), analysis.Path));
@@ -81,7 +94,7 @@ void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& 
     state.Vars.BeginFile(path);
     state.Constants.BeginFile(path);
     diagnostics.Items.clear();
-    diagnostics.Warnings = true;
+    diagnostics.Warnings = analysis.Warnings;
     diagnostics.CurrentFile = path;
     diagnostics.LineFeedWarned = false;
     state.PointCursorAt(text->Bytes());
@@ -99,6 +112,7 @@ void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& 
     analysis.Inputs.back().ConstantsEnd = state.Constants.size();
   }
   state.PointCursorAt({});
+  if (analysis.Strict) Harden(analysis.TableReports);
   analysis.Globals = state.Vars.size();
   analysis.TablesRead = true;
 }
@@ -110,7 +124,7 @@ void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool seen) {
   diagnostics.Errors = 0;
   diagnostics.WarningCount = 0;
   diagnostics.LineFeedWarned = false;
-  diagnostics.Warnings = true;
+  diagnostics.Warnings = analysis.Warnings;
   diagnostics.MaxErrors = kMaxReportedErrors;
   diagnostics.CurrentFile = analysis.Path;
   state.KeepWhitespace = true;
@@ -135,6 +149,7 @@ void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool seen) {
   ClearLocals(state);
   analysis.Reports = std::move(diagnostics.Items);
   diagnostics.Items.clear();
+  if (analysis.Strict) Harden(analysis.Reports);
   analysis.SeenKept = seen;
   state.PointCursorAt({});
 }
@@ -157,15 +172,22 @@ TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool out
     slot->State.Constants.KeepPlaces();
   }
   TAnalysis& analysis = *slot;
-  std::vector<std::string> paths = InputsOf(scriptPath);
-  bool fresh = analysis.Inputs.size() == paths.size() && analysis.ScriptGeneration != 0;
+  TServerProject* project = Workspace.Projects().Of(scriptPath);
+  std::vector<std::string> paths = ProjectInputs(project, scriptPath);
+  uint64_t projectGeneration = project ? project->Generation : 0;
+  bool fresh = analysis.Inputs.size() == paths.size() && analysis.ScriptGeneration != 0 &&
+               analysis.ProjectGeneration == projectGeneration;
   for (size_t i = 0; fresh && i < paths.size(); ++i) {
     uint64_t generation = 0;
     Workspace.Text(paths[i], &generation);
     fresh = analysis.Inputs[i].Path == paths[i] && analysis.Inputs[i].Generation == generation;
   }
   if (!fresh) {
-    ReadTables(analysis, paths);
+    analysis.ProjectFile = project ? project->File : std::string();
+    analysis.ProjectGeneration = projectGeneration;
+    analysis.Warnings = !project || project->Warnings;
+    analysis.Strict = project && project->Strict;
+    ReadTables(analysis, paths, paths.size() - 1);
     analysis.ScriptGeneration = 0;
   }
   uint64_t generation = 0;

@@ -43,6 +43,10 @@ struct TInput {
 
 struct TAnalysis {
   std::string Path;
+  std::string ProjectFile;         // the settings file of its mod; empty: none
+  uint64_t ProjectGeneration = 0;  // of the settings the tables were read with
+  bool Warnings = true;            // the settings of the pass
+  bool Strict = false;
   std::vector<TInput> Inputs;
   TState State;                     // the tables of the declarations, and the last pass
   size_t Globals = 0;               // the declared variables; locals follow them
@@ -62,7 +66,7 @@ class TAnalyses {
   /// Returns the script's analysis, brought up to date; with `seen` it keeps
   /// what the pass met, with `output` the translated script.
   TAnalysis& Analyse(const std::string& scriptPath, bool seen = false, bool output = false);
-  /// Returns the paths of the declarations files that a script reads.
+  /// Returns the paths of the declarations files that a script reads, in order.
   std::vector<std::string> InputsOf(const std::string& scriptPath);
   /// Returns the analyses made so far.
   std::map<std::string, std::unique_ptr<TAnalysis>>& All() { return Analyses; }
@@ -72,8 +76,9 @@ class TAnalyses {
   void Forget(const std::string& scriptPath) { Analyses.erase(scriptPath); }
 
  private:
-  // Reads the declarations files into fresh tables.
-  void ReadTables(TAnalysis& analysis, const std::vector<std::string>& paths);
+  // Reads the declarations files into fresh tables: the first `includes`
+  // are the project's, after which the script's own may be missing or empty.
+  void ReadTables(TAnalysis& analysis, const std::vector<std::string>& paths, size_t includes);
   // Makes the pass over the script.
   void Translate(TAnalysis& analysis, const TText& script, bool seen);
 

@@ -84,6 +84,14 @@ std::vector<std::string> TSession::ScriptsReading(const std::string& declaration
   for (const std::string& path : Workspace.OpenPaths()) {
     if (Workspace.KindOf(path) == TDocumentKind::Script) candidates.insert(path);
   }
+  // The scripts of every mod that includes the file, open or not.
+  TProjects& projects = Workspace.Projects();
+  projects.Of(declarations);
+  projects.Of(also);
+  for (auto& [file, project] : projects.All()) {
+    if (!Includes(project, declarations)) continue;
+    for (const std::string& script : projects.ScriptsOf(project)) candidates.insert(script);
+  }
   std::vector<std::string> scripts;
   for (const std::string& script : candidates) {
     uint64_t generation = 0;

@@ -92,7 +92,7 @@ void ReadMessages(TByteInput& input, TInbox& inbox, const TLog& log) {
 }  // namespace
 
 int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
-                      std::string_view version, const THashSeed& seed) {
+                      std::string_view version, const THashSeed& seed, TPlatform* platform) {
   bool writable = true;
   TSession session(
       [&](const std::string& body) {
@@ -101,7 +101,7 @@ int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
           log("the output cannot be written");
         }
       },
-      [&](std::string_view line) { log(line); }, version, seed);
+      [&](std::string_view line) { log(line); }, version, seed, platform);
   // The reader thread may outlive this function, blocked on the input: it
   // holds the inbox and the log itself.
   auto inboxHolder = std::make_shared<TInbox>();

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cursor/fold.h"
+#include "platform/platform.h"
 #include "server/transport.h"
 
 namespace zunt {
@@ -25,9 +26,10 @@ using TLog = std::function<void(std::string_view line)>;
 /// Runs the server over the input and output; returns the exit status: 0
 /// after "shutdown" and then "exit", 1 otherwise. When the input stays open
 /// after "exit", it ends the process with that status instead.
-/// The name tables are keyed with seed.
+/// The name tables are keyed with seed; the projects are found through the platform.
 int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
-                      std::string_view version, const THashSeed& seed = kFixedHashSeed);
+                      std::string_view version, const THashSeed& seed = kFixedHashSeed,
+                      TPlatform* platform = nullptr);
 
 }  // namespace zunt
 

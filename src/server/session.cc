@@ -8,8 +8,13 @@
 
 namespace zunt {
 
-TSession::TSession(TSend send, TLogLine log, std::string_view version, const THashSeed& seed)
-    : Send(std::move(send)), Log(std::move(log)), Version(version), Analyses(Workspace, seed) {}
+TSession::TSession(TSend send, TLogLine log, std::string_view version, const THashSeed& seed,
+                   TPlatform* platform)
+    : Send(std::move(send)),
+      Log(std::move(log)),
+      Version(version),
+      Workspace(platform),
+      Analyses(Workspace, seed) {}
 
 void TSession::Handle(TMessage& message) {
   switch (message.Kind) {
@@ -193,8 +198,11 @@ void TSession::DidChangeWatchedFiles(const TJson& params) {
 
 void TSession::Touched(const std::string& path) {
   Due.insert(path);
+  bool project = IsProjectFile(path);
+  if (project) Workspace.Projects().Forget();  // it may have come or gone
   for (auto& [script, analysis] : Analyses.All()) {
     if (!Workspace.Find(script)) continue;
+    if (project) Due.insert(script);
     for (const TInput& input : analysis->Inputs) {
       if (input.Path == path) Due.insert(script);
     }
@@ -214,6 +222,7 @@ void TSession::PublishList(const std::string& path, TJson diagnostics) {
 }
 
 void TSession::PublishInputs(const TAnalysis& analysis) {
+  if (!analysis.ProjectFile.empty()) PublishProject(analysis.ProjectFile, false);
   for (const TInput& input : analysis.Inputs) {
     uint64_t generation = 0;
     const TText* text = Workspace.Text(input.Path, &generation);
@@ -231,13 +240,18 @@ void TSession::PublishInputs(const TAnalysis& analysis) {
 }
 
 void TSession::Publish(const std::string& path) {
+  if (IsProjectFile(path)) return PublishProject(path, true);
   TDocumentKind kind = Workspace.KindOf(path);
   TDocument* document = Workspace.Find(path);
   if (kind == TDocumentKind::Other) {
     if (document) PublishList(path, TextDiagnostics(document->Text, document->Latin1));
     return;
   }
-  std::string script = kind == TDocumentKind::Script ? path : WithExtension(path, ".erm");
+  std::string script = kind == TDocumentKind::Script ? path : ScriptFor(path);
+  if (script.empty()) {
+    if (document) PublishList(path, TextDiagnostics(document->Text, document->Latin1));
+    return;
+  }
   TAnalysis& analysis = Analyses.Analyse(script);
   if (analysis.TablesRead || kind == TDocumentKind::Declarations) PublishInputs(analysis);
   analysis.TablesRead = false;

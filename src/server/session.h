@@ -23,8 +23,9 @@ class TSession {
   using TSend = std::function<void(const std::string& body)>;
   using TLogLine = std::function<void(std::string_view line)>;
 
+  /// Finds the files' projects through the platform (none without one).
   TSession(TSend send, TLogLine log, std::string_view version,
-           const THashSeed& seed = kFixedHashSeed);
+           const THashSeed& seed = kFixedHashSeed, TPlatform* platform = nullptr);
 
   /// Handles a message; a request is answered exactly once.
   void Handle(TMessage& message);
@@ -51,6 +52,11 @@ class TSession {
   void PublishList(const std::string& path, TJson diagnostics);
   // Publishes the reports of a script's declarations files.
   void PublishInputs(const TAnalysis& analysis);
+  // Publishes what reading a settings file reported: when asked, or when
+  // it was read again since.
+  void PublishProject(const std::string& file, bool asked);
+  // Returns the script whose analysis reads a declarations file, or nothing.
+  std::string ScriptFor(const std::string& declarations);
   // Returns the path of a document named by params.textDocument.uri.
   std::string PathOf(const TJson& params);
 

@@ -29,6 +29,8 @@ bool LooksLikeLatin1(const std::string& utf8) {
 
 }  // namespace
 
+TWorkspace::TWorkspace(TPlatform* platform) : ProjectsOfFiles(platform, FileStamp) {}
+
 TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int64_t version,
                             const std::string& utf8) {
   TDocument& document = Documents[path];
@@ -91,6 +93,14 @@ TDocumentKind TWorkspace::KindOf(const std::string& path) {
   if (!HasExtension(path, ".txt")) return TDocumentKind::Other;
   std::string script = WithExtension(path, ".erm");
   if (Find(script) || FileStamp(script) != 0) return TDocumentKind::Declarations;
+  // An include of the file's own project, or of one read already (a file
+  // that several mods share may stand outside them).
+  if (TServerProject* project = ProjectsOfFiles.Of(path); project && Includes(*project, path)) {
+    return TDocumentKind::Declarations;
+  }
+  for (auto& [file, project] : ProjectsOfFiles.All()) {
+    if (Includes(project, path)) return TDocumentKind::Declarations;
+  }
   return TDocumentKind::Other;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+#include "server/projects.h"
 #include "server/text.h"
 
 namespace zunt {
@@ -28,6 +30,8 @@ struct TDocument {
 
 class TWorkspace {
  public:
+  /// Finds the projects through the platform; with none, there are no projects.
+  explicit TWorkspace(TPlatform* platform = nullptr);
   /// Opens a document with the editor's text.
   TDocument& Open(const std::string& uri, const std::string& path, int64_t version,
                   const std::string& utf8);
@@ -50,6 +54,8 @@ class TWorkspace {
   TDocumentKind KindOf(const std::string& path);
   /// Returns the open documents' paths.
   std::vector<std::string> OpenPaths() const;
+  /// Returns the projects of the files.
+  TProjects& Projects() { return ProjectsOfFiles; }
 
  private:
   struct TDiskText {
@@ -60,6 +66,7 @@ class TWorkspace {
   std::map<std::string, TDocument> Documents;
   std::map<std::string, TDiskText> Disk;
   uint64_t Generation = 0;
+  TProjects ProjectsOfFiles;
 };
 
 /// Returns the path with its extension replaced ("a/b.erm", ".txt" gives "a/b.txt").

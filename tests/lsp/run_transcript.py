@@ -12,6 +12,7 @@ A transcript is a list of steps, one a line:
   @file PATH        the lines up to "@end" are the file PATH (CR LF ends,
                     Windows-1251 bytes) in the scratch folder, made before the run
   @check PATH       the lines up to "@end" must be the file PATH's text now
+  @write PATH       the lines up to "@end" become the file PATH now, in the run
 Strings may hold ROOT, the scratch folder's URI path (file://ROOT/quest.erm).
 In an expectation "*" stands for any value.
 Usage: run_transcript.py SERVER [ARG...] -- TRANSCRIPT...
@@ -60,6 +61,12 @@ def matches(expected, got) -> bool:
     return expected == got
 
 
+def write_file(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(data)
+
+
 def substitute(text: str, root: str) -> str:
     return text.replace("ROOT", root)
 
@@ -74,7 +81,7 @@ def run(server, transcript_path):
     while i < len(lines):
         line = lines[i]
         i += 1
-        if line.startswith("@file ") or line.startswith("@check "):
+        if line.startswith(("@file ", "@check ", "@write ")):
             kind, path = line.split(" ", 1)
             content = []
             while lines[i] != "@end":
@@ -83,12 +90,9 @@ def run(server, transcript_path):
             i += 1
             data = "\r\n".join(content).encode("cp1251")
             if kind == "@file":
-                full = os.path.join(scratch, path)
-                os.makedirs(os.path.dirname(full), exist_ok=True)
-                with open(full, "wb") as out:
-                    out.write(data)
+                write_file(os.path.join(scratch, path), data)
             else:
-                steps.append(("check", path, data))
+                steps.append((kind[1:], path, data))
         elif line.startswith(">raw "):
             steps.append(("send", substitute(line[5:], root).encode("utf-8").decode(
                 "unicode_escape").encode("latin-1")))
@@ -138,6 +142,8 @@ def run(server, transcript_path):
                 if "id" in got and "method" not in got:
                     fail(f"{step[2]}\n  got: {json.dumps(got, ensure_ascii=False)}")
                     break
+        elif step[0] == "write":
+            write_file(os.path.join(scratch, step[1]), step[2])
         elif step[0] == "check":
             with open(os.path.join(scratch, step[1]), "rb") as f:
                 if f.read() != step[2]:
