@@ -7,6 +7,7 @@
 
 #include "base/cp1251.h"
 #include "server/analysis.h"
+#include "server/fixes.h"
 #include "server/names.h"
 #include "server/protocol.h"
 #include "server/reports.h"
@@ -256,6 +257,40 @@ TEST(NamesTest, NameOnLineFindsOnlyTheName) {
   for (const auto& c : cases) {
     EXPECT_EQ(NameOnLine(text, c.Line, c.Column, c.Name), std::make_pair(c.Begin, c.End))
         << c.Line << ":" << c.Column << " " << c.Name;
+  }
+}
+
+// Each fix, and the reports it must leave alone: the bytes are Windows-1251,
+// the place is the report's first byte.
+TEST(FixesTest, WarningsGetTheEditTheirMessageAsksFor) {
+  struct {
+    const char* Code;
+    std::string Bytes;
+    size_t At;
+    std::string After;  // the bytes with the fix made; empty: no fix
+  } cases[] = {
+      {"invalid-variable-declaration", "A = y1; note\r\n", 12, "A = y1;; note\r\n"},
+      {"unterminated-variable-declaration", "B = y1 ; x", 10, "B = y1 ;; x"},
+      {"invalid-variable-declaration", "A = y1;; note\r\n", 13, ""},
+      {"invalid-variable-declaration", "A y1; note\r\n", 10, ""},
+      {"invalid-variable-declaration", "A = y1;  \r\n", 9, ""},
+      {"text-after-constant", "(B) = 'x' tail\r\n", 10, "(B) = 'x' ;; tail\r\n"},
+      {"text-after-index", "$A[2]x$ @B[1] y@", 5, "$A[2]$ @B[1] y@"},
+      {"text-after-index", "$A[2]x$ @B[1] y@", 13, "$A[2]x$ @B[1]@"},
+      {"text-after-index", "$A[2]x\r\n$", 5, ""},
+      {"non-latin-letter", Win1251("C = у5"), 4, "C = y5"},
+      {"non-latin-letter", Win1251("C = Х5"), 4, "C = X5"},
+      {"non-latin-letter", Win1251("C = ж5"), 4, ""},
+      {"multi-line-constant", "(D) = 'open\r\nE = y2\r\n", 6, "(D) = 'open'\r\nE = y2\r\n"},
+      {"lf-line-end", "A = y1\nB = y2\r\n", 6, "A = y1;\nB = y2\r\n"},
+      {"index-overflow", "$A[2147483647]$", 2, ""},
+      {"text-after-constant", "", 99, ";; "},
+  };
+  for (const auto& c : cases) {
+    TTextFix fix = FixOf(c.Code, c.Bytes, c.At);
+    std::string after = c.Bytes;
+    if (!fix.Title.empty()) after.replace(fix.Begin, fix.End - fix.Begin, fix.Text);
+    EXPECT_EQ(fix.Title.empty() ? "" : after, c.After) << c.Code << " " << c.Bytes;
   }
 }
 

@@ -1,18 +1,39 @@
-// Quick fixes: declare an undeclared name in the script's declarations file.
+// Quick fixes: declare an undeclared name in the script's declarations
+// file, and the obvious edits that the warnings ask for.
 #include "base/cp1251.h"
+#include "server/fixes.h"
 #include "server/names.h"
 #include "server/session.h"
 
 namespace zunt {
+namespace {
+
+// Returns a member's text, or empty when it is missing or no string.
+std::string StringOr(const TJson& object, const char* key) {
+  auto it = object.find(key);
+  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+}  // namespace
 
 TJson TSession::CodeAction(const TJson& params) {
   std::string path = PathOf(params);
   TJson actions = TJson::array();
-  if (Workspace.KindOf(path) != TDocumentKind::Script) return actions;
-  if (!params.contains("context") || !params["context"].contains("diagnostics")) return actions;
+  TDocumentKind kind = Workspace.KindOf(path);
+  if (kind == TDocumentKind::Other) return actions;
+  if (!params.contains("context") || !params["context"].contains("diagnostics") ||
+      !params["context"]["diagnostics"].is_array()) {
+    return actions;
+  }
   for (const TJson& diagnostic : params["context"]["diagnostics"]) {
-    std::string code = diagnostic.value("code", std::string());
-    std::string message = diagnostic.value("message", std::string());
+    if (!diagnostic.is_object()) continue;
+    std::string code = StringOr(diagnostic, "code");
+    std::string message = StringOr(diagnostic, "message");
+    if (TJson fix = WarningFix(path, code, diagnostic); !fix.is_null()) {
+      actions.push_back(std::move(fix));
+      continue;
+    }
+    if (kind != TDocumentKind::Script) continue;
     if (code != "undeclared-variable" && code != "undeclared-constant") continue;
     // The name stands between the message's marks: "$NAME$" or "(NAME)".
     bool constant = code == "undeclared-constant";
@@ -41,10 +62,32 @@ TJson TSession::CodeAction(const TJson& params) {
     actions.push_back(
         TJson{{"title", "Объявить " + shown + " в " + std::string(FileNameOf(target))},
               {"kind", "quickfix"},
-              {"diagnostics", {diagnostic}},
+              {"diagnostics", TJson::array({diagnostic})},
               {"edit", {{"documentChanges", changes}}}});
   }
   return actions;
+}
+
+TJson TSession::WarningFix(const std::string& path, const std::string& code,
+                           const TJson& diagnostic) {
+  uint64_t generation = 0;
+  const TText* text = Workspace.Text(path, &generation);
+  if (!text || !diagnostic.contains("range")) return nullptr;
+  TRange range = RangeFromJson(diagnostic["range"]);
+  TTextFix fix = FixOf(code, text->Bytes(), text->OffsetOf(range.Start));
+  if (fix.Title.empty()) return nullptr;
+  TDocument* document = Workspace.Find(path);
+  TJson edit{{"range", ToJson(TRange{text->PositionOf(fix.Begin), text->PositionOf(fix.End)})},
+             {"newText", Utf8FromWin1251(fix.Text)}};
+  TJson change{{"textDocument",
+                {{"uri", Workspace.UriOf(path)},
+                 {"version", document ? TJson(document->Version) : TJson(nullptr)}}},
+               {"edits", TJson::array({edit})}};
+  return TJson{{"title", fix.Title},
+               {"kind", "quickfix"},
+               {"diagnostics", TJson::array({diagnostic})},
+               {"isPreferred", true},
+               {"edit", {{"documentChanges", TJson::array({change})}}}};
 }
 
 }  // namespace zunt

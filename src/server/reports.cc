@@ -134,28 +134,31 @@ TRange RangeOf(const TFail& report, const TText& text) {
   return TRange{text.PositionOf(at), text.PositionOf(end)};
 }
 
-TJson DiagnosticsOf(const std::vector<const TFail*>& reports, const TText& text,
-                    TWorkspace& workspace) {
+TJson DiagnosticsOf(const std::vector<const TFail*>& reports, const std::string& path,
+                    const TText& text, TWorkspace& workspace) {
+  // A note explains the report before it (where a name was declared, say),
+  // in its own file or, without one, in the report's.
+  auto related = [&](const TFail& note) {
+    std::string file = note.File.empty() ? path : note.File;
+    uint64_t generation = 0;
+    const TText* noteText = file == path ? &text : workspace.Text(file, &generation);
+    TRange range = noteText ? RangeOf(note, *noteText) : TRange{};
+    return TJson{{"location", {{"uri", workspace.UriOf(file)}, {"range", ToJson(range)}}},
+                 {"message", MessageOf(note)}};
+  };
   TJson list = TJson::array();
   for (const TFail* report : reports) {
-    std::string message = MessageOf(*report);
     if (report->Severity == TSeverity::Note && !list.empty()) {
-      // A note explains the report before it: where a name was declared, say.
-      TJson& last = list.back();
-      const TText* noteText = &text;
-      uint64_t generation = 0;
-      std::string file = report->File.empty() ? std::string() : report->File;
-      if (!file.empty()) noteText = workspace.Text(file, &generation);
-      if (!noteText) noteText = &text;
-      TJson related{
-          {"location",
-           {{"uri", workspace.UriOf(file)}, {"range", ToJson(RangeOf(*report, *noteText))}}},
-          {"message", message}};
-      last["relatedInformation"].push_back(related);
+      list.back()["relatedInformation"].push_back(related(*report));
       continue;
     }
-    list.push_back(
-        Diagnostic(RangeOf(*report, text), SeverityOf(report->Severity), CodeOf(message), message));
+    std::string message = MessageOf(*report);
+    TJson diagnostic =
+        Diagnostic(RangeOf(*report, text), SeverityOf(report->Severity), CodeOf(message), message);
+    for (const TFail& note : report->Notes) {
+      diagnostic["relatedInformation"].push_back(related(note));
+    }
+    list.push_back(std::move(diagnostic));
   }
   return list;
 }

@@ -27,10 +27,11 @@ size_t TokenEnd(std::string_view bytes, size_t at);
 /// Returns the range of a report in the text of its file.
 TRange RangeOf(const TFail& report, const TText& text);
 
-/// Returns the LSP diagnostics of reports about one file, whose text is
-/// given; a note joins the report before it as related information.
-TJson DiagnosticsOf(const std::vector<const TFail*>& reports, const TText& text,
-                    TWorkspace& workspace);
+/// Returns the LSP diagnostics of reports about the file at path, whose
+/// text is given; a note (one of a report's, or the report before it) is
+/// related information.
+TJson DiagnosticsOf(const std::vector<const TFail*>& reports, const std::string& path,
+                    const TText& text, TWorkspace& workspace);
 
 /// Returns the diagnostics of the characters of a text that Windows-1251 lacks,
 /// and a warning for a text read as Latin-1.

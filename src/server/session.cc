@@ -231,7 +231,7 @@ void TSession::PublishInputs(const TAnalysis& analysis) {
     for (const TFail& report : analysis.TableReports) {
       if (report.File == input.Path) reports.push_back(&report);
     }
-    TJson list = DiagnosticsOf(reports, *text, Workspace);
+    TJson list = DiagnosticsOf(reports, input.Path, *text, Workspace);
     if (TDocument* document = Workspace.Find(input.Path)) {
       for (TJson& item : TextDiagnostics(document->Text, document->Latin1)) list.push_back(item);
     }
@@ -262,7 +262,7 @@ void TSession::Publish(const std::string& path) {
     if (report.File == script) reports.push_back(&report);
   }
   for (const TFail& report : analysis.Reports) reports.push_back(&report);
-  TJson list = DiagnosticsOf(reports, scriptDocument->Text, Workspace);
+  TJson list = DiagnosticsOf(reports, script, scriptDocument->Text, Workspace);
   for (TJson& item : TextDiagnostics(scriptDocument->Text, scriptDocument->Latin1)) {
     list.push_back(item);
   }

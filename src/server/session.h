@@ -99,7 +99,10 @@ class TSession {
   // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
   std::string NameTaken(const TPlace& place, const std::string& newName);
 
-  // The features, in features.cc.
+  // Returns the quick fix of a warning (a code action), or null when it has none.
+  TJson WarningFix(const std::string& path, const std::string& code, const TJson& diagnostic);
+
+  // The features, in features.cc, rename.cc, symbols.cc and actions.cc.
   TJson Hover(const TJson& params);
   TJson Definition(const TJson& params);
   TJson References(const TJson& params);
