@@ -24,15 +24,18 @@ std::pair<size_t, size_t> NameOnLine(const TText& text, uint64_t line, uint64_t 
   return {0, 0};
 }
 
-TSite SiteOf(TWorkspace& workspace, const TAnalysis& analysis, bool constant, size_t entry) {
+namespace {
+
+// Returns where an entry was declared, given its file's text as the
+// workspace holds it now and that text's generation (text may be nullptr).
+TSite SiteIn(const TText* text, uint64_t generation, const TAnalysis& analysis, bool constant,
+             size_t entry) {
   TSite site;
   const TInput* input = TAnalyses::InputOf(analysis, constant, entry);
   if (!input) return site;
   site.Path = input->Path;
   const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
   TSymbolTable::TSite kept = table.SiteOf(entry);
-  uint64_t generation = 0;
-  const TText* text = workspace.Text(site.Path, &generation);
   // A file changed since the tables were read keeps its names' places no more.
   if (kept.Line == 0 || !text || generation != input->Generation) return site;
   auto [begin, end] = NameOnLine(*text, kept.Line, kept.Column, table.Name(table[entry]));
@@ -41,6 +44,15 @@ TSite SiteOf(TWorkspace& workspace, const TAnalysis& analysis, bool constant, si
   site.End = end;
   site.Line = kept.Line;
   return site;
+}
+
+}  // namespace
+
+TSite SiteOf(TWorkspace& workspace, const TAnalysis& analysis, bool constant, size_t entry) {
+  const TInput* input = TAnalyses::InputOf(analysis, constant, entry);
+  uint64_t generation = 0;
+  const TText* text = input ? workspace.Text(input->Path, &generation) : nullptr;
+  return SiteIn(text, generation, analysis, constant, entry);
 }
 
 namespace {
@@ -66,11 +78,13 @@ void ForEachDeclaredIn(const TAnalysis& analysis, const std::string& path, TVisi
 std::vector<TDeclaredName> DeclaredIn(TWorkspace& workspace, const TAnalysis& analysis,
                                       const std::string& path) {
   std::vector<TDeclaredName> names;
+  uint64_t generation = 0;
+  const TText* text = workspace.Text(path, &generation);
   ForEachDeclaredIn(analysis, path, [&](bool constant, size_t i) {
     const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
     names.push_back(TDeclaredName{std::string(table.Name(table[i])),
                                   std::string(table.Replacement(table[i])), constant,
-                                  SiteOf(workspace, analysis, constant, i), i});
+                                  SiteIn(text, generation, analysis, constant, i), i});
   });
   return names;
 }
@@ -88,7 +102,7 @@ std::optional<TDeclaredName> DeclaredAt(TWorkspace& workspace, const TAnalysis& 
   ForEachDeclaredIn(analysis, path, [&](bool constant, size_t i) {
     const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
     if (found || table.SiteOf(i).Line != line) return;
-    TSite site = SiteOf(workspace, analysis, constant, i);
+    TSite site = SiteIn(text, generation, analysis, constant, i);
     if (site.Line == 0 || offset < site.Begin || offset > site.End) return;
     found = TDeclaredName{std::string(table.Name(table[i])),
                           std::string(table.Replacement(table[i])), constant, site, i};
