@@ -48,13 +48,15 @@ HERO = y100
 > {"jsonrpc":"2.0","id":16,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.txt"},"position":{"line":1,"character":2},"newName":"ДА)"}}
 < {"id":16,"error":{"code":-32803,"message":"«ДА)»: в имени константы не может быть «)» и перевода строки"}}
 # The declarations file opened with a name after a character outside the BMP.
-> {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":7,"text":"HERO = y100\r\n(ПРИВЕТ) = 'Здравствуй'\r\nДРУГ = y7\r\n(😀ДА) = 'Ж😀'\r\n"}}}
+> {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":7,"text":"HERO = y100\r\n(ПРИВЕТ) = 'Здравствуй'\r\nДРУГ = y7\r\n(😀ДА) = 'Ж😀'\r\n(ДВА) = '2'\r\n"}}}
 > {"jsonrpc":"2.0","id":17,"method":"textDocument/definition","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":45}}}
 < {"id":17,"result":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":3,"character":1},"end":{"line":3,"character":5}}}}
 > {"jsonrpc":"2.0","id":18,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.txt"},"position":{"line":3,"character":4},"newName":"ДА2"}}
 < {"id":18,"result":{"documentChanges":[{"textDocument":{"uri":"file://ROOT/quest.erm","version":3},"edits":[{"range":{"start":{"line":1,"character":43},"end":{"line":1,"character":47}},"newText":"ДА2"}]},{"textDocument":{"uri":"file://ROOT/quest.txt","version":7},"edits":[{"range":{"start":{"line":3,"character":1},"end":{"line":3,"character":5}},"newText":"ДА2"}]}]}}
 > {"jsonrpc":"2.0","id":19,"method":"workspace/symbol","params":{"query":"да"}}
 < {"id":19,"result":[{"name":"(😀ДА)","kind":14,"location":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":3,"character":1},"end":{"line":3,"character":5}}}}]}
+> {"jsonrpc":"2.0","id":23,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.txt"},"position":{"line":1,"character":1},"newName":"два"}}
+< {"id":23,"error":{"code":-32803,"message":"константа (ДВА) уже объявлена"}}
 # An edit moves the names: a comment line put first.
 > {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":8},"contentChanges":[{"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":0}},"text":";; Ж😀\r\n"}]}}
 > {"jsonrpc":"2.0","id":20,"method":"textDocument/definition","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6}}}
