@@ -41,31 +41,39 @@ TJson TSession::CodeAction(const TJson& params) {
     size_t close = constant ? message.rfind(')') : message.find('$', open + 1);
     if (open == std::string::npos || close == std::string::npos || close <= open) continue;
     std::string name = message.substr(open + 1, close - open - 1);
-    std::string target = WithExtension(path, ".txt");
-    uint64_t generation = 0;
-    const TText* text = Workspace.Text(target, &generation);
-    TPosition end = text ? text->PositionOf(text->Bytes().size()) : TPosition{};
-    bool needsBreak = text && !text->Bytes().empty() && text->Bytes().back() != '\n';
-    std::string line =
-        (needsBreak ? "\r\n" : "") + (constant ? "(" + name + ") = ''" : name + " = v0") + "\r\n";
-    TDocument* document = Workspace.Find(target);
-    TJson edit{{"textDocument",
-                {{"uri", Workspace.UriOf(target)},
-                 {"version", document ? TJson(document->Version) : TJson(nullptr)}}},
-               {"edits", {{{"range", ToJson(TRange{end, end})}, {"newText", line}}}}};
-    TJson changes = TJson::array();
-    if (!text) {
-      changes.push_back(TJson{{"kind", "create"}, {"uri", Workspace.UriOf(target)}});
+    // The script's own declarations file first, then the mod's includes that exist.
+    std::string own = WithExtension(path, ".txt");
+    actions.push_back(DeclareFix(own, name, constant, diagnostic));
+    for (const std::string& input : Analyses.InputsOf(path)) {
+      uint64_t generation = 0;
+      if (input == own || !Workspace.Text(input, &generation)) continue;
+      actions.push_back(DeclareFix(input, name, constant, diagnostic));
     }
-    changes.push_back(edit);
-    std::string shown = constant ? "(" + name + ")" : "$" + name + "$";
-    actions.push_back(
-        TJson{{"title", "Объявить " + shown + " в " + std::string(FileNameOf(target))},
-              {"kind", "quickfix"},
-              {"diagnostics", TJson::array({diagnostic})},
-              {"edit", {{"documentChanges", changes}}}});
   }
   return actions;
+}
+
+TJson TSession::DeclareFix(const std::string& target, const std::string& name, bool constant,
+                           const TJson& diagnostic) {
+  uint64_t generation = 0;
+  const TText* text = Workspace.Text(target, &generation);
+  TPosition end = text ? text->PositionOf(text->Bytes().size()) : TPosition{};
+  bool needsBreak = text && !text->Bytes().empty() && text->Bytes().back() != '\n';
+  std::string line =
+      (needsBreak ? "\r\n" : "") + (constant ? "(" + name + ") = ''" : name + " = v0") + "\r\n";
+  TDocument* document = Workspace.Find(target);
+  TJson edit{{"textDocument",
+              {{"uri", Workspace.UriOf(target)},
+               {"version", document ? TJson(document->Version) : TJson(nullptr)}}},
+             {"edits", {{{"range", ToJson(TRange{end, end})}, {"newText", line}}}}};
+  TJson changes = TJson::array();
+  if (!text) changes.push_back(TJson{{"kind", "create"}, {"uri", Workspace.UriOf(target)}});
+  changes.push_back(edit);
+  std::string shown = constant ? "(" + name + ")" : "$" + name + "$";
+  return TJson{{"title", "Объявить " + shown + " в " + std::string(FileNameOf(target))},
+               {"kind", "quickfix"},
+               {"diagnostics", TJson::array({diagnostic})},
+               {"edit", {{"documentChanges", changes}}}};
 }
 
 TJson TSession::WarningFix(const std::string& path, const std::string& code,

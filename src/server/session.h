@@ -99,6 +99,9 @@ class TSession {
   // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
   std::string NameTaken(const TPlace& place, const std::string& newName);
 
+  // Returns the quick fix that declares an undeclared name in the declarations file target.
+  TJson DeclareFix(const std::string& target, const std::string& name, bool constant,
+                   const TJson& diagnostic);
   // Returns the quick fix of a warning (a code action), or null when it has none.
   TJson WarningFix(const std::string& path, const std::string& code, const TJson& diagnostic);
 
