@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times zunt against the usual tools on generated workloads and prints a table.
 
-Usage: run.py ZUNT [--workdir DIR] [--only NAME,...] [--quick]
+Usage: run.py ZUNT [--workdir DIR] [--only NAME,...] [--quick] [--baseline ZUNT2]
 
 Each workload is generated from a fixed seed: a declarations file and a script
 for zunt, and the same script rewritten for each peer: envsubst (${NAME}),
@@ -10,7 +10,9 @@ writes a file as zunt does, is the floor; "start" is `zunt --version`, the
 program started and ended with no file read. Every command is timed as a whole
 process with hyperfine; the table gives the median wall time, the throughput of
 the script (of the declarations file for the declarations workload), the ratio
-to zunt and the peak resident memory.
+to zunt and the peak resident memory. With --baseline, another zunt (an
+earlier build) is timed on the same workloads as "base", its runs and zunt's
+taken in turns, and the table gives zunt's time against it.
 """
 import argparse
 import json
@@ -21,6 +23,7 @@ import subprocess
 import sys
 
 MIB = 1 << 20
+ZUNT = BASELINE = None
 MOD_SCRIPTS = 100  # the scripts of the mod workload
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -298,11 +301,28 @@ def median_time(command, cwd, env, runs, warmup=1):
         return json.load(f)["results"][0]["median"]
 
 
+def interleaved(command, cwd, runs, rounds=5):
+    """Times zunt and the baseline in turns; returns their rows (medians of the rounds)."""
+    base = command.replace(ZUNT, BASELINE, 1)
+    times = {"zunt": [], "base": []}
+    for _ in range(rounds):
+        for tool, line in (("base", base), ("zunt", command)):
+            times[tool].append(median_time(line, cwd, None, max(3, runs // rounds)))
+    rows = []
+    for tool, line in (("zunt", command), ("base", base)):
+        rows.append({"tool": tool, "seconds": sorted(times[tool])[rounds // 2],
+                     "rss": peak_rss(line, cwd, None)[1]})
+    return rows
+
+
 def measure(workload, workdir, runs, tools):
     src, commands, sizes = prepare(workload, workdir)
     rows = []
     if workload.name == "mod":
         tools = ["zunt", "one"]
+    if BASELINE:
+        rows += interleaved(commands["zunt"][0], src, runs)
+        tools = []
     for tool in tools:
         if tool not in commands:
             rows.append({"tool": tool, "skipped": "environment too small for the names"})
@@ -323,7 +343,7 @@ def measure(workload, workdir, runs, tools):
 
 
 def main():
-    global ZUNT
+    global ZUNT, BASELINE
     parser = argparse.ArgumentParser()
     parser.add_argument("zunt")
     parser.add_argument("--workdir", default=os.path.join(HERE, "..", "build-bench", "workloads"))
@@ -331,8 +351,10 @@ def main():
     parser.add_argument("--quick", action="store_true", help="workloads a sixteenth the size")
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--tools", default="zunt,cp,cat,start,envsubst,m4,python")
+    parser.add_argument("--baseline", help="another zunt to time against, in turns")
     args = parser.parse_args()
     ZUNT = os.path.abspath(args.zunt)
+    BASELINE = os.path.abspath(args.baseline) if args.baseline else None
 
     header = "%-13s %9s  %-9s %10s %10s %8s %9s" % (
         "workload", "size", "tool", "median", "MB/s", "vs zunt", "max RSS")
@@ -352,6 +374,11 @@ def main():
                 name, measured / MIB, row["tool"], row["seconds"] * 1000,
                 measured / MIB / row["seconds"], row["seconds"] / zunt["seconds"],
                 row["rss"] / MIB))
+        if BASELINE:
+            base = next(row for row in rows if row["tool"] == "base")["seconds"]
+            checks.append((zunt["seconds"] <= 1.03 * base, "%s: zunt %.2f ms <= 1.03 x base %.2f ms"
+                           % (name, zunt["seconds"] * 1e3, base * 1e3)))
+            continue
         checks += targets(name, sizes, output, rows, args.quick)
     print()
     missed = 0

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -16,13 +17,16 @@
 namespace zunt {
 namespace {
 
-// The messages read ahead by the reader thread, and the requests cancelled
-// before they were handled.
+using TClock = std::chrono::steady_clock;
+
+// The messages read ahead by the reader thread (each with the time its last
+// byte was read), and the requests cancelled before they were handled.
 class TInbox {
  public:
-  void Push(TMessage message) {
+  void Push(TMessage message, TClock::time_point read) {
     std::lock_guard<std::mutex> lock(Mutex);
     Messages.push_back(std::move(message));
+    Times.push_back(read);
     Ready.notify_all();
   }
   void Finish() {
@@ -35,12 +39,14 @@ class TInbox {
     CancelledIds.insert(id.dump());
   }
   /// Takes the next message; false at the end of the input.
-  bool Pop(TMessage* message) {
+  bool Pop(TMessage* message, TClock::time_point* read) {
     std::unique_lock<std::mutex> lock(Mutex);
     Ready.wait(lock, [&] { return !Messages.empty() || Ended; });
     if (Messages.empty()) return false;
     *message = std::move(Messages.front());
     Messages.pop_front();
+    *read = Times.front();
+    Times.pop_front();
     return true;
   }
   /// Waits up to a time for the end of the input; returns whether it came.
@@ -63,6 +69,7 @@ class TInbox {
   std::mutex Mutex;
   std::condition_variable Ready;
   std::deque<TMessage> Messages;
+  std::deque<TClock::time_point> Times;
   std::set<std::string> CancelledIds;
   bool Ended = false;
 };
@@ -76,6 +83,7 @@ void ReadMessages(TByteInput& input, TInbox& inbox, const TLog& log) {
     if (!frame.Error.empty()) log(frame.Error);
     if (frame.Status == TFrameStatus::End) break;
     if (frame.Status == TFrameStatus::Skipped) continue;
+    TClock::time_point read = TClock::now();
     TMessage message = ParseMessage(frame.Body);
     frame.Body = std::string();
     if (message.Kind == TMessage::Notification && message.Method == "$/cancelRequest") {
@@ -84,7 +92,7 @@ void ReadMessages(TByteInput& input, TInbox& inbox, const TLog& log) {
       }
       continue;
     }
-    inbox.Push(std::move(message));
+    inbox.Push(std::move(message), read);
   }
   inbox.Finish();
 }
@@ -94,12 +102,20 @@ void ReadMessages(TByteInput& input, TInbox& inbox, const TLog& log) {
 int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
                       std::string_view version, const THashSeed& seed, TPlatform* platform) {
   bool writable = true;
+  // With ZUNT_LSP_TIMES set, each message written is logged with the time
+  // since the last byte of the message that caused it was read.
+  const bool timing = std::getenv("ZUNT_LSP_TIMES") != nullptr;
+  uint64_t written = 0;
+  TClock::time_point cause;
   TSession session(
       [&](const std::string& body) {
         if (writable && !output.Write(FrameMessage(body))) {
           writable = false;
           log("the output cannot be written");
         }
+        if (!timing) return;
+        auto time = std::chrono::duration_cast<std::chrono::microseconds>(TClock::now() - cause);
+        log("time " + std::to_string(++written) + " " + std::to_string(time.count()) + " us");
       },
       [&](std::string_view line) { log(line); }, version, seed, platform);
   // The reader thread may outlive this function, blocked on the input: it
@@ -108,14 +124,22 @@ int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
   TInbox& inbox = *inboxHolder;
   std::thread reader([&input, inboxHolder, log] { ReadMessages(input, *inboxHolder, log); });
   TMessage message;
-  while (!session.Exited() && inbox.Pop(&message)) {
+  TClock::time_point read;
+  std::optional<TClock::time_point> unpublished;  // the first message since the last publishing
+  while (!session.Exited() && inbox.Pop(&message, &read)) {
+    cause = read;
+    if (!unpublished) unpublished = read;
     if (message.Kind == TMessage::Request && inbox.TakeCancelled(message.Id)) {
       session.Cancelled(message.Id);
       continue;
     }
     session.Handle(message);
     if (message.Kind == TMessage::Request) inbox.TakeCancelled(message.Id);
-    if (!inbox.Waiting()) session.PublishDue();
+    if (!inbox.Waiting()) {
+      cause = *unpublished;
+      unpublished.reset();
+      session.PublishDue();
+    }
   }
   int status = session.Exited() ? session.ExitStatus() : 1;
   // After "exit" the editor closes the input; a reader still blocked on it
