@@ -3,15 +3,42 @@
 // handed over a few bytes at a time (the first byte says how many). Every
 // frame is a message within the limit or a skipped one; reading ends; every
 // request is answered exactly once, with its own id, and every reply is JSON.
+// Texts taken out of a message by hand read as the JSON reader reads them.
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 #include "fuzz_check.h"
 #include "server/protocol.h"
 #include "server/session.h"
 #include "server/transport.h"
+
+namespace {
+
+// The message read with every text taken out must be the one read whole.
+void CheckTakenTexts(const std::string& body, const zunt::TMessage& taken) {
+  using namespace zunt;
+  TMessage whole = ParseMessage(body, SIZE_MAX);
+  Require(taken.Kind == whole.Kind && taken.Error == whole.Error && taken.Id == whole.Id &&
+              taken.Method == whole.Method,
+          "a message reads the same with its texts taken out");
+  TJson root{{"params", whole.Params}};
+  std::set<std::string> seen;  // of a member written twice the reader keeps the last
+  for (auto it = taken.Taken.rbegin(); it != taken.Taken.rend(); ++it) {
+    const TTakenText& text = *it;
+    if (text.Pointer.rfind("/params/", 0) != 0 || !seen.insert(text.Pointer).second) continue;
+    const TJson& value = root.at(TJson::json_pointer(text.Pointer));
+    TConverted converted;
+    AppendWin1251(value.get<std::string>(), 0, &converted.Bytes, &converted.Foreign);
+    Require(
+        converted.Bytes == text.Text.Bytes && converted.Foreign.size() == text.Text.Foreign.size(),
+        "a text taken out converts as the JSON reader's string");
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zunt;
@@ -40,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (frame.Status == TFrameStatus::End) break;
     if (frame.Status == TFrameStatus::Skipped) continue;
     Require(frame.Body.size() <= 4096, "a message is within the limit");
-    TMessage message = ParseMessage(frame.Body);
+    TMessage message = ParseMessage(frame.Body, 1);
+    CheckTakenTexts(frame.Body, message);
     // An invalid message whose id could be read is answered with that id too.
     bool answered = message.Kind == TMessage::Request ||
                     (message.Kind == TMessage::Invalid && !message.Id.is_null());

@@ -19,9 +19,8 @@ uint32_t UnsignedAt(const TJson& object, const char* key) {
   return static_cast<uint32_t>(it->get<int64_t>());
 }
 
-}  // namespace
-
-TMessage ParseMessage(std::string_view body) {
+// Reads a message body whole with the JSON reader.
+TMessage ParseJson(std::string_view body) {
   TMessage message;
   TJson json;
   try {
@@ -77,6 +76,24 @@ TMessage ParseMessage(std::string_view body) {
   }
   message.Error = 0;
   return message;
+}
+
+}  // namespace
+
+TMessage ParseMessage(std::string_view body, size_t least) {
+  if (body.size() >= least) {
+    std::string rest;
+    std::vector<TTakenText> taken;
+    if (TakeLongStrings(body, least, &rest, &taken) && !taken.empty()) {
+      TMessage message = ParseJson(rest);
+      // A message that is not JSON is read whole again, for the error's place.
+      if (message.Error != rpc::kParseError) {
+        if (message.Kind != TMessage::Invalid) message.Taken = std::move(taken);
+        return message;
+      }
+    }
+  }
+  return ParseJson(body);
 }
 
 std::string ResultBody(const TJson& id, const TJson& result) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "server/json_text.h"
 #include "server/text.h"
 
 namespace zunt {
@@ -34,10 +35,12 @@ struct TMessage {
   TJson Params;
   int Error = 0;  // for an invalid message: kParseError or kInvalidRequest
   std::string ErrorText;
+  std::vector<TTakenText> Taken;  // long strings of Params, "" there
 };
 
-/// Reads a message body; never throws.
-TMessage ParseMessage(std::string_view body);
+/// Reads a message body; never throws. Texts of at least `least` bytes are
+/// taken out of it, converted to Windows-1251 (see TakeLongStrings).
+TMessage ParseMessage(std::string_view body, size_t least = kTakenStringSize);
 
 /// A request's failure, answered as an error response.
 struct TRequestError {

@@ -26,6 +26,7 @@ void TSession::Handle(TMessage& message) {
     case TMessage::Response:
       return;  // the server sends no requests
     case TMessage::Notification:
+      Taken = &message.Taken;
       try {
         Notification(message.Method, message.Params);
       } catch (const TRequestError& error) {
@@ -33,6 +34,7 @@ void TSession::Handle(TMessage& message) {
       } catch (const std::exception& error) {
         Log(message.Method + ": " + error.what());
       }
+      Taken = nullptr;
       return;
     case TMessage::Request:
       break;
@@ -133,6 +135,15 @@ TJson TSession::Initialize(const TJson& params) {
                {"serverInfo", {{"name", "zunt"}, {"version", Version}}}};
 }
 
+TConverted* TSession::TakenText(std::string_view pointer) {
+  if (!Taken) return nullptr;
+  // Of a member written twice the JSON reader keeps the last.
+  for (auto it = Taken->rbegin(); it != Taken->rend(); ++it) {
+    if (it->Pointer == pointer) return &it->Text;
+  }
+  return nullptr;
+}
+
 std::string TSession::PathOf(const TJson& params) {
   if (!params.is_object() || !params.contains("textDocument")) {
     throw TRequestError{rpc::kInvalidParams, "textDocument is missing"};
@@ -147,7 +158,12 @@ void TSession::DidOpen(const TJson& params) {
   std::string path = PathOf(params);
   const TJson& document = params["textDocument"];
   int64_t version = document.value("version", int64_t{0});
-  Workspace.Open(StringAt(document, "uri"), path, version, StringAt(document, "text"));
+  const std::string& text = StringAt(document, "text");
+  if (TConverted* taken = TakenText("/params/textDocument/text")) {
+    Workspace.Open(StringAt(document, "uri"), path, version, std::move(*taken));
+  } else {
+    Workspace.Open(StringAt(document, "uri"), path, version, text);
+  }
   Touched(path);
 }
 
@@ -161,10 +177,16 @@ void TSession::DidChange(const TJson& params) {
   if (!params.contains("contentChanges") || !params["contentChanges"].is_array()) {
     throw TRequestError{rpc::kInvalidParams, "contentChanges must be an array"};
   }
+  size_t index = 0;
   for (const TJson& change : params["contentChanges"]) {
     const std::string& text = StringAt(change, "text");
-    if (change.contains("range")) {
+    TConverted* taken = TakenText("/params/contentChanges/" + std::to_string(index++) + "/text");
+    if (change.contains("range") && taken) {
+      document->Text.Replace(RangeFromJson(change["range"]), std::move(*taken));
+    } else if (change.contains("range")) {
       document->Text.Replace(RangeFromJson(change["range"]), text);
+    } else if (taken) {
+      document->Text.Assign(std::move(*taken));
     } else {
       document->Text.AssignUtf8(text);
     }

@@ -57,6 +57,9 @@ class TSession {
   void PublishProject(const std::string& file, bool asked);
   // Returns the script whose analysis reads a declarations file, or nothing.
   std::string ScriptFor(const std::string& declarations);
+  // Returns the text taken out of the message being handled at a JSON
+  // pointer (as "/params/textDocument/text"), or nullptr.
+  TConverted* TakenText(std::string_view pointer);
   // Returns the path of a document named by params.textDocument.uri.
   std::string PathOf(const TJson& params);
 
@@ -124,6 +127,7 @@ class TSession {
   TWorkspace Workspace;
   TAnalyses Analyses;
   std::set<std::string> Due;
+  std::vector<TTakenText>* Taken = nullptr;  // of the message being handled
   bool Initialized = false;
   bool ShutDown = false;
   bool ExitSeen = false;

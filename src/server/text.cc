@@ -67,10 +67,42 @@ void AppendWin1251(std::string_view utf8, size_t base, std::string* bytes,
   }
 }
 
+void ToLatin1(TConverted* text) {
+  if (text->Latin1) return;
+  text->Latin1 = true;
+  std::vector<TForeign> foreign;
+  auto it = text->Foreign.begin();
+  for (size_t at = 0; at < text->Bytes.size(); ++at) {
+    unsigned char byte = static_cast<unsigned char>(text->Bytes[at]);
+    if (it != text->Foreign.end() && it->At == at) {
+      TForeign kept = *it++;
+      if (kept.CodePoint >= 0x80 && kept.CodePoint <= 0xFF) {
+        kept.Kept = true;
+        text->Bytes[at] = static_cast<char>(kept.CodePoint);
+      }
+      foreign.push_back(kept);
+    } else if (byte >= 0x80) {
+      char32_t cp = CodePointOfByte(byte);
+      if (cp <= 0xFF) {
+        foreign.push_back(TForeign{at, cp, true});
+        text->Bytes[at] = static_cast<char>(cp);
+      }
+    }
+  }
+  text->Foreign = std::move(foreign);
+}
+
 void TText::AssignUtf8(std::string_view utf8) {
-  Data.clear();
-  Foreigns.clear();
-  AppendWin1251(utf8, 0, &Data, &Foreigns, Latin1);
+  TConverted text;
+  AppendWin1251(utf8, 0, &text.Bytes, &text.Foreign, Latin1);
+  text.Latin1 = Latin1;
+  Assign(std::move(text));
+}
+
+void TText::Assign(TConverted text) {
+  if (Latin1) ToLatin1(&text);
+  Data = std::move(text.Bytes);
+  Foreigns = std::move(text.Foreign);
   Lines.clear();
 }
 
@@ -81,24 +113,31 @@ void TText::AssignBytes(std::string bytes) {
 }
 
 void TText::Replace(const TRange& range, std::string_view utf8) {
+  TConverted text;
+  AppendWin1251(utf8, 0, &text.Bytes, &text.Foreign, Latin1);
+  text.Latin1 = Latin1;
+  Replace(range, std::move(text));
+}
+
+void TText::Replace(const TRange& range, TConverted text) {
+  if (Latin1) ToLatin1(&text);
   size_t from = OffsetOf(range.Start);
   size_t to = OffsetOf(range.End);
   if (to < from) std::swap(from, to);
-  std::string bytes;
-  std::vector<TForeign> added;
-  AppendWin1251(utf8, from, &bytes, &added, Latin1);
+  for (TForeign& added : text.Foreign) added.At += from;
   // The foreign characters of the replaced stretch go; those after it move.
   auto first = ForeignFrom(from);
   auto last = ForeignFrom(to);
-  ptrdiff_t shift = static_cast<ptrdiff_t>(bytes.size()) - static_cast<ptrdiff_t>(to - from);
+  ptrdiff_t shift = static_cast<ptrdiff_t>(text.Bytes.size()) - static_cast<ptrdiff_t>(to - from);
   size_t index = static_cast<size_t>(first - Foreigns.begin());
   for (auto it = Foreigns.begin() + (last - Foreigns.cbegin()); it != Foreigns.end(); ++it) {
     it->At = static_cast<size_t>(static_cast<ptrdiff_t>(it->At) + shift);
   }
   Foreigns.erase(Foreigns.begin() + (first - Foreigns.cbegin()),
                  Foreigns.begin() + (last - Foreigns.cbegin()));
-  Foreigns.insert(Foreigns.begin() + static_cast<ptrdiff_t>(index), added.begin(), added.end());
-  Data.replace(from, to - from, bytes);
+  Foreigns.insert(Foreigns.begin() + static_cast<ptrdiff_t>(index), text.Foreign.begin(),
+                  text.Foreign.end());
+  Data.replace(from, to - from, text.Bytes);
   Lines.clear();
 }
 

@@ -40,6 +40,22 @@ struct TForeign {
 /// The bytes stored for a character that has no Windows-1251 byte.
 inline constexpr char kForeignByte = '?';
 
+/// Text converted to Windows-1251 and not yet in a document, with what
+/// tells whether it looks like Windows-1251 read as Latin-1.
+struct TConverted {
+  std::string Bytes;
+  std::vector<TForeign> Foreign;  // places counted from the text's start
+  size_t LatinLetters = 0;        // characters U+00C0 to U+00FF
+  bool Cyrillic = false;          // a character U+0400 to U+04FF
+  bool Latin1 = false;            // converted as Latin-1 already
+  /// Returns whether the text looks like Windows-1251 read as Latin-1.
+  bool LooksLatin1() const { return !Cyrillic && LatinLetters >= 3; }
+};
+
+/// Makes text converted as Unicode what the Latin-1 reading gives: the
+/// characters U+0080 to U+00FF stand as the bytes of their numbers.
+void ToLatin1(TConverted* text);
+
 class TText {
  public:
   /// Reads the editor's text as Latin-1 from now on: U+0080 to U+00FF stand
@@ -49,8 +65,12 @@ class TText {
   void AssignUtf8(std::string_view utf8);
   /// Takes Windows-1251 bytes, as a file on disk holds them.
   void AssignBytes(std::string bytes);
+  /// Takes converted text (read as Latin-1 when this text is).
+  void Assign(TConverted text);
   /// Replaces the range with UTF-8 text; a range past the end is cut to it.
   void Replace(const TRange& range, std::string_view utf8);
+  /// Replaces the range with converted text, as above.
+  void Replace(const TRange& range, TConverted text);
 
   /// Returns the bytes the readers take.
   const std::string& Bytes() const { return Data; }

@@ -44,6 +44,19 @@ TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int
   return document;
 }
 
+TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int64_t version,
+                            TConverted text) {
+  TDocument& document = Documents[path];
+  document.Uri = uri;
+  document.Path = path;
+  document.Version = version;
+  document.Latin1 = text.LooksLatin1();
+  document.Text.SetLatin1(document.Latin1);
+  document.Text.Assign(std::move(text));
+  Changed(document);
+  return document;
+}
+
 TDocument* TWorkspace::Find(const std::string& path) {
   auto it = Documents.find(path);
   return it == Documents.end() ? nullptr : &it->second;

@@ -35,6 +35,9 @@ class TWorkspace {
   /// Opens a document with the editor's text.
   TDocument& Open(const std::string& uri, const std::string& path, int64_t version,
                   const std::string& utf8);
+  /// Opens a document with the editor's text converted already.
+  TDocument& Open(const std::string& uri, const std::string& path, int64_t version,
+                  TConverted text);
   /// Returns the open document at path, or nullptr.
   TDocument* Find(const std::string& path);
   /// Closes a document: the file on disk counts again.
