@@ -43,7 +43,9 @@ TJson TSession::CodeAction(const TJson& params) {
     std::string name = message.substr(open + 1, close - open - 1);
     // The script's own declarations file first, then the mod's includes that exist.
     std::string own = WithExtension(path, ".txt");
-    actions.push_back(DeclareFix(own, name, constant, diagnostic));
+    if (TJson fix = DeclareFix(own, name, constant, diagnostic); !fix.is_null()) {
+      actions.push_back(std::move(fix));
+    }
     for (const std::string& input : Analyses.InputsOf(path)) {
       uint64_t generation = 0;
       if (input == own || !Workspace.Text(input, &generation)) continue;
@@ -57,6 +59,7 @@ TJson TSession::DeclareFix(const std::string& target, const std::string& name, b
                            const TJson& diagnostic) {
   uint64_t generation = 0;
   const TText* text = Workspace.Text(target, &generation);
+  if (!text && !DocumentChanges) return nullptr;  // the file cannot be made
   TPosition end = text ? text->PositionOf(text->Bytes().size()) : TPosition{};
   bool needsBreak = text && !text->Bytes().empty() && text->Bytes().back() != '\n';
   std::string line =
@@ -73,7 +76,7 @@ TJson TSession::DeclareFix(const std::string& target, const std::string& name, b
   return TJson{{"title", "Объявить " + shown + " в " + std::string(FileNameOf(target))},
                {"kind", "quickfix"},
                {"diagnostics", TJson::array({diagnostic})},
-               {"edit", {{"documentChanges", changes}}}};
+               {"edit", WorkspaceEdit(std::move(changes))}};
 }
 
 TJson TSession::WarningFix(const std::string& path, const std::string& code,
@@ -95,7 +98,7 @@ TJson TSession::WarningFix(const std::string& path, const std::string& code,
                {"kind", "quickfix"},
                {"diagnostics", TJson::array({diagnostic})},
                {"isPreferred", true},
-               {"edit", {{"documentChanges", TJson::array({change})}}}};
+               {"edit", WorkspaceEdit(TJson::array({change}))}};
 }
 
 }  // namespace zunt

@@ -75,7 +75,19 @@ TJson TSession::Rename(const TJson& params) {
     changes.push_back(TJson{
         {"textDocument", {{"uri", Workspace.UriOf(path)}, {"version", version}}}, {"edits", list}});
   }
-  return TJson{{"documentChanges", changes}};
+  return WorkspaceEdit(std::move(changes));
+}
+
+TJson TSession::WorkspaceEdit(TJson documentChanges) const {
+  if (DocumentChanges) return TJson{{"documentChanges", std::move(documentChanges)}};
+  // Edits by URI; a file to make first cannot be asked for so.
+  TJson changes = TJson::object();
+  for (TJson& change : documentChanges) {
+    if (!change.contains("textDocument")) continue;
+    TJson& list = changes[change["textDocument"]["uri"].get<std::string>()];
+    for (TJson& edit : change["edits"]) list.push_back(std::move(edit));
+  }
+  return TJson{{"changes", std::move(changes)}};
 }
 
 }  // namespace zunt

@@ -115,6 +115,14 @@ TJson TSession::Initialize(const TJson& params) {
     if (formats && formats->is_array()) {
       for (const TJson& format : *formats) Markdown = Markdown || format == "markdown";
     }
+    // A client that describes its workspace edits without documentChanges
+    // gets edits by URI, without versions.
+    const TJson* edits = nullptr;
+    try {
+      edits = &params.at("capabilities").at("workspace").at("workspaceEdit");
+    } catch (const TJson::exception&) {
+    }
+    if (edits && edits->is_object()) DocumentChanges = edits->value("documentChanges", false);
   }
   TJson capabilities{
       {"positionEncoding", "utf-16"},

@@ -102,7 +102,10 @@ class TSession {
   // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
   std::string NameTaken(const TPlace& place, const std::string& newName);
 
-  // Returns the quick fix that declares an undeclared name in the declarations file target.
+  // Returns a workspace edit of document changes, as the client takes them.
+  TJson WorkspaceEdit(TJson documentChanges) const;
+  // Returns the quick fix that declares an undeclared name in the declarations
+  // file target, or null when the file is missing and the client cannot make it.
   TJson DeclareFix(const std::string& target, const std::string& name, bool constant,
                    const TJson& diagnostic);
   // Returns the quick fix of a warning (a code action), or null when it has none.
@@ -131,7 +134,8 @@ class TSession {
   bool Initialized = false;
   bool ShutDown = false;
   bool ExitSeen = false;
-  bool Markdown = false;  // the client reads markdown in hovers
+  bool Markdown = false;        // the client reads markdown in hovers
+  bool DocumentChanges = true;  // the client takes versioned edits of documents
 };
 
 }  // namespace zunt
