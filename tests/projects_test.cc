@@ -22,11 +22,12 @@ TEST(ProjectsTest, NormalPaths) {
       {"/mod/a/b/../../c.txt", "/mod/c.txt"},
       {"mod/../../shared/x.txt", "../shared/x.txt"},
       {"c:/mod/../x.txt", "c:/x.txt"},
-      {"c:\\mod\\..\\x.txt", "c:\\x.txt"},
+      {"c:\\mod\\..\\x.txt", "c:/x.txt"},
       {"/mod/..x/y.txt", "/mod/..x/y.txt"},
       {"../x.txt", "../x.txt"},
   };
   for (const auto& c : cases) EXPECT_EQ(NormalPath(c.Path, "/\\"), c.Normal) << c.Path;
+  EXPECT_EQ(NormalPath("/a\\b/./c", "/"), "/a\\b/c");  // a name's backslash on POSIX
   for (auto [path, is] : {std::pair{"/mod/zunt.toml", true},
                           {"c:\\m\\zunt.toml", true},
                           {"zunt.toml", true},
@@ -121,6 +122,11 @@ TEST(ProjectsTest, ReadAgainWhenTheFileOrAnIncludeChanges) {
   EXPECT_GT(project->Generation, second);
   EXPECT_TRUE(project->Project.Includes.empty());
   EXPECT_EQ(mod.Projects.ScriptsOf(*project), std::vector<std::string>{"mod/src/a.erm"});
+  mod.Platform.AddFile("mod/src/b.erm", "");  // listed again only when told
+  EXPECT_EQ(mod.Projects.ScriptsOf(*project).size(), 1u);
+  mod.Projects.Relist();
+  EXPECT_EQ(mod.Projects.ScriptsOf(*project),
+            (std::vector<std::string>{"mod/src/a.erm", "mod/src/b.erm"}));
   // Removed: no project, until one is found again.
   mod.Platform.Files.erase("mod/zunt.toml");
   EXPECT_EQ(mod.Projects.Of("mod/src/a.erm"), nullptr);

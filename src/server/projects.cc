@@ -59,6 +59,7 @@ std::vector<bool> TProjects::IncludesFound(const TProject& project) {
 
 const std::vector<std::string>& TProjects::ScriptsOf(TServerProject& project) {
   if (!project.ScriptsListed && project.Valid) {
+    project.Scripts.clear();
     // A pattern that finds nothing is the command line's error when it is
     // asked for the scripts; here the others are still listed.
     TDiagnostics reports;
@@ -89,6 +90,7 @@ bool Includes(const TServerProject& project, const std::string& path) {
 std::string NormalPath(std::string_view path, std::string_view separators) {
   std::string normal;
   std::vector<size_t> starts;  // of the parts kept, that ".." may take out
+  bool slash = separators.find('/') != std::string_view::npos;
   size_t at = 0;
   while (at <= path.size()) {
     size_t end = path.find_first_of(separators, at);
@@ -103,7 +105,9 @@ std::string NormalPath(std::string_view path, std::string_view separators) {
     } else {
       bool drive = !part.empty() && part.back() == ':';
       if (!part.empty() && part != "." && part != ".." && !drive) starts.push_back(normal.size());
-      normal.append(path.substr(at, last ? end - at : end - at + 1));
+      normal.append(path.substr(at, end - at));
+      // One separator throughout, as paths made from URIs have it.
+      if (!last) normal.push_back(slash ? '/' : path[end]);
     }
     at = end + 1;
   }

@@ -50,6 +50,10 @@ class TProjects {
   /// Forgets where the settings files were found, so that one made or
   /// removed since is seen.
   void Forget() { Found.clear(); }
+  /// Lists the scripts again when next asked: a file came or went.
+  void Relist() {
+    for (auto& [file, project] : Projects) project.ScriptsListed = false;
+  }
   /// Returns the projects read so far, by their settings files.
   std::map<std::string, TServerProject>& All() { return Projects; }
 
@@ -74,7 +78,8 @@ std::vector<std::string> ProjectInputs(const TServerProject* project,
 /// Returns whether the project includes the declarations file at path.
 bool Includes(const TServerProject& project, const std::string& path);
 
-/// Returns a path with its "." parts and "name/.." pairs taken out.
+/// Returns a path with its "." parts and "name/.." pairs taken out, and
+/// every separator a "/" when "/" is one of them.
 std::string NormalPath(std::string_view path, std::string_view separators);
 
 /// Returns whether the path names a settings file.

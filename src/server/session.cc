@@ -221,6 +221,7 @@ void TSession::DidChangeWatchedFiles(const TJson& params) {
     std::string path = PathFromUri(StringAt(change, "uri"));
     if (path.empty()) continue;
     Workspace.Forget(path);
+    if (change.value("type", 2) != 2) Workspace.Projects().Relist();  // made or deleted
     Touched(path);
     if (!Workspace.Find(path)) Due.erase(path);
   }

@@ -26,6 +26,16 @@ include = ["gone.txt"]
 < {"id":2,"result":[{"uri":"file://ROOT/mod/src/other.erm","range":{"start":{"line":1,"character":4},"end":{"line":1,"character":10}}},{"uri":"file://ROOT/mod/src/quest.erm","range":{"start":{"line":1,"character":4},"end":{"line":1,"character":10}}},{"uri":"file://ROOT/mod/src/quest.erm","range":{"start":{"line":1,"character":18},"end":{"line":1,"character":24}}}]}
 > {"jsonrpc":"2.0","id":3,"method":"textDocument/definition","params":{"textDocument":{"uri":"file://ROOT/mod/src/quest.erm"},"position":{"line":1,"character":20}}}
 < {"id":3,"result":{"uri":"file://ROOT/mod/common.txt"}}
+# A rename reaches the include's declaration and the script that is not open.
+> {"jsonrpc":"2.0","id":30,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/mod/src/quest.erm"},"position":{"line":1,"character":20},"newName":"LORD"}}
+< {"id":30,"result":{"documentChanges":[{"textDocument":{"uri":"file://ROOT/mod/common.txt","version":null},"edits":[{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":4}},"newText":"LORD"}]},{"textDocument":{"uri":"file://ROOT/mod/src/other.erm","version":null},"edits":[{"range":{"start":{"line":1,"character":5},"end":{"line":1,"character":9}},"newText":"LORD"}]},{"textDocument":{"uri":"file://ROOT/mod/src/quest.erm","version":1},"edits":[{"range":{"start":{"line":1,"character":5},"end":{"line":1,"character":9}},"newText":"LORD"},{"range":{"start":{"line":1,"character":19},"end":{"line":1,"character":23}},"newText":"LORD"}]}]}}
+# A script made on disk is one of the mod's once the editor says so.
+@write mod/src/new.erm
+!!VR$HERO$:S2;
+@end
+> {"jsonrpc":"2.0","method":"workspace/didChangeWatchedFiles","params":{"changes":[{"uri":"file://ROOT/mod/src/new.erm","type":1}]}}
+> {"jsonrpc":"2.0","id":31,"method":"textDocument/references","params":{"textDocument":{"uri":"file://ROOT/mod/common.txt"},"position":{"line":1,"character":1},"context":{"includeDeclaration":false}}}
+< {"id":31,"result":[{"uri":"file://ROOT/mod/src/new.erm","range":{"start":{"line":0,"character":4}}},{"uri":"file://ROOT/mod/src/other.erm"},{"uri":"file://ROOT/mod/src/quest.erm"},{"uri":"file://ROOT/mod/src/quest.erm"}]}
 # The include opened and changed: a declarations file though no common.erm
 # stands beside it (its warning published), and the script diagnosed again.
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/mod/common.txt","version":7,"text":"; Имена мода 😀\r\nHERO = y100\r\nNOPE = v5\r\nKIND = у5\r\n"}}}
