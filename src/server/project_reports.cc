@@ -57,6 +57,13 @@ void TSession::PublishProject(const std::string& file, bool asked) {
   }
   if (project->Published && !asked) return;
   project->Published = true;
+  // Read again at a script's request: the mod's other open scripts are due.
+  for (auto& [script, analysis] : Analyses.All()) {
+    if (analysis->ProjectFile == file && analysis->ProjectGeneration != project->Generation &&
+        Workspace.Find(script)) {
+      Due.insert(script);
+    }
+  }
   TJson list = TJson::array();
   for (const TFail& report : project->Reports) {
     list.push_back(ProjectDiagnostic(report, project->Project.Text));

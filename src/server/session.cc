@@ -241,9 +241,11 @@ void TSession::Touched(const std::string& path) {
 }
 
 void TSession::PublishDue() {
-  std::set<std::string> due = std::move(Due);
-  Due.clear();
-  for (const std::string& path : due) Publish(path);
+  while (!Due.empty()) {  // publishing may make more due (a settings file read again)
+    std::set<std::string> due = std::move(Due);
+    Due.clear();
+    for (const std::string& path : due) Publish(path);
+  }
 }
 
 void TSession::PublishList(const std::string& path, TJson diagnostics) {

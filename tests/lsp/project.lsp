@@ -73,6 +73,20 @@ warnings = 3
 > {"jsonrpc":"2.0","method":"workspace/didChangeWatchedFiles","params":{"changes":[{"uri":"file://ROOT/broken/zunt.toml","type":2}]}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/zunt.toml","diagnostics":[{"range":{"start":{"line":1,"character":11},"end":{"line":1,"character":12}},"code":"project-settings","message":"у ключа «warnings» бывает значение true или false"}]}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/b.erm","diagnostics":[]}}
+# zunt.toml changed with no word from the editor: a change of one script
+# reads it again, and the mod's other open script is diagnosed again too.
+> {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/broken/c.erm","version":1,"text":"!!VR$X[2]x$:S0;\r\n"}}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/c.erm","diagnostics":[{"severity":2}]}}
+> {"jsonrpc":"2.0","id":9,"method":"zunt/wait"}
+< {"id":9,"error":{"code":-32601}}
+@write broken/zunt.toml
+include = ["gone.txt"]
+strict = true
+@end
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/broken/b.erm","version":2},"contentChanges":[{"text":"!!VR$X$:S1;\r\n"}]}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/zunt.toml","diagnostics":[]}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/b.erm","version":2,"diagnostics":[]}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/c.erm","diagnostics":[{"severity":1,"message":"текст между «]» индекса и концом ссылки пропущен"}]}}
 > {"jsonrpc":"2.0","id":8,"method":"shutdown"}
 < {"id":8,"result":null}
 > {"jsonrpc":"2.0","method":"exit"}
