@@ -239,6 +239,37 @@ TEST(NamesTest, DeclaredNamesStandWhereTheReadersSawThem) {
   }
 }
 
+// A rename must know whether every reference was seen: a declarations file
+// stopped by an error, or a script whose pass stopped at the most errors, was not.
+TEST(NamesTest, AnalysisSaysWhetherItReadEverything) {
+  auto lines = [](size_t count, const char* line) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text += line;
+    return text;
+  };
+  struct {
+    std::string Declarations;
+    std::string Script;
+    bool InputWhole;
+    bool ScriptWhole;
+  } cases[] = {
+      {"A = y1\r\n", "!!VR$A$;\r\n", true, true},
+      {"A = y1\r\nBAD\r\nB = y2\r\n", "!!VR$A$;\r\n", false, true},
+      {"A = y1\r\n", lines(kMaxReportedErrors - 1, "$NOPE$\r\n"), true, true},
+      {"A = y1\r\n", lines(kMaxReportedErrors, "$NOPE$\r\n") + "$A$", true, false},
+  };
+  for (const auto& c : cases) {
+    TWorkspace workspace;
+    workspace.Open("file:///m/q.txt", "/m/q.txt", 1, c.Declarations);
+    workspace.Open("file:///m/q.erm", "/m/q.erm", 1, c.Script);
+    TAnalyses analyses(workspace, kFixedHashSeed);
+    const TAnalysis& analysis = analyses.Analyse("/m/q.erm", true);
+    ASSERT_EQ(analysis.Inputs.size(), 1u);
+    EXPECT_EQ(analysis.Inputs[0].Whole, c.InputWhole) << c.Declarations;
+    EXPECT_EQ(analysis.Whole, c.ScriptWhole) << c.Script.size();
+  }
+}
+
 // A place kept by the tables that no longer holds the name gives no bytes.
 TEST(NamesTest, NameOnLineFindsOnlyTheName) {
   TText text;

@@ -102,7 +102,9 @@ void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& 
       ReadDeclarations(state.Cursor, state.Vars, state.Constants, &diagnostics);
     } catch (const TFail& fail) {
       diagnostics.Items.push_back(AboutFile(fail, path));
+      analysis.Inputs.back().Whole = false;
     } catch (const std::bad_alloc&) {
+      analysis.Inputs.back().Whole = false;
       diagnostics.Items.push_back(
           AboutFile(TFail(Win1251("Недостаточно памяти для компиляции!")), path));
     }
@@ -136,17 +138,21 @@ void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool seen) {
   state.CommonCase = !seen;
   state.OnSeen = seen ? &TSeenKeeper::Keep : nullptr;
   state.SeenContext = &keeper;
+  bool whole = true;
   try {
     TranslateScript(state);
   } catch (const TFail& fail) {
     diagnostics.Items.push_back(fail);
+    whole = false;
   } catch (const std::bad_alloc&) {
+    whole = false;
     diagnostics.Items.push_back(
         AboutFile(TFail(Win1251("Недостаточно памяти для компиляции!")), analysis.Path));
   }
   state.OnSeen = nullptr;
   state.CommonCase = true;
   ClearLocals(state);
+  analysis.Whole = whole && diagnostics.WantsMoreErrors();
   analysis.Reports = std::move(diagnostics.Items);
   diagnostics.Items.clear();
   if (analysis.Strict) Harden(analysis.Reports);

@@ -39,6 +39,7 @@ struct TInput {
   uint64_t Generation = 0;  // 0: missing
   size_t VarsEnd = 0;       // the entries of the tables read up to the end of this file
   size_t ConstantsEnd = 0;
+  bool Whole = true;  // read to its end: no error stopped the reader
 };
 
 struct TAnalysis {
@@ -54,6 +55,7 @@ struct TAnalysis {
   bool TablesRead = false;          // the tables were read again since this was last cleared
   uint64_t ScriptGeneration = 0;    // of the last pass; 0: none yet
   std::vector<TFail> Reports;       // of the script
+  bool Whole = true;                // the last pass went to the script's end
   bool SeenKept = false;            // whether Seen belongs to the last pass
   std::vector<TSeenItem> Seen;
   std::string Output;  // the translated script, when asked for

@@ -25,6 +25,35 @@ void TSession::RefuseUnknownSite(const TPlace& place) {
   }
 }
 
+void TSession::RefuseUnfinished(const TPlace& place) {
+  // A reader stopped by an error left references unseen, or names that
+  // the new one may take.
+  const TSeenItem& item = *place.Item;
+  bool local = item.Kind == TSeen::Local || item.Local != SIZE_MAX;
+  std::string also = place.Analysis->Path;
+  std::vector<std::string> scripts{also};
+  if (!local) {
+    TSite site = SiteOf(Workspace, *place.Analysis, item.Kind == TSeen::Constant, item.Entry);
+    for (const std::string& script : ScriptsReading(site.Path, also)) {
+      if (script != also) scripts.push_back(script);
+    }
+  }
+  for (const std::string& script : scripts) {
+    TAnalysis& analysis = Analyses.Analyse(script, true);
+    for (const TInput& input : analysis.Inputs) {
+      if (input.Whole) continue;
+      throw TRequestError{rpc::kRequestFailed, "файл " + std::string(FileNameOf(input.Path)) +
+                                                   " прочитан не до конца из-за ошибки: "
+                                                   "исправьте её, чтобы переименовать"};
+    }
+    if (!analysis.Whole && Workspace.KindOf(script) == TDocumentKind::Script) {
+      throw TRequestError{rpc::kRequestFailed, "скрипт " + std::string(FileNameOf(script)) +
+                                                   " проверен не до конца из-за ошибок: "
+                                                   "исправьте их, чтобы переименовать"};
+    }
+  }
+}
+
 TJson TSession::PrepareRename(const TJson& params) {
   TPlace place = PlaceAt(params);
   if (!place.Item || (place.Item->Kind != TSeen::Local && place.Item->Entry == SIZE_MAX)) {
@@ -55,6 +84,7 @@ TJson TSession::Rename(const TJson& params) {
     throw TRequestError{rpc::kRequestFailed, "«" + newNameUtf8 + "»: " + problem};
   }
   RefuseUnknownSite(place);
+  RefuseUnfinished(place);
   if (std::string taken = NameTaken(place, newName); !taken.empty()) {
     throw TRequestError{rpc::kRequestFailed, taken};
   }

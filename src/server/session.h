@@ -99,6 +99,8 @@ class TSession {
   std::vector<std::string> ScriptsReading(const std::string& declarations, const std::string& also);
   // Refuses to rename a declared name whose declaration is not where the tables say.
   void RefuseUnknownSite(const TPlace& place);
+  // Refuses to rename when a script or declarations file it reaches was not read to its end.
+  void RefuseUnfinished(const TPlace& place);
   // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
   std::string NameTaken(const TPlace& place, const std::string& newName);
 

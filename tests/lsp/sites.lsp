@@ -63,6 +63,10 @@ HERO = y100
 < {"id":20,"result":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":1,"character":0},"end":{"line":1,"character":4}}}}
 > {"jsonrpc":"2.0","id":21,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":35}}}
 < {"id":21,"result":{"contents":{"value":"Здравствуй\n\nконстанта (ПРИВЕТ), объявлена в quest.txt:3"}}}
+# A declarations file read only up to an error may hide names: no rename then.
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":9},"contentChanges":[{"text":"HERO = y100\r\nBAD\r\nДРУГ = y7\r\n"}]}}
+> {"jsonrpc":"2.0","id":24,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6},"newName":"ДРУГ"}}
+< {"id":24,"error":{"code":-32803,"message":"файл quest.txt прочитан не до конца из-за ошибки: исправьте её, чтобы переименовать"}}
 > {"jsonrpc":"2.0","id":22,"method":"shutdown"}
 < {"id":22,"result":null}
 > {"jsonrpc":"2.0","method":"exit"}
