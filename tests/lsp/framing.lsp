@@ -7,6 +7,12 @@
 >raw Content-Type: application/json\r\n\r\n{"jsonrpc":"2.0","id":91,"method":"shutdown"}
 > {"jsonrpc":"2.0","id":2,"method":"textDocument/unknown"}
 < {"id":2,"error":{"code":-32601}}
+# A CR LF inside a body, and a Ctrl-Z: bytes like any other (a Windows
+# program reading in text mode would drop the CR, or stop at the Ctrl-Z).
+>raw Content-Length: 59\r\n\r\n{"jsonrpc":"2.0",\r\n"id":10,"method":"textDocument/unknown"}
+< {"id":10,"error":{"code":-32601}}
+>raw Content-Length: 5\r\n\r\n["\x1a"]
+< {"id":null,"error":{"code":-32700}}
 # Not JSON, and a string that is not UTF-8: parse errors with a null id.
 >raw Content-Length: 11\r\n\r\n{"jsonrpc":
 < {"id":null,"error":{"code":-32700}}

@@ -13,9 +13,12 @@ A transcript is a list of steps, one a line:
                     Windows-1251 bytes) in the scratch folder, made before the run
   @check PATH       the lines up to "@end" must be the file PATH's text now
   @write PATH       the lines up to "@end" become the file PATH now, in the run
-Strings may hold ROOT, the scratch folder's URI path (file://ROOT/quest.erm).
+Strings may hold ROOT, the scratch folder's URI path (file://ROOT/quest.erm);
+with --drive=Z it is the folder under that drive letter, as a Windows program
+under Wine sees it (file:///Z:/tmp/...).
 In an expectation "*" stands for any value.
-Usage: run_transcript.py SERVER [ARG...] -- TRANSCRIPT...
+Every header line of a reply must end in exactly CR LF.
+Usage: run_transcript.py [--drive=LETTER] SERVER [ARG...] -- TRANSCRIPT...
 """
 import json
 import os
@@ -40,7 +43,12 @@ def read_frames(stream, out: queue.Queue):
             if not line:
                 out.put(None)
                 return
-            line = line.rstrip(b"\r\n")
+            # Each header line ends in exactly CR LF: a line end added on the
+            # way (a Windows program writing in text mode) is a fault.
+            if not line.endswith(b"\r\n") or b"\r" in line[:-2]:
+                out.put({"bad frame": line.decode("latin-1")})
+                return
+            line = line[:-2]
             if not line:
                 break
             name, _, value = line.partition(b":")
@@ -71,11 +79,12 @@ def substitute(text: str, root: str) -> str:
     return text.replace("ROOT", root)
 
 
-def run(server, transcript_path):
+def run(server, transcript_path, drive):
     with open(transcript_path, encoding="utf-8") as f:
         lines = f.read().split("\n")
     scratch = tempfile.mkdtemp(prefix="zunt-lsp-")
-    root = scratch
+    # A Windows program sees the folder under a drive letter: file:///Z:/tmp/...
+    root = f"/{drive}:{scratch}" if drive else scratch
     steps = []
     i = 0
     while i < len(lines):
@@ -137,6 +146,9 @@ def run(server, transcript_path):
                 if got is None or got == "timeout":
                     fail(f"{step[2]}\n  got: {got and 'timeout' or 'end of output'}")
                     break
+                if "bad frame" in got:
+                    fail(f"{step[2]}\n  got a bad header line: {got['bad frame']!r}")
+                    break
                 if matches(expected, got):
                     break
                 if "id" in got and "method" not in got:
@@ -162,7 +174,9 @@ def run(server, transcript_path):
                 got = next_message()
                 if got is None or got == "timeout":
                     break
-                if "id" in got and "method" not in got:
+                if "bad frame" in got:
+                    fail(f"a bad header line: {got['bad frame']!r}")
+                elif "id" in got and "method" not in got:
                     fail(f"an unexpected reply: {json.dumps(got, ensure_ascii=False)}")
     if process.poll() is None:
         process.kill()
@@ -178,9 +192,12 @@ def run(server, transcript_path):
 
 def main():
     args = sys.argv[1:]
+    drive = None
+    if args and args[0].startswith("--drive="):
+        drive = args.pop(0)[len("--drive="):]
     split = args.index("--")
     server, transcripts = args[:split], args[split + 1:]
-    results = [run(server, t) for t in transcripts]
+    results = [run(server, t, drive) for t in transcripts]
     sys.exit(0 if all(results) else 1)
 
 
