@@ -89,6 +89,29 @@ TEST(TextTest, Latin1TextStandsForItsBytes) {
   EXPECT_FALSE(text.Foreign()[6].Kept);
 }
 
+TEST(TextTest, LoneLineFeedsReadAsCrLf) {
+  struct {
+    const char* Before;
+    TRange Range;
+    const char* Insert;
+    const char* Bytes;
+  } cases[] = {
+      {"a\nb\n", {{0, 0}, {0, 0}}, "", "a\r\nb\r\n"},
+      {"a\r\nb\n", {{0, 0}, {0, 0}}, "", "a\r\nb\r\n"},        // a CR LF stays one
+      {"a\nb", {{0, 1}, {0, 1}}, "\nЖ\n", "a\r\nЖ\r\n\r\nb"},  // typed line ends
+      {"a\nb", {{0, 1}, {1, 0}}, "", "ab"},                    // a line end goes whole
+      {"a😀\nb", {{0, 3}, {1, 0}}, "Ж\n", "a?Ж\r\nb"},          // after a surrogate pair
+      {"\n", {{1, 0}, {1, 0}}, "\r\n", "\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    TText text;
+    text.SetCrLf(true);
+    text.AssignUtf8(c.Before);
+    text.Replace(c.Range, c.Insert);
+    EXPECT_EQ(text.Bytes(), Win1251(c.Bytes)) << c.Before << " + " << c.Insert;
+  }
+}
+
 // Reads all frames of the input, handed over `step` bytes at a time.
 std::vector<std::string> Frames(const std::string& input, size_t step, uint64_t limit = 100) {
   TMemoryInput memory(input, step);

@@ -92,6 +92,28 @@ void ToLatin1(TConverted* text) {
   text->Foreign = std::move(foreign);
 }
 
+void ToCrLf(TConverted* text) {
+  std::string& bytes = text->Bytes;
+  size_t added = 0;
+  for (size_t at = 0; (at = bytes.find('\n', at)) != std::string::npos; ++at) {
+    if (at == 0 || bytes[at - 1] != '\r') ++added;
+  }
+  if (added == 0) return;
+  std::string out;
+  out.reserve(bytes.size() + added);
+  auto foreign = text->Foreign.begin();
+  for (size_t at = 0; at < bytes.size(); ++at) {
+    for (; foreign != text->Foreign.end() && foreign->At == at; ++foreign) foreign->At = out.size();
+    if (bytes[at] == '\n' && (at == 0 || bytes[at - 1] != '\r')) out.push_back('\r');
+    out.push_back(bytes[at]);
+  }
+  bytes = std::move(out);
+}
+
+bool LineFeedsAlone(std::string_view bytes) {
+  return bytes.find('\r') == std::string_view::npos && bytes.find('\n') != std::string_view::npos;
+}
+
 void TText::AssignUtf8(std::string_view utf8) {
   TConverted text;
   AppendWin1251(utf8, 0, &text.Bytes, &text.Foreign, Latin1);
@@ -101,6 +123,7 @@ void TText::AssignUtf8(std::string_view utf8) {
 
 void TText::Assign(TConverted text) {
   if (Latin1) ToLatin1(&text);
+  if (CrLf) ToCrLf(&text);
   Data = std::move(text.Bytes);
   Foreigns = std::move(text.Foreign);
   Lines.clear();
@@ -121,6 +144,7 @@ void TText::Replace(const TRange& range, std::string_view utf8) {
 
 void TText::Replace(const TRange& range, TConverted text) {
   if (Latin1) ToLatin1(&text);
+  if (CrLf) ToCrLf(&text);
   size_t from = OffsetOf(range.Start);
   size_t to = OffsetOf(range.End);
   if (to < from) std::swap(from, to);

@@ -56,11 +56,20 @@ struct TConverted {
 /// characters U+0080 to U+00FF stand as the bytes of their numbers.
 void ToLatin1(TConverted* text);
 
+/// Puts a CR before each LF of converted text that follows none.
+void ToCrLf(TConverted* text);
+
+/// Returns whether text has LF line ends and no CR at all.
+bool LineFeedsAlone(std::string_view bytes);
+
 class TText {
  public:
   /// Reads the editor's text as Latin-1 from now on: U+0080 to U+00FF stand
   /// for the bytes of their numbers.
   void SetLatin1(bool latin1) { Latin1 = latin1; }
+  /// Reads the editor's lone LF line ends as CR LF from now on, for an editor
+  /// that keeps LF in its buffer and writes the file back with CR LF.
+  void SetCrLf(bool crlf) { CrLf = crlf; }
   /// Takes the editor's UTF-8 text; invalid UTF-8 cannot come (the JSON reader refuses it).
   void AssignUtf8(std::string_view utf8);
   /// Takes Windows-1251 bytes, as a file on disk holds them.
@@ -103,6 +112,7 @@ class TText {
   mutable std::vector<size_t> Lines;  // where each line starts; empty until needed
   mutable bool LoneCarriageReturn = false;
   bool Latin1 = false;
+  bool CrLf = false;
 };
 
 /// Converts UTF-8 text to Windows-1251 bytes, appending to `bytes` and

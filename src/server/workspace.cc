@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include "server/uri.h"
@@ -27,6 +28,17 @@ bool LooksLikeLatin1(const std::string& utf8) {
   return latin >= 3;
 }
 
+// Returns whether the file's first line ends with CR LF (false when there is
+// no file or no line end near its start).
+bool FileUsesCrLf(const std::string& path) {
+  std::ifstream in(PathOf(path), std::ios::binary);
+  char head[4096];
+  in.read(head, sizeof head);
+  std::string_view text(head, static_cast<size_t>(in.gcount()));
+  size_t lf = text.find('\n');
+  return lf != std::string_view::npos && lf > 0 && text[lf - 1] == '\r';
+}
+
 }  // namespace
 
 TWorkspace::TWorkspace(TPlatform* platform) : ProjectsOfFiles(platform, FileStamp) {}
@@ -39,6 +51,7 @@ TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int
   document.Version = version;
   document.Latin1 = LooksLikeLatin1(utf8);
   document.Text.SetLatin1(document.Latin1);
+  document.Text.SetCrLf(LineFeedsAlone(utf8) && FileUsesCrLf(path));
   document.Text.AssignUtf8(utf8);
   Changed(document);
   return document;
@@ -52,6 +65,9 @@ TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int
   document.Version = version;
   document.Latin1 = text.LooksLatin1();
   document.Text.SetLatin1(document.Latin1);
+  // An editor that keeps LF in its buffer (emacs) sends LF alone for a file
+  // that it writes back with CR LF, as the file on disk has them.
+  document.Text.SetCrLf(LineFeedsAlone(text.Bytes) && FileUsesCrLf(path));
   document.Text.Assign(std::move(text));
   Changed(document);
   return document;
