@@ -22,6 +22,7 @@ echo "=== VS Code extension"
 
 echo "=== vim and neovim"
 bash tests/editors/vim.sh "$zunt" || status=1
+bash tests/editors/neovim-client.sh "$zunt" || status=1
 
 echo "=== emacs"
 bash tests/editors/emacs.sh "$zunt" || status=1

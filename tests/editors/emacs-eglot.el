@@ -1,6 +1,6 @@
 ;;; emacs-eglot.el --- zunt-mode's eglot entry against the real server  -*- lexical-binding: t; -*-
 ;; Run in a scratch copy of a mod (see emacs.sh) with zunt on PATH; writes
-;; what it saw to "result": the diagnostics and a hover.
+;; what it saw to "result": the diagnostics, a hover and definitions.
 (require 'zunt-mode)
 (require 'eglot)
 (setq eglot-sync-connect t)
@@ -34,6 +34,18 @@
                                 (eglot--TextDocumentPositionParams))))
     (zunt-test-note "hover mentions y100: %s"
                     (and (string-match-p "y100" (format "%S" (plist-get hover :contents))) t))))
+;; Definition, as M-. jumps: from HERO, and from the Cyrillic constant in
+;; "!!IF:M^(привет)^;", to their lines in quest.txt, read as Windows-1251.
+(dolist (probe '("$HERO$" "(привет)"))
+  (zunt-test-try "definition"
+    (switch-to-buffer (find-buffer-visiting "quest.erm"))
+    (goto-char (point-min))
+    (search-forward probe)
+    (backward-char 3)
+    (xref-find-definitions (xref-backend-identifier-at-point (xref-find-backend)))
+    (zunt-test-note "definition %s: %s:%d:%d %s %s" probe (buffer-name) (line-number-at-pos)
+                    (current-column) (buffer-substring (point) (line-end-position))
+                    buffer-file-coding-system)))
 (with-temp-file "result"
   (insert (mapconcat #'identity (nreverse zunt-test-out) "\n") "\n"))
 (kill-emacs 0)

@@ -67,7 +67,7 @@ done
 same "emacs: other text files keep UTF-8" "$(printf 'заметки\nещё\n' | od -c)" "$(od -c <"$mod/notes.txt")"
 
 # eglot with zunt-mode's entry, against the real server: diagnostics at the
-# reference after Cyrillic and a tab, and a hover.
+# reference after Cyrillic and a tab, a hover, and M-. to the declarations.
 printf '!!IF:M^Ошибка^;\t$NOPE$;\r\n' | cp1251 >>"$mod/quest.erm"
 (cd "$mod" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
   -l "$here/emacs-eglot.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
@@ -75,5 +75,7 @@ eglot=$(cat "$mod/result" 2>&1)
 same "emacs: eglot's diagnostics" "20|\$NOPE\$|eglot-error|zunt [undeclared-variable]: Переменной \$NOPE\$ не существует!" \
   "$(sed -n 1p <<<"$eglot")"
 same "emacs: eglot's hover" "hover mentions y100: t" "$(sed -n 2p <<<"$eglot")"
+same "emacs: eglot's definitions" "definition \$HERO\$: quest.txt:3:0 HERO = y100 windows-1251-dos
+definition (привет): quest.txt:8:1 ПРИВЕТ) = 'Здравствуй, путник!' windows-1251-dos" "$(sed -n 3,4p <<<"$eglot")"
 
 summary emacs
