@@ -29,4 +29,7 @@ bash tests/editors/emacs.sh "$zunt" || status=1
 
 echo "=== Notepad++"
 bash tests/editors/notepad++.sh "$zunt" || status=1
+
+echo "=== The README's settings for Helix and Notepad++"
+bash tests/editors/readme.sh || status=1
 exit $status

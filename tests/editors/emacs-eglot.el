@@ -1,7 +1,8 @@
-;;; emacs-eglot.el --- zunt-mode's eglot entry against the real server  -*- lexical-binding: t; -*-
-;; Run in a scratch copy of a mod (see emacs.sh) with zunt on PATH; writes
-;; what it saw to "result": the diagnostics, a hover and definitions.
-(require 'zunt-mode)
+;;; emacs-eglot.el --- eglot against the real server  -*- lexical-binding: t; -*-
+;; Run in a scratch copy of a mod (see emacs.sh) with zunt on PATH, after
+;; what sets up the modes and eglot's entry (zunt-mode, or the README's
+;; lines); writes what it saw to "result": the diagnostics, a hover and
+;; definitions.
 (require 'eglot)
 (setq eglot-sync-connect t)
 ;; The scratch mod has no version control: take its folder as the project.
@@ -15,6 +16,7 @@
       (accept-process-output nil 0.05))))
 
 (find-file "quest.erm")
+(zunt-test-note "%s" major-mode)
 (call-interactively #'eglot)
 (zunt-test-wait "diagnostics" #'flymake-diagnostics)
 (dolist (d (flymake-diagnostics))

@@ -66,16 +66,30 @@ for file in new.erm new.txt; do
 done
 same "emacs: other text files keep UTF-8" "$(printf 'заметки\nещё\n' | od -c)" "$(od -c <"$mod/notes.txt")"
 
-# eglot with zunt-mode's entry, against the real server: diagnostics at the
-# reference after Cyrillic and a tab, a hover, and M-. to the declarations.
+# eglot against the real server, with zunt-mode's entry and with the
+# README's lines: diagnostics at the reference after Cyrillic and a tab, a
+# hover, and M-. to the declarations.
 printf '!!IF:M^Ошибка^;\t$NOPE$;\r\n' | cp1251 >>"$mod/quest.erm"
-(cd "$mod" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
-  -l "$here/emacs-eglot.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
-eglot=$(cat "$mod/result" 2>&1)
-same "emacs: eglot's diagnostics" "20|\$NOPE\$|eglot-error|zunt [undeclared-variable]: Переменной \$NOPE\$ не существует!" \
-  "$(sed -n 1p <<<"$eglot")"
-same "emacs: eglot's hover" "hover mentions y100: t" "$(sed -n 2p <<<"$eglot")"
-same "emacs: eglot's definitions" "definition \$HERO\$: quest.txt:3:0 HERO = y100 windows-1251-dos
-definition (привет): quest.txt:8:1 ПРИВЕТ) = 'Здравствуй, путник!' windows-1251-dos" "$(sed -n 3,4p <<<"$eglot")"
+awk '/^## Language server/ { section = 1 } section && /^\*\*emacs\*\*/ { found = 1; next }
+  found && /^    / { block = 1; print substr($0, 5); next }
+  found && block { exit }' "$repo/README.md" >"$scratch/readme.el"
+for setup in zunt-mode readme; do
+  case $setup in
+    zunt-mode) load=(--eval "(require 'zunt-mode)") mode=zunt-script-mode ;;
+    readme) load=(-l "$scratch/readme.el") mode=erm-mode ;;
+  esac
+  rm -f "$mod/result"
+  (cd "$mod" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
+    "${load[@]}" -l "$here/emacs-eglot.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
+  same "emacs, $setup: eglot in $mode" "$mode" "$(sed -n 1p "$mod/result" 2>&1)"
+  same "emacs, $setup: eglot's diagnostics" \
+    "20|\$NOPE\$|eglot-error|zunt [undeclared-variable]: Переменной \$NOPE\$ не существует!" \
+    "$(sed -n 2p "$mod/result" 2>&1)"
+  same "emacs, $setup: eglot's hover" "hover mentions y100: t" "$(sed -n 3p "$mod/result" 2>&1)"
+  same "emacs, $setup: eglot's definitions" \
+    "definition \$HERO\$: quest.txt:3:0 HERO = y100 windows-1251-dos
+definition (привет): quest.txt:8:1 ПРИВЕТ) = 'Здравствуй, путник!' windows-1251-dos" \
+    "$(sed -n 4,5p "$mod/result" 2>&1)"
+done
 
 summary emacs
