@@ -131,6 +131,10 @@ TEST(ProjectsTest, ReadAgainWhenTheFileOrAnIncludeChanges) {
   mod.Platform.Files.erase("mod/zunt.toml");
   EXPECT_EQ(mod.Projects.Of("mod/src/a.erm"), nullptr);
   EXPECT_TRUE(mod.Projects.All().empty());
+  // No path: no search from the working folder, whose settings are no file's.
+  mod.Platform.AddFile("zunt.toml", "");
+  EXPECT_EQ(mod.Projects.Of(""), nullptr);
+  EXPECT_NE(mod.Projects.Of("a.erm"), nullptr);
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 namespace zunt {
 
 TServerProject* TProjects::Of(const std::string& path) {
-  if (!Platform) return nullptr;
+  // An empty path would search from the server's working folder.
+  if (!Platform || path.empty()) return nullptr;
   size_t end = path.find_last_of(Platform->PathSeparators());
   std::string folder = end == std::string::npos ? "" : path.substr(0, end + 1);
   auto found = Found.find(folder);
