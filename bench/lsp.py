@@ -21,7 +21,8 @@ as Unicode, as an editor sends them):
                script of one line open, and with as many as were open (the
                server keeps a copy of the tables for each script)
   huge         a 64 MiB script opened: its diagnostics, and a hover on another
-               document sent right after it
+               document sent right after it; then a character typed in it, and
+               hovers on the other document one after another meanwhile
 """
 import argparse
 import json
@@ -352,6 +353,22 @@ def huge(args, mod, results):
     diagnosed_at, message = server.diagnostics(uri_of(big_path), 1)
     server.mark("huge diagnostics", diagnosed_at - opened, message)
     server.mark("huge hover", hover_at - opened, answer)
+    # A character typed in the huge script, and hovers on the other document
+    # one after another until the huge one is diagnosed again.
+    sent = server.notify("textDocument/didChange", {
+        "textDocument": {"uri": uri_of(big_path), "version": 2},
+        "contentChanges": [{"range": {"start": {"line": 0, "character": 0},
+                                      "end": {"line": 0, "character": 0}}, "text": "ж"}]})
+    while True:
+        id_, asked = server.request("textDocument/hover", hover)
+        at, answer = server.answer(id_)
+        server.mark("hover during", at - asked, answer)
+        done = [m for _, m in server.passed if m.get("params", {}).get("uri") == uri_of(big_path)]
+        if done:
+            at, message = server.diagnostics(uri_of(big_path), 2)
+            server.mark("huge edited", at - sent, message)
+            break
+        time.sleep(0.01)
     with_parse = server.peak()
     server.reset_peak()
     time_edits(server, "edits with huge", path, text, 20, False)
@@ -376,6 +393,8 @@ def print_table(results, args):
         ("huge diagnostics", "%d MiB script opened: its diagnostics" % (results["huge size"] >> 20),
          [("max", 5.0)]),
         ("huge hover", "a hover on another document after it", [("max", 1.0)]),
+        ("huge edited", "a character typed in it: its diagnostics", []),
+        ("hover during", "hovers on the other document meanwhile", [("max", 1.0)]),
         ("edits with huge", "20 edits of the other document", []),
     ]
     header = "%-17s %-42s %9s %9s %9s %9s  %s" % ("workload", "what", "median", "p99", "max",
