@@ -125,18 +125,21 @@ int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
   std::thread reader([&input, inboxHolder, log] { ReadMessages(input, *inboxHolder, log); });
   TMessage message;
   TClock::time_point read;
-  std::optional<TClock::time_point> unpublished;  // the first message since the last publishing
+  // The first message that made diagnostics due since the last publishing.
+  std::optional<TClock::time_point> unpublished;
   while (!session.Exited() && inbox.Pop(&message, &read)) {
     cause = read;
-    if (!unpublished) unpublished = read;
+    // A request cancelled before it is handled is answered so; what is due
+    // is published all the same when no message waits.
     if (message.Kind == TMessage::Request && inbox.TakeCancelled(message.Id)) {
       session.Cancelled(message.Id);
-      continue;
+    } else {
+      session.Handle(message);
+      if (message.Kind == TMessage::Request) inbox.TakeCancelled(message.Id);
     }
-    session.Handle(message);
-    if (message.Kind == TMessage::Request) inbox.TakeCancelled(message.Id);
+    if (!unpublished && session.AnyDue()) unpublished = read;
     if (!inbox.Waiting()) {
-      cause = *unpublished;
+      cause = unpublished.value_or(read);
       unpublished.reset();
       session.PublishDue();
     }

@@ -33,6 +33,8 @@ class TSession {
   void Cancelled(const TJson& id);
   /// Publishes the diagnostics that changes have made due.
   void PublishDue();
+  /// Returns whether any diagnostics are due.
+  bool AnyDue() const { return !Due.empty(); }
   /// Returns whether the editor said "exit"; ExitStatus then tells the status.
   bool Exited() const { return ExitSeen; }
   int ExitStatus() const { return ShutDown ? 0 : 1; }
