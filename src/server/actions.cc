@@ -62,8 +62,9 @@ TJson TSession::DeclareFix(const std::string& target, const std::string& name, b
   if (!text && !DocumentChanges) return nullptr;  // the file cannot be made
   TPosition end = text ? text->PositionOf(text->Bytes().size()) : TPosition{};
   bool needsBreak = text && !text->Bytes().empty() && text->Bytes().back() != '\n';
+  std::string lineEnd = Workspace.EditLineEnd();
   std::string line =
-      (needsBreak ? "\r\n" : "") + (constant ? "(" + name + ") = ''" : name + " = v0") + "\r\n";
+      (needsBreak ? lineEnd : "") + (constant ? "(" + name + ") = ''" : name + " = v0") + lineEnd;
   TDocument* document = Workspace.Find(target);
   TJson edit{{"textDocument",
               {{"uri", Workspace.UriOf(target)},

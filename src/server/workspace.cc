@@ -51,7 +51,9 @@ TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int
   document.Version = version;
   document.Latin1 = LooksLikeLatin1(utf8);
   document.Text.SetLatin1(document.Latin1);
-  document.Text.SetCrLf(LineFeedsAlone(utf8) && FileUsesCrLf(path));
+  bool crlf = LineFeedsAlone(utf8) && FileUsesCrLf(path);
+  document.Text.SetCrLf(crlf);
+  EditorKeepsLf |= crlf;
   document.Text.AssignUtf8(utf8);
   Changed(document);
   return document;
@@ -67,7 +69,9 @@ TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int
   document.Text.SetLatin1(document.Latin1);
   // An editor that keeps LF in its buffer (emacs) sends LF alone for a file
   // that it writes back with CR LF, as the file on disk has them.
-  document.Text.SetCrLf(LineFeedsAlone(text.Bytes) && FileUsesCrLf(path));
+  bool crlf = LineFeedsAlone(text.Bytes) && FileUsesCrLf(path);
+  document.Text.SetCrLf(crlf);
+  EditorKeepsLf |= crlf;
   document.Text.Assign(std::move(text));
   Changed(document);
   return document;

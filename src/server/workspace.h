@@ -59,6 +59,10 @@ class TWorkspace {
   std::vector<std::string> OpenPaths() const;
   /// Returns the projects of the files.
   TProjects& Projects() { return ProjectsOfFiles; }
+  /// Returns the line end of text that edits insert: LF once the editor has
+  /// sent LF alone for a file with CR LF (it keeps LF in its buffers and
+  /// writes CR LF back), else CR LF.
+  const char* EditLineEnd() const { return EditorKeepsLf ? "\n" : "\r\n"; }
 
  private:
   struct TDiskText {
@@ -70,6 +74,7 @@ class TWorkspace {
   std::map<std::string, TDiskText> Disk;
   uint64_t Generation = 0;
   TProjects ProjectsOfFiles;
+  bool EditorKeepsLf = false;
 };
 
 /// Returns the path with its extension replaced ("a/b.erm", ".txt" gives "a/b.txt").

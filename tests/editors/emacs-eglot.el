@@ -1,8 +1,8 @@
 ;;; emacs-eglot.el --- eglot against the real server  -*- lexical-binding: t; -*-
 ;; Run in a scratch copy of a mod (see emacs.sh) with zunt on PATH, after
 ;; what sets up the modes and eglot's entry (zunt-mode, or the README's
-;; lines); writes what it saw to "result": the diagnostics, a hover and
-;; definitions.
+;; lines); writes what it saw to "result": the diagnostics, a hover,
+;; definitions and a quick fix applied.
 (require 'eglot)
 (setq eglot-sync-connect t)
 ;; The scratch mod has no version control: take its folder as the project.
@@ -48,6 +48,20 @@
     (zunt-test-note "definition %s: %s:%d:%d %s %s" probe (buffer-name) (line-number-at-pos)
                     (current-column) (buffer-substring (point) (line-end-position))
                     buffer-file-coding-system)))
+;; The quick fix for $NOPE$ declares it in quest.txt, open and then saved.
+(zunt-test-try "quick fix"
+  (switch-to-buffer (find-buffer-visiting "quest.erm"))
+  (let* ((d (seq-find (lambda (d) (string-match-p "NOPE" (flymake-diagnostic-text d)))
+                      (flymake-diagnostics)))
+         (range (list :start (eglot--pos-to-lsp-position (flymake-diagnostic-beg d))
+                      :end (eglot--pos-to-lsp-position (flymake-diagnostic-end d))))
+         (diagnostic (alist-get 'eglot-lsp-diag (flymake-diagnostic-data d)))
+         (actions (jsonrpc-request (eglot--current-server-or-lose) :textDocument/codeAction
+                                   (list :textDocument (eglot--TextDocumentIdentifier) :range range
+                                         :context (list :diagnostics (vector diagnostic))))))
+    (eglot--apply-workspace-edit (plist-get (aref actions 0) :edit))
+    (with-current-buffer (find-buffer-visiting "quest.txt") (save-buffer))
+    (zunt-test-note "quick fix: %s" (plist-get (aref actions 0) :title))))
 (with-temp-file "result"
   (insert (mapconcat #'identity (nreverse zunt-test-out) "\n") "\n"))
 (kill-emacs 0)

@@ -68,7 +68,7 @@ same "emacs: other text files keep UTF-8" "$(printf 'заметки\nещё\n' |
 
 # eglot against the real server, with zunt-mode's entry and with the
 # README's lines: diagnostics at the reference after Cyrillic and a tab, a
-# hover, and M-. to the declarations.
+# hover, M-. to the declarations, and a quick fix written back with CR LF.
 printf '!!IF:M^Ошибка^;\t$NOPE$;\r\n' | cp1251 >>"$mod/quest.erm"
 awk '/^## Language server/ { section = 1 } section && /^\*\*emacs\*\*/ { found = 1; next }
   found && /^    / { block = 1; print substr($0, 5); next }
@@ -79,6 +79,7 @@ for setup in zunt-mode readme; do
     readme) load=(-l "$scratch/readme.el") mode=erm-mode ;;
   esac
   rm -f "$mod/result"
+  cp "$repo/examples/quest/quest.txt" "$mod/"
   (cd "$mod" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
     "${load[@]}" -l "$here/emacs-eglot.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
   same "emacs, $setup: eglot in $mode" "$mode" "$(sed -n 1p "$mod/result" 2>&1)"
@@ -90,6 +91,9 @@ for setup in zunt-mode readme; do
     "definition \$HERO\$: quest.txt:3:0 HERO = y100 windows-1251-dos
 definition (привет): quest.txt:8:1 ПРИВЕТ) = 'Здравствуй, путник!' windows-1251-dos" \
     "$(sed -n 4,5p "$mod/result" 2>&1)"
+  same "emacs, $setup: eglot's quick fix" "quick fix: Объявить \$NOPE\$ в quest.txt" "$(sed -n 6p "$mod/result" 2>&1)"
+  same "emacs, $setup: quest.txt after the quick fix, CR LF throughout" \
+    "$( (cat "$repo/examples/quest/quest.txt"; printf 'NOPE = v0\r\n') | od -c)" "$(od -c <"$mod/quest.txt")"
 done
 
 summary emacs

@@ -1,7 +1,7 @@
 # An editor that keeps LF in its buffer (emacs) sends LF alone for a file
 # that has CR LF on disk and that it writes back with CR LF: its text is read
-# with CR LF, through edits too. A file without CR LF on disk keeps its lone
-# LFs, and their warning.
+# with CR LF, through edits too, and the edits it is sent insert LF alone. A
+# file without CR LF on disk keeps its lone LFs, and their warning.
 @file quest.txt
 HERO = y100
 GOLD = v0500
@@ -23,9 +23,12 @@ GOLD = v0500
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm","version":1,"diagnostics":[]}}
 > {"jsonrpc":"2.0","id":3,"method":"zunt/translate","params":{"textDocument":{"uri":"file://ROOT/quest.erm"}}}
 < {"id":3,"result":{"text":"!!VRy100:S0500;\r\n!!VRw7:S1;\r\n","errors":0}}
+# A quick fix's line ends are LF alone for this editor, which writes CR LF.
+> {"jsonrpc":"2.0","id":4,"method":"textDocument/codeAction","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"range":{"start":{"line":0,"character":4},"end":{"line":0,"character":4}},"context":{"diagnostics":[{"range":{"start":{"line":0,"character":4},"end":{"line":0,"character":10}},"code":"undeclared-variable","message":"Переменной $NOPE$ не существует!"}]}}}
+< {"id":4,"result":[{"title":"Объявить $NOPE$ в quest.txt","edit":{"documentChanges":[{"textDocument":{"uri":"file://ROOT/quest.txt","version":2},"edits":[{"newText":"NOPE = v0\n"}]}]}}]}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/lf.txt","version":1,"text":"A = v1\n"}}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/lf.txt","diagnostics":[{"code":"lf-line-end"}]}}
-> {"jsonrpc":"2.0","id":4,"method":"shutdown"}
-< {"id":4,"result":null}
+> {"jsonrpc":"2.0","id":5,"method":"shutdown"}
+< {"id":5,"result":null}
 > {"jsonrpc":"2.0","method":"exit"}
 = 0
