@@ -39,7 +39,7 @@ struct TSeenKeeper {
       if (keeper.LocalOfEntry.size() <= local) keeper.LocalOfEntry.resize(local + 1, SIZE_MAX);
       keeper.LocalOfEntry[local] = keeper.Items->size();
       item.Local = keeper.Items->size();
-      item.Value = keeper.Vars->Replacement((*keeper.Vars)[seen.Entry]);
+      item.Value = keeper.Vars->Replacement(keeper.Vars->At(seen.Entry));
     } else if (seen.Kind == TSeen::ClearLocals) {
       keeper.LocalOfEntry.clear();
     } else if (seen.Kind == TSeen::Variable && seen.Entry != SIZE_MAX &&
@@ -64,58 +64,104 @@ std::vector<std::string> TAnalyses::InputsOf(const std::string& scriptPath) {
   return ProjectInputs(Workspace.Projects().Of(scriptPath), scriptPath);
 }
 
+void TAnalyses::ReadInput(TState& state, bool warnings, TInput& input, std::vector<TFail>& reports,
+                          bool missing, bool empty, const std::string& script) {
+  const std::string& path = input.Path;
+  const TText* text = Workspace.Text(path, &input.Generation);
+  input.VarsEnd = state.Vars.Below() + state.Vars.size();
+  input.ConstantsEnd = state.Constants.Below() + state.Constants.size();
+  if (!text) {
+    if (!missing) {
+      reports.push_back(
+          AboutFile(TFail(Win1251("Указанный файл не существует! ("), path, ")."), script));
+    }
+    return;
+  }
+  if (text->Bytes().empty()) {
+    if (!empty) reports.push_back(AboutFile(TFail(Win1251("Указанный файл пуст!")), path));
+    return;
+  }
+  // The names of this file keep their places in it.
+  state.Vars.BeginFile(path);
+  state.Constants.BeginFile(path);
+  TDiagnostics& diagnostics = state.Diagnostics;
+  diagnostics.Items.clear();
+  diagnostics.Warnings = warnings;
+  diagnostics.CurrentFile = path;
+  diagnostics.LineFeedWarned = false;
+  state.PointCursorAt(text->Bytes());
+  try {
+    ReadDeclarations(state.Cursor, state.Vars, state.Constants, &diagnostics);
+  } catch (const TFail& fail) {
+    diagnostics.Items.push_back(AboutFile(fail, path));
+    input.Whole = false;
+  } catch (const std::bad_alloc&) {
+    input.Whole = false;
+    diagnostics.Items.push_back(
+        AboutFile(TFail(Win1251("Недостаточно памяти для компиляции!")), path));
+  }
+  state.PointCursorAt({});
+  for (TFail& report : diagnostics.Items) reports.push_back(std::move(report));
+  diagnostics.Items.clear();
+  input.VarsEnd = state.Vars.Below() + state.Vars.size();
+  input.ConstantsEnd = state.Constants.Below() + state.Constants.size();
+}
+
+std::shared_ptr<const TSharedTables> TAnalyses::SharedTables(
+    const std::vector<std::string>& includes, bool warnings) {
+  std::string key(1, warnings ? 'w' : '-');
+  for (const std::string& path : includes) key.append(path).push_back('\0');
+  std::weak_ptr<const TSharedTables>& slot = Shared[key];
+  std::shared_ptr<const TSharedTables> kept = slot.lock();
+  bool fresh = kept != nullptr;
+  for (size_t i = 0; fresh && i < includes.size(); ++i) {
+    uint64_t generation = 0;
+    Workspace.Text(includes[i], &generation);
+    fresh = kept->Inputs[i].Generation == generation;
+  }
+  if (fresh) return kept;
+  auto shared = std::make_shared<TSharedTables>();
+  TState reader;
+  reader.Rekey(Seed);
+  // Every reference asks its name's place: one read each, not a search.
+  reader.Vars.KeepPlaces();
+  reader.Constants.KeepPlaces();
+  for (const std::string& path : includes) {
+    shared->Inputs.push_back(TInput{path});
+    // A missing include is the settings file's error.
+    ReadInput(reader, warnings, shared->Inputs.back(), shared->Reports, true, false, {});
+  }
+  shared->Vars = std::move(reader.Vars);
+  shared->Constants = std::move(reader.Constants);
+  // Forget the includes' tables that no script reads any more.
+  for (auto it = Shared.begin(); it != Shared.end();) {
+    it = it->second.expired() && it->first != key ? Shared.erase(it) : std::next(it);
+  }
+  slot = shared;
+  return shared;
+}
+
 void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& paths,
                            size_t includes) {
   TState& state = analysis.State;
   state.Vars.Clear();
   state.Constants.Clear();
+  analysis.Shared.reset();
   analysis.TableReports.clear();
   analysis.Inputs.clear();
-  TDiagnostics& diagnostics = state.Diagnostics;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const std::string& path = paths[i];
-    uint64_t generation = 0;
-    const TText* text = Workspace.Text(path, &generation);
-    analysis.Inputs.push_back(TInput{path, generation, state.Vars.size(), state.Constants.size()});
-    // A missing include is the settings file's error; with includes, a
-    // script may have no declarations of its own.
-    if (!text && includes != 0) continue;
-    if (i == includes && includes != 0 && text->Bytes().empty()) continue;
-    if (!text) {
-      analysis.TableReports.push_back(
-          AboutFile(TFail(Win1251("Указанный файл не существует! ("), path, ")."), analysis.Path));
-      continue;
-    }
-    if (text->Bytes().empty()) {
-      analysis.TableReports.push_back(AboutFile(TFail(Win1251("Указанный файл пуст!")), path));
-      continue;
-    }
-    // The names of this file keep their places in it.
-    state.Vars.BeginFile(path);
-    state.Constants.BeginFile(path);
-    diagnostics.Items.clear();
-    diagnostics.Warnings = analysis.Warnings;
-    diagnostics.CurrentFile = path;
-    diagnostics.LineFeedWarned = false;
-    state.PointCursorAt(text->Bytes());
-    try {
-      ReadDeclarations(state.Cursor, state.Vars, state.Constants, &diagnostics);
-    } catch (const TFail& fail) {
-      diagnostics.Items.push_back(AboutFile(fail, path));
-      analysis.Inputs.back().Whole = false;
-    } catch (const std::bad_alloc&) {
-      analysis.Inputs.back().Whole = false;
-      diagnostics.Items.push_back(
-          AboutFile(TFail(Win1251("Недостаточно памяти для компиляции!")), path));
-    }
-    for (TFail& report : diagnostics.Items) analysis.TableReports.push_back(std::move(report));
-    diagnostics.Items.clear();
-    analysis.Inputs.back().VarsEnd = state.Vars.size();
-    analysis.Inputs.back().ConstantsEnd = state.Constants.size();
+  if (includes != 0) {
+    analysis.Shared = SharedTables({paths.begin(), paths.begin() + includes}, analysis.Warnings);
+    analysis.Inputs = analysis.Shared->Inputs;
+    analysis.TableReports = analysis.Shared->Reports;
   }
-  state.PointCursorAt({});
+  state.Vars.ShareNamesOf(analysis.Shared ? &analysis.Shared->Vars : nullptr);
+  state.Constants.ShareNamesOf(analysis.Shared ? &analysis.Shared->Constants : nullptr);
+  // With includes, a script may have no declarations of its own.
+  analysis.Inputs.push_back(TInput{paths.back()});
+  ReadInput(state, analysis.Warnings, analysis.Inputs.back(), analysis.TableReports, includes != 0,
+            includes != 0, analysis.Path);
   if (analysis.Strict) Harden(analysis.TableReports);
-  analysis.Globals = state.Vars.size();
+  analysis.Globals = state.Vars.Below() + state.Vars.size();
   analysis.TablesRead = true;
 }
 

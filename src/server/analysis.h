@@ -42,15 +42,25 @@ struct TInput {
   bool Whole = true;  // read to its end: no error stopped the reader
 };
 
+/// The project's includes read once into tables that the analyses of its
+/// scripts share: their names are found below each script's own.
+struct TSharedTables {
+  std::vector<TInput> Inputs;
+  TSymbolTable Vars;
+  TSymbolTable Constants;
+  std::vector<TFail> Reports;  // as read, before strict settings harden them
+};
+
 struct TAnalysis {
   std::string Path;
   std::string ProjectFile;         // the settings file of its mod; empty: none
   uint64_t ProjectGeneration = 0;  // of the settings the tables were read with
   bool Warnings = true;            // the settings of the pass
   bool Strict = false;
-  std::vector<TInput> Inputs;
-  TState State;                     // the tables of the declarations, and the last pass
-  size_t Globals = 0;               // the declared variables; locals follow them
+  std::vector<TInput> Inputs;                   // the includes' and then the script's own
+  std::shared_ptr<const TSharedTables> Shared;  // the includes' tables, or nullptr
+  TState State;        // the tables of the script's own declarations, and the last pass
+  size_t Globals = 0;  // the places of the declared variables; locals follow them
   std::vector<TFail> TableReports;  // from the declarations files (File says which)
   bool TablesRead = false;          // the tables were read again since this was last cleared
   uint64_t ScriptGeneration = 0;    // of the last pass; 0: none yet
@@ -81,12 +91,21 @@ class TAnalyses {
   // Reads the declarations files into fresh tables: the first `includes`
   // are the project's, after which the script's own may be missing or empty.
   void ReadTables(TAnalysis& analysis, const std::vector<std::string>& paths, size_t includes);
+  // Returns the tables of the includes, read again only when one of them changed.
+  std::shared_ptr<const TSharedTables> SharedTables(const std::vector<std::string>& includes,
+                                                    bool warnings);
+  // Reads a declarations file into the state's tables; a missing one is
+  // reported unless `missing` allows it, an empty one unless `empty` does.
+  void ReadInput(TState& state, bool warnings, TInput& input, std::vector<TFail>& reports,
+                 bool missing, bool empty, const std::string& script);
   // Makes the pass over the script.
   void Translate(TAnalysis& analysis, const TText& script, bool seen);
 
   TWorkspace& Workspace;
   THashSeed Seed;  // the name tables' key
   std::map<std::string, std::unique_ptr<TAnalysis>> Analyses;
+  // The includes' tables by the settings and the files, while a script reads them.
+  std::map<std::string, std::weak_ptr<const TSharedTables>> Shared;
 };
 
 }  // namespace zunt

@@ -108,15 +108,16 @@ TJson TSession::Hover(const TJson& params) {
   } else if (item.Entry == SIZE_MAX) {
     return nullptr;
   } else if (item.Kind == TSeen::Constant) {
-    code = Utf8FromWin1251(state.Constants.Replacement(state.Constants[item.Entry]));
+    code = Utf8FromWin1251(state.Constants.Replacement(state.Constants.At(item.Entry)));
     where = "константа (" + name + ")";
   } else {
     // At its declaration a name reads as "$NAME$" would.
-    std::string value(state.Vars.Replacement(state.Vars[item.Entry]));
+    std::string value(state.Vars.Replacement(state.Vars.At(item.Entry)));
     char mark = place.InDeclarations ? '$' : place.Text->Bytes()[item.Begin];
     code = (place.InDeclarations ? "$" + name + "$" : place.Text->Utf8(item.Begin, item.End)) +
            " → " + Utf8FromWin1251(ReferenceValue(value, mark, item.Index));
-    where = "переменная $" + Utf8FromWin1251(std::string(state.Vars.Name(state.Vars[item.Entry]))) +
+    where = "переменная $" +
+            Utf8FromWin1251(std::string(state.Vars.Name(state.Vars.At(item.Entry)))) +
             "$ = " + Utf8FromWin1251(value);
   }
   if (item.Kind != TSeen::Local && item.Local == SIZE_MAX) {
@@ -184,17 +185,17 @@ TJson TSession::Completion(const TJson& params) {
   };
   const TState& state = place.Analysis->State;
   if (context.Mark == '(') {
-    for (size_t i = 0; i < state.Constants.size(); ++i) {
-      add(std::string(state.Constants.Name(state.Constants[i])),
-          std::string(state.Constants.Replacement(state.Constants[i])), 21);
+    for (size_t i = 0; i < state.Constants.Below() + state.Constants.size(); ++i) {
+      add(std::string(state.Constants.Name(state.Constants.At(i))),
+          std::string(state.Constants.Replacement(state.Constants.At(i))), 21);
     }
   } else {
     for (const TSeenItem* local : LocalsAt(*place.Analysis, place.Offset)) {
       add(place.Text->Bytes().substr(local->NameAt, local->NameSize), local->Value, 6);
     }
     for (size_t i = 0; i < place.Analysis->Globals; ++i) {
-      add(std::string(state.Vars.Name(state.Vars[i])),
-          std::string(state.Vars.Replacement(state.Vars[i])), 6);
+      add(std::string(state.Vars.Name(state.Vars.At(i))),
+          std::string(state.Vars.Replacement(state.Vars.At(i))), 6);
     }
   }
   return TJson{{"isIncomplete", incomplete}, {"items", items}};

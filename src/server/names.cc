@@ -35,10 +35,10 @@ TSite SiteIn(const TText* text, uint64_t generation, const TAnalysis& analysis, 
   if (!input) return site;
   site.Path = input->Path;
   const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
-  TSymbolTable::TSite kept = table.SiteOf(entry);
+  TSymbolTable::TSite kept = table.SiteAt(entry);
   // A file changed since the tables were read keeps its names' places no more.
   if (kept.Line == 0 || !text || generation != input->Generation) return site;
-  auto [begin, end] = NameOnLine(*text, kept.Line, kept.Column, table.Name(table[entry]));
+  auto [begin, end] = NameOnLine(*text, kept.Line, kept.Column, table.Name(table.At(entry)));
   if (begin == end) return site;
   site.Begin = begin;
   site.End = end;
@@ -82,8 +82,8 @@ std::vector<TDeclaredName> DeclaredIn(TWorkspace& workspace, const TAnalysis& an
   const TText* text = workspace.Text(path, &generation);
   ForEachDeclaredIn(analysis, path, [&](bool constant, size_t i) {
     const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
-    names.push_back(TDeclaredName{std::string(table.Name(table[i])),
-                                  std::string(table.Replacement(table[i])), constant,
+    names.push_back(TDeclaredName{std::string(table.Name(table.At(i))),
+                                  std::string(table.Replacement(table.At(i))), constant,
                                   SiteIn(text, generation, analysis, constant, i), i});
   });
   return names;
@@ -101,11 +101,11 @@ std::optional<TDeclaredName> DeclaredAt(TWorkspace& workspace, const TAnalysis& 
   std::optional<TDeclaredName> found;
   ForEachDeclaredIn(analysis, path, [&](bool constant, size_t i) {
     const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
-    if (found || table.SiteOf(i).Line != line) return;
+    if (found || table.SiteAt(i).Line != line) return;
     TSite site = SiteIn(text, generation, analysis, constant, i);
     if (site.Line == 0 || offset < site.Begin || offset > site.End) return;
-    found = TDeclaredName{std::string(table.Name(table[i])),
-                          std::string(table.Replacement(table[i])), constant, site, i};
+    found = TDeclaredName{std::string(table.Name(table.At(i))),
+                          std::string(table.Replacement(table.At(i))), constant, site, i};
   });
   return found;
 }

@@ -29,7 +29,7 @@ TNamed NamedAt(TWorkspace& workspace, const TAnalysis& analysis, const TSeenItem
   }
   named.Constant = item.Kind == TSeen::Constant;
   const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
-  named.Name = std::string(table.Name(table[item.Entry]));
+  named.Name = std::string(table.Name(table.At(item.Entry)));
   named.Site = SiteOf(workspace, analysis, named.Constant, item.Entry);
   return named;
 }
@@ -65,7 +65,7 @@ std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place
     const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
     const TSymbolTable::TEntry* entry = table.Find(named.Name);
     if (!entry) continue;
-    size_t index = table.IndexOf(*entry);
+    size_t index = table.PlaceOf(*entry);
     TSeen::TKind kind = named.Constant ? TSeen::Constant : TSeen::Variable;
     for (const TSeenItem& other : analysis.Seen) {
       if (other.Kind == kind && other.Entry == index && other.Local == SIZE_MAX) {

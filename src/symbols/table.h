@@ -135,6 +135,25 @@ class TSymbolTable {
   }
   /// Returns the table whose names are found below this one's, or nullptr.
   const TSymbolTable* SharedNames() const { return Shared; }
+  /// Returns how many names the shared tables below this one hold. Places
+  /// number the names found here, the shared tables' first (theirs from 0),
+  /// then this table's own (from Below()); a name keeps its place while it is there.
+  size_t Below() const { return Shared ? Shared->Below() + Shared->size() : 0; }
+  /// Returns the place of an entry, this table's or a shared table's.
+  size_t PlaceOf(const TEntry& entry) const {
+    if (!Owns(entry) && Shared != nullptr) return Shared->PlaceOf(entry);
+    return Below() + IndexOf(entry);
+  }
+  /// Returns the entry at a place.
+  const TEntry& At(size_t place) const {
+    size_t below = Below();
+    return place < below ? Shared->At(place) : (*this)[place - below];
+  }
+  /// Returns where the entry at a place was declared.
+  TSite SiteAt(size_t place) const {
+    size_t below = Below();
+    return place < below ? Shared->SiteAt(place) : SiteOf(place - below);
+  }
 
   /// Removes the local variables.
   void ClearLocals();

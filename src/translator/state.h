@@ -21,7 +21,7 @@ struct TSeen {
   size_t Begin = 0;         // its first byte: "$", "@", "(" or "~"
   size_t End = 0;           // just after its last byte
   std::string_view Name;    // the name as written, before any "["; it points into the script
-  size_t Entry = SIZE_MAX;  // the entry it names (a local's own), SIZE_MAX for none
+  size_t Entry = SIZE_MAX;  // the place of the entry it names (a local's own), SIZE_MAX for none
   int32_t Index = 0;        // a variable's index
 };
 

@@ -460,7 +460,7 @@ void TranslateVarRefInFull(TState& state) {
   // Declared and local variables share the table, so one lookup finds either.
   const TSymbolTable::TEntry* var = FindName(state.Vars, name, c);
   if (state.OnSeen) {
-    Seen(state, TSeen::Variable, start, name, var ? state.Vars.IndexOf(*var) : SIZE_MAX, index);
+    Seen(state, TSeen::Variable, start, name, var ? state.Vars.PlaceOf(*var) : SIZE_MAX, index);
   }
   if (!var) {
     c.CountLines();
@@ -500,7 +500,7 @@ void TranslateConstRefInFull(TState& state) {
   if (scan.Text.empty()) FailInScript(c, Win1251("Пустые константы запрещены!"), start);
   const TSymbolTable::TEntry* text = FindName(state.Constants, scan.Text, c);
   if (state.OnSeen) {
-    Seen(state, TSeen::Constant, start, scan.Text, text ? state.Constants.IndexOf(*text) : SIZE_MAX,
+    Seen(state, TSeen::Constant, start, scan.Text, text ? state.Constants.PlaceOf(*text) : SIZE_MAX,
          0);
   }
   if (!text) {
@@ -567,7 +567,9 @@ void TranslateLocalDecl(TState& state) {
   }
   state.Vars.AddVar(name, var, true);
   state.Vars.SetLocalSite(start);
-  if (state.OnSeen) Seen(state, TSeen::Local, start, name, state.Vars.size() - 1, 0);
+  if (state.OnSeen) {
+    Seen(state, TSeen::Local, start, name, state.Vars.Below() + state.Vars.size() - 1, 0);
+  }
 }
 
 void ClearLocals(TState& state) { state.Vars.ClearLocals(); }
