@@ -264,6 +264,56 @@ TEST(Table, SharedNamesStayFoundWhileTheOwnSlotsGrow) {
   EXPECT_EQ(100u, own.size());
 }
 
+// Places number a shared table's names first and the own ones after them,
+// locals last: each place gives back its entry and where it was declared,
+// with places kept in both tables while the own slots grow.
+TEST(Table, PlacesNumberTheSharedNamesFirst) {
+  TVarTable shared(THashSeed{1, 2});
+  shared.KeepPlaces();
+  shared.BeginFile("common.txt");
+  shared.AddVar("A", TVar{'v', 1, ""});
+  shared.SetSite(1, 1);
+  shared.AddVar("A_SHARED_NAME_LONGER_THAN_SIXTEEN", TVar{'v', 2, ""});
+  shared.SetSite(4, 3);
+  TVarTable own(THashSeed{3, 4});
+  own.KeepPlaces();
+  own.ShareNamesOf(&shared);
+  own.BeginFile("s.txt");
+  for (int i = 0; i < 100; ++i) {
+    own.AddVar("OWN" + std::to_string(i), TVar{'y', i, ""});
+    own.SetSite(static_cast<uint64_t>(i) + 1, 1);
+  }
+  own.AddVar("L", TVar{'x', 7, ""}, true);
+  own.SetLocalSite(42);
+  const size_t kNone = std::string_view::npos;
+  struct {
+    const char* Name;
+    size_t Place;
+    const char* File;
+    uint64_t Line, Column;
+    size_t Offset;
+  } cases[] = {
+      {"a", 0, "common.txt", 1, 1, kNone},
+      {"a_shared_name_longer_than_sixteen", 1, "common.txt", 4, 3, kNone},
+      {"own0", 2, "s.txt", 1, 1, kNone},
+      {"own99", 101, "s.txt", 100, 1, kNone},
+      {"l", 102, "s.txt", 0, 0, 42},
+  };
+  EXPECT_EQ(2u, own.Below());
+  EXPECT_EQ(0u, shared.Below());
+  for (const auto& c : cases) {
+    const TSymbolTable::TEntry* entry = own.Find(c.Name);
+    ASSERT_NE(nullptr, entry) << c.Name;
+    EXPECT_EQ(c.Place, own.PlaceOf(*entry)) << c.Name;
+    EXPECT_EQ(entry, &own.At(c.Place)) << c.Name;
+    TSymbolTable::TSite site = own.SiteAt(c.Place);
+    EXPECT_EQ(c.File, site.File) << c.Name;
+    EXPECT_EQ(c.Line, site.Line) << c.Name;
+    EXPECT_EQ(c.Column, site.Column) << c.Name;
+    EXPECT_EQ(c.Offset, site.Offset) << c.Name;
+  }
+}
+
 // Names crafted so that, under the fixed key, their hashes all point into the
 // first four slots of a table reserved for them: a file that knew the key
 // could make every lookup walk past all of them. Under any other key the same

@@ -41,7 +41,7 @@ struct TDeclaredName {
   std::string Value;
   bool Constant = false;
   TSite Site;
-  size_t Entry = 0;  // in the tables
+  size_t Entry = 0;  // its place in the tables
 };
 
 /// Returns the names that the declarations file at path gave the tables.
