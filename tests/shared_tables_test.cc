@@ -69,6 +69,12 @@ TEST_F(SharedTablesTest, ScriptsOfAModShareTheIncludesTables) {
     ASSERT_EQ(a.TableReports.size(), 1u);
     EXPECT_EQ(a.TableReports[0].File, PathOf("a.txt"));
     EXPECT_TRUE(b.TableReports.empty());
+    // A change of the include lets go of its tables before they are read again.
+    std::weak_ptr<const TSharedTables> kept = a.Shared;
+    analyses.Unread(PathOf("b.txt"));
+    EXPECT_FALSE(kept.expired());
+    analyses.Unread(PathOf("common.txt"));
+    EXPECT_TRUE(kept.expired());
   }
 }
 

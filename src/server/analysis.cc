@@ -213,6 +213,22 @@ const TInput* TAnalyses::InputOf(const TAnalysis& analysis, bool constant, size_
   return nullptr;
 }
 
+void TAnalyses::Unread(const std::string& path) {
+  for (auto& [script, analysis] : Analyses) {
+    bool reads = false;
+    for (const TInput& input : analysis->Inputs) reads = reads || input.Path == path;
+    if (!reads) continue;
+    analysis->ScriptGeneration = 0;  // the tables and the pass are made again
+    analysis->State.Vars.ShareNamesOf(nullptr);
+    analysis->State.Constants.ShareNamesOf(nullptr);
+    analysis->State.Vars.Clear();
+    analysis->State.Constants.Clear();
+    analysis->Shared.reset();
+    analysis->Seen.clear();
+    analysis->SeenKept = false;
+  }
+}
+
 TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool output) {
   std::unique_ptr<TAnalysis>& slot = Analyses[scriptPath];
   if (!slot) {

@@ -86,6 +86,11 @@ class TAnalyses {
   static const TInput* InputOf(const TAnalysis& analysis, bool constant, size_t entry);
   /// Forgets a script's analysis.
   void Forget(const std::string& scriptPath) { Analyses.erase(scriptPath); }
+  /// Lets go of the tables of the scripts that read the declarations file at
+  /// path, which changed: each is read again when next analysed, and the
+  /// includes' tables, read by no script then, are freed before that. Only
+  /// while no analysis is in use.
+  void Unread(const std::string& path);
 
  private:
   // Reads the declarations files into fresh tables: the first `includes`

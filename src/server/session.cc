@@ -229,6 +229,7 @@ void TSession::DidChangeWatchedFiles(const TJson& params) {
 
 void TSession::Touched(const std::string& path) {
   Due.insert(path);
+  Analyses.Unread(path);  // no analysis is in use between messages
   bool project = IsProjectFile(path);
   if (project) Workspace.Projects().Forget();  // it may have come or gone
   for (auto& [script, analysis] : Analyses.All()) {
