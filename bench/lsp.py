@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Times the language server (zunt --lsp) as an editor drives it and prints a table.
 
-Usage: lsp.py ZUNT [--workdir DIR] [--edits N] [--huge-mib N]
+Usage: lsp.py ZUNT [--workdir DIR] [--edits N] [--huge-mib N] [--scripts N]
 
 A client of our own talks to the server over a pipe. Each time is taken
 twice: by the server (ZUNT_LSP_TIMES set: from the last byte of the message
@@ -19,7 +19,7 @@ as Unicode, as an editor sends them):
   memory       the server's peak resident memory (VmHWM) against 4 x the open
                documents' size and the tables: the peak of a server with one
                script of one line open, and with as many as were open (the
-               server keeps a copy of the tables for each script)
+               same since the scripts of a mod share its includes' tables)
   huge         a 64 MiB script opened: its diagnostics, and a hover on another
                document sent right after it; then a character typed in it, and
                hovers on the other document one after another meanwhile
@@ -283,7 +283,7 @@ def errors_of(message):
 def edits_and_include(args, results):
     root = os.path.join(args.workdir, "mod")
     toml = not args.name_txt
-    mod = Mod(root, toml, 3 if toml else 1)
+    mod = Mod(root, toml, args.scripts if toml else 1)
     server = Server(args.zunt, root)
     server.start(root)
     opened = []
@@ -434,6 +434,7 @@ def main():
     parser.add_argument("--edits", type=int, default=1000)
     parser.add_argument("--full-edits", type=int, default=1000)
     parser.add_argument("--huge-mib", type=int, default=64)
+    parser.add_argument("--scripts", type=int, default=3, help="the mod's scripts, all open")
     parser.add_argument("--name-txt", action="store_true",
                         help="declarations in each script's NAME.txt, not a zunt.toml include")
     args = parser.parse_args()
