@@ -229,7 +229,14 @@ void TAnalyses::Unread(const std::string& path) {
   }
 }
 
-TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool output) {
+void TAnalyses::RunPass(TAnalysis& analysis, const TText& script) {
+  Translate(analysis, script, false);
+  analysis.ScriptGeneration = analysis.PassDue;
+  analysis.PassDue = 0;
+}
+
+TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool output,
+                              size_t passLater) {
   std::unique_ptr<TAnalysis>& slot = Analyses[scriptPath];
   if (!slot) {
     slot = std::make_unique<TAnalysis>();
@@ -266,6 +273,12 @@ TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool out
     analysis.ScriptGeneration = 0;
     analysis.Seen.clear();
     analysis.Output.clear();
+    return analysis;
+  }
+  analysis.PassDue = 0;
+  if (analysis.ScriptGeneration != generation && !seen && !output &&
+      script->Bytes().size() >= passLater) {
+    analysis.PassDue = generation;
     return analysis;
   }
   if (analysis.ScriptGeneration != generation || (seen && !analysis.SeenKept) || output) {

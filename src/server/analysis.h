@@ -64,6 +64,7 @@ struct TAnalysis {
   std::vector<TFail> TableReports;  // from the declarations files (File says which)
   bool TablesRead = false;          // the tables were read again since this was last cleared
   uint64_t ScriptGeneration = 0;    // of the last pass; 0: none yet
+  uint64_t PassDue = 0;             // the script's generation, when its pass was left to RunPass
   std::vector<TFail> Reports;       // of the script
   bool Whole = true;                // the last pass went to the script's end
   bool SeenKept = false;            // whether Seen belongs to the last pass
@@ -76,8 +77,13 @@ class TAnalyses {
  public:
   TAnalyses(TWorkspace& workspace, const THashSeed& seed) : Workspace(workspace), Seed(seed) {}
   /// Returns the script's analysis, brought up to date; with `seen` it keeps
-  /// what the pass met, with `output` the translated script.
-  TAnalysis& Analyse(const std::string& scriptPath, bool seen = false, bool output = false);
+  /// what the pass met, with `output` the translated script. The pass over a
+  /// script of at least `passLater` bytes is left to RunPass (PassDue says so).
+  TAnalysis& Analyse(const std::string& scriptPath, bool seen = false, bool output = false,
+                     size_t passLater = SIZE_MAX);
+  /// Makes the pass that Analyse left; it reads the analysis and the script's
+  /// text alone, so it may run on another thread while neither changes.
+  void RunPass(TAnalysis& analysis, const TText& script);
   /// Returns the paths of the declarations files that a script reads, in order.
   std::vector<std::string> InputsOf(const std::string& scriptPath);
   /// Returns the analyses made so far.

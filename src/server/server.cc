@@ -19,6 +19,9 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
+// Scripts of this many bytes or more are analysed on a thread of their own.
+constexpr size_t kBackgroundScript = size_t{4} << 20;
+
 // The messages read ahead by the reader thread (each with the time its last
 // byte was read), and the requests cancelled before they were handled.
 class TInbox {
@@ -34,20 +37,32 @@ class TInbox {
     Ended = true;
     Ready.notify_all();
   }
+  /// Wakes the session: the pass in the background is done.
+  void Wake() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    Woken = true;
+    Ready.notify_all();
+  }
   void Cancel(const TJson& id) {
     std::lock_guard<std::mutex> lock(Mutex);
     CancelledIds.insert(id.dump());
   }
-  /// Takes the next message; false at the end of the input.
-  bool Pop(TMessage* message, TClock::time_point* read) {
+  enum TPopped { Message, Woke, End };
+  /// Takes the next message, or says that the session was woken or that
+  /// the input ended.
+  TPopped Pop(TMessage* message, TClock::time_point* read) {
     std::unique_lock<std::mutex> lock(Mutex);
-    Ready.wait(lock, [&] { return !Messages.empty() || Ended; });
-    if (Messages.empty()) return false;
+    Ready.wait(lock, [&] { return Woken || !Messages.empty() || Ended; });
+    if (Woken) {
+      Woken = false;
+      return Woke;
+    }
+    if (Messages.empty()) return End;
     *message = std::move(Messages.front());
     Messages.pop_front();
     *read = Times.front();
     Times.pop_front();
-    return true;
+    return Message;
   }
   /// Waits up to a time for the end of the input; returns whether it came.
   bool WaitForEnd(std::chrono::milliseconds time) {
@@ -72,6 +87,7 @@ class TInbox {
   std::deque<TClock::time_point> Times;
   std::set<std::string> CancelledIds;
   bool Ended = false;
+  bool Woken = false;
 };
 
 // Reads and parses messages ahead of the session, so that a cancellation is
@@ -123,25 +139,39 @@ int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
   auto inboxHolder = std::make_shared<TInbox>();
   TInbox& inbox = *inboxHolder;
   std::thread reader([&input, inboxHolder, log] { ReadMessages(input, *inboxHolder, log); });
+  // A large script's pass runs on a thread of its own, which wakes the loop.
+  session.SetBackground(kBackgroundScript, [inboxHolder] { inboxHolder->Wake(); });
   TMessage message;
   TClock::time_point read;
-  // The first message that made diagnostics due since the last publishing.
+  // The first message that made diagnostics due since the last publishing,
+  // and the one whose diagnostics the pass in the background makes.
   std::optional<TClock::time_point> unpublished;
-  while (!session.Exited() && inbox.Pop(&message, &read)) {
-    cause = read;
-    // A request cancelled before it is handled is answered so; what is due
-    // is published all the same when no message waits.
-    if (message.Kind == TMessage::Request && inbox.TakeCancelled(message.Id)) {
-      session.Cancelled(message.Id);
+  TClock::time_point background;
+  while (!session.Exited()) {
+    TInbox::TPopped popped = inbox.Pop(&message, &read);
+    if (popped == TInbox::End) break;
+    cause = background;
+    if (popped == TInbox::Woke) {
+      session.FinishBackground();
     } else {
-      session.Handle(message);
-      if (message.Kind == TMessage::Request) inbox.TakeCancelled(message.Id);
+      session.Settle(message);
+      cause = read;
+      // A request cancelled before it is handled is answered so; what is
+      // due is published all the same when no message waits.
+      if (message.Kind == TMessage::Request && inbox.TakeCancelled(message.Id)) {
+        session.Cancelled(message.Id);
+      } else {
+        session.Handle(message);
+        if (message.Kind == TMessage::Request) inbox.TakeCancelled(message.Id);
+      }
+      if (!unpublished && session.AnyDue()) unpublished = read;
     }
-    if (!unpublished && session.AnyDue()) unpublished = read;
     if (!inbox.Waiting()) {
       cause = unpublished.value_or(read);
       unpublished.reset();
+      bool before = session.Background();
       session.PublishDue();
+      if (!before && session.Background()) background = cause;
     }
   }
   int status = session.Exited() ? session.ExitStatus() : 1;

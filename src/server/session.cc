@@ -286,7 +286,9 @@ void TSession::Publish(const std::string& path) {
     if (document) PublishList(path, TextDiagnostics(document->Text, document->Latin1));
     return;
   }
-  TAnalysis& analysis = Analyses.Analyse(script);
+  if (BusyWith(script)) FinishBackground();
+  TAnalysis& analysis = Analyses.Analyse(script, false, false, Busy ? SIZE_MAX : BackgroundFrom);
+  if (analysis.PassDue != 0 && StartBackground(script, path)) return;
   if (analysis.TablesRead || kind == TDocumentKind::Declarations) PublishInputs(analysis);
   analysis.TablesRead = false;
   TDocument* scriptDocument = Workspace.Find(script);

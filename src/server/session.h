@@ -26,6 +26,21 @@ class TSession {
   /// Finds the files' projects through the platform (none without one).
   TSession(TSend send, TLogLine log, std::string_view version,
            const THashSeed& seed = kFixedHashSeed, TPlatform* platform = nullptr);
+  ~TSession();
+
+  /// Makes the pass over an open script of at least `least` bytes on a
+  /// thread of its own, one at a time, which calls `wake` when it is done;
+  /// FinishBackground must then be called. Meanwhile only the requests about
+  /// other documents that Settle lets through may be handled.
+  void SetBackground(size_t least, std::function<void()> wake);
+  /// Before a message is handled: waits for the pass in the background and
+  /// publishes its diagnostics, unless the message is a request about
+  /// another document that reads what it needs alone.
+  void Settle(const TMessage& message);
+  /// Waits for the pass in the background, if any, and publishes its diagnostics.
+  void FinishBackground();
+  /// Returns whether a pass runs in the background.
+  bool Background() const { return Busy != nullptr; }
 
   /// Handles a message; a request is answered exactly once.
   void Handle(TMessage& message);
@@ -135,6 +150,16 @@ class TSession {
   TAnalyses Analyses;
   std::set<std::string> Due;
   std::vector<TTakenText>* Taken = nullptr;  // of the message being handled
+  // The pass in the background, in background.cc.
+  struct TBusy;
+  std::shared_ptr<TBusy> Busy;  // shared: TBusy is known in background.cc alone
+  size_t BackgroundFrom = SIZE_MAX;
+  std::function<void()> Wake;
+  // Starts the pass that Analyse left for a script (due for `due`) in the
+  // background; when it cannot run there, makes it here and returns false.
+  bool StartBackground(const std::string& script, const std::string& due);
+  // Returns whether the pass in the background is the script's.
+  bool BusyWith(const std::string& script) const;
   bool Initialized = false;
   bool ShutDown = false;
   bool ExitSeen = false;
