@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "server/protocol.h"
+#include "server/server.h"
 #include "server/session.h"
 
 namespace zunt {
@@ -75,7 +76,7 @@ TEST(BackgroundTest, OtherDocumentsAnsweredMeanwhileAndNothingElse) {
            "textDocument/didChange",
            R"({"textDocument":{"uri":"file:///nowhere/large.erm","version":2},"contentChanges":[{"text":"$NOPE2$"}]})"),
        false},
-      {Ask(2, "shutdown", "null"), false},
+      {R"({"jsonrpc":"2.0","id":2,"method":"shutdown"})", false},
   };
   for (const auto& c : cases) {
     std::vector<std::string> bodies = {
@@ -101,6 +102,47 @@ TEST(BackgroundTest, OtherDocumentsAnsweredMeanwhileAndNothingElse) {
     std::sort(sent.begin(), sent.end());
     EXPECT_EQ(sent, alone) << c.Last;
   }
+}
+
+// The whole server over bytes in memory, with a script large enough to be
+// analysed aside: the thread wakes the loop, every request is answered once,
+// and the large script's diagnostics are published once, before the exit.
+TEST(BackgroundTest, ServerPublishesWhatThePassAsideMade) {
+  struct TCapture final : TByteOutput {
+    std::string Bytes;
+    bool Write(std::string_view bytes) override {
+      Bytes += bytes;
+      return true;
+    }
+  } output;
+  std::string large;
+  while (large.size() < (size_t{4} << 20)) large += "!!VR:S1; $NOPE$ Привет\\r\\n";
+  std::string input;
+  for (const std::string& body : {
+           Ask(1, "initialize", R"({"capabilities":{}})"),
+           Open("small.erm", R"(!!VR:S1; ~B=y2;$B$)"),
+           Open("large.erm", large),
+           Ask(2, "textDocument/hover", At("small.erm")),
+           Ask(3, "textDocument/hover", At("small.erm")),
+           std::string(R"({"jsonrpc":"2.0","id":4,"method":"shutdown"})"),
+           std::string(R"({"jsonrpc":"2.0","method":"exit"})"),
+       }) {
+    input += FrameMessage(body);
+  }
+  TMemoryInput memory(input);
+  EXPECT_EQ(RunLanguageServer(
+                memory, output, [](std::string_view) {}, "test"),
+            0);
+  for (const char* id : {R"("id":1,)", R"("id":2,)", R"("id":3,)", R"("id":4,)"}) {
+    size_t at = output.Bytes.find(id);
+    EXPECT_NE(at, std::string::npos) << id;
+    EXPECT_EQ(output.Bytes.find(id, at + 1), std::string::npos) << id;
+  }
+  size_t large1 = output.Bytes.find("large.erm\",\"version\":1");
+  ASSERT_NE(large1, std::string::npos);
+  size_t start = output.Bytes.rfind("Content-Length", large1);
+  EXPECT_LT(output.Bytes.find("undeclared-variable", start), large1);
+  EXPECT_EQ(output.Bytes.find("large.erm\",\"version\":1", large1 + 1), std::string::npos);
 }
 
 }  // namespace
