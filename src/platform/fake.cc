@@ -7,12 +7,14 @@
 namespace zunt {
 
 TFileKind TFakePlatform::Probe(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   Calls.push_back("probe " + path);
   auto it = Files.find(path);
   return it == Files.end() ? TFileKind::Missing : it->second.Kind;
 }
 
 bool TFakePlatform::IdentifyFolder(const std::string& folder, TFolderId* id) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   if (folder.starts_with("../") || folder.starts_with("/")) return false;
   bool known = folder.empty();
   for (const auto& [path, file] : Files) known = known || path.starts_with(folder);
@@ -26,11 +28,13 @@ bool TFakePlatform::IdentifyFolder(const std::string& folder, TFolderId* id) {
 }
 
 TTrust TFakePlatform::Trust(const std::string& path) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   auto it = Files.find(path);
   return it == Files.end() ? TTrust::Trusted : it->second.Trust;
 }
 
 bool TFakePlatform::ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   TFolderId id;
   if (!IdentifyFolder(folder, &id)) return false;
   std::string last;
@@ -47,6 +51,7 @@ bool TFakePlatform::ListFolder(const std::string& folder, std::vector<TFolderEnt
 }
 
 TLoadStatus TFakePlatform::Load(const std::string& path, std::unique_ptr<TInputFile>* file) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   Calls.push_back("load " + path);
   file->reset();
   auto it = Files.find(path);
@@ -61,6 +66,7 @@ TLoadStatus TFakePlatform::Load(const std::string& path, std::unique_ptr<TInputF
 
 TWriteStatus TFakePlatform::WriteOutput(const std::string& path, std::string_view data,
                                         const std::vector<std::string>& inputs) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   Calls.push_back("write " + path);
   auto target = [this](const std::string& p) {
     auto it = Links.find(p);
@@ -102,6 +108,7 @@ std::unique_ptr<TOutputStream> TFakePlatform::OpenOutput(const std::string& path
 }
 
 TWriteStatus TFakePlatform::WriteStandardOutput(std::string_view data, int* error) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   Calls.push_back("write -");
   *error = FailWrite ? FailError : 0;
   if (FailWrite) return TWriteStatus::CannotWrite;
@@ -109,9 +116,13 @@ TWriteStatus TFakePlatform::WriteStandardOutput(std::string_view data, int* erro
   return TWriteStatus::Ok;
 }
 
-void TFakePlatform::ShowFailure(const TFail& fail) { Shown = fail.Text(); }
+void TFakePlatform::ShowFailure(const TFail& fail) {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
+  Shown = fail.Text();
+}
 
 void TFakePlatform::PlaySuccessSound() {
+  std::lock_guard<std::recursive_mutex> guard(Lock);
   Calls.push_back("sound");
   SoundPlayed = true;
 }

@@ -1,9 +1,11 @@
 // An in-memory platform for tests: files in a map, faults on request, and a
-// record of every call.
+// record of every call. Safe to call from several threads at once, as the
+// command line's runs of several names do.
 #ifndef ZUNT_PLATFORM_FAKE_H_
 #define ZUNT_PLATFORM_FAKE_H_
 
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +61,9 @@ class TFakePlatform : public TPlatform {
   TWriteStatus WriteStandardOutput(std::string_view data, int* error) override;
   void ShowFailure(const TFail& fail) override;
   void PlaySuccessSound() override;
+
+ private:
+  std::recursive_mutex Lock;  // over the files and the records, for runs on threads
 };
 
 }  // namespace zunt
