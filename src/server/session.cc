@@ -213,6 +213,7 @@ void TSession::DidClose(const TJson& params) {
                         TJson{{"uri", uri}, {"diagnostics", TJson::array()}}));
   Touched(path);  // the scripts that read it read the file on disk now
   Due.erase(path);
+  Analyses.Forget(path);  // a closed script is read again from disk when asked about
 }
 
 void TSession::DidChangeWatchedFiles(const TJson& params) {
