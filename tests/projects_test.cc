@@ -137,5 +137,31 @@ TEST(ProjectsTest, ReadAgainWhenTheFileOrAnIncludeChanges) {
   EXPECT_NE(mod.Projects.Of("a.erm"), nullptr);
 }
 
+TEST(ProjectsTest, ASettingsFileOthersMayWriteIsShownNotRead) {
+  for (TTrust trust : {TTrust::OtherOwner, TTrust::WritableByOthers}) {
+    TMod mod;
+    mod.Platform.AddFile("mod/zunt.toml", "include = [\"common.txt\"]\nstrict = true");
+    mod.Platform.Files["mod/zunt.toml"].Trust = trust;
+    TServerProject* project = mod.Projects.Of("mod/src/a.erm");
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->File, "mod/zunt.toml");  // where its warning is shown
+    ASSERT_EQ(project->Reports.size(), 1u);
+    EXPECT_EQ(project->Reports[0].Severity, TSeverity::Warning);
+    EXPECT_EQ(ProjectInputs(project, "mod/src/a.erm"), std::vector<std::string>{"mod/src/a.txt"});
+    EXPECT_FALSE(project->Strict);
+    EXPECT_TRUE(mod.Projects.ScriptsOf(*project).empty());
+    mod.Stamps["mod/zunt.toml"] = 1;  // changed, and still not read
+    EXPECT_TRUE(mod.Projects.Of("mod/src/a.erm")->Project.Includes.empty());
+    // Made safe, and looked for again: read.
+    mod.Platform.Files["mod/zunt.toml"].Trust = TTrust::Trusted;
+    mod.Projects.Forget();
+    project = mod.Projects.Of("mod/src/a.erm");
+    EXPECT_TRUE(project->Reports.empty());
+    EXPECT_TRUE(project->Strict);
+    EXPECT_EQ(ProjectInputs(project, "mod/src/a.erm"),
+              (std::vector<std::string>{"mod/common.txt", "mod/src/a.txt"}));
+  }
+}
+
 }  // namespace
 }  // namespace zunt

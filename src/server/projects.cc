@@ -12,7 +12,14 @@ TServerProject* TProjects::Of(const std::string& path) {
   auto found = Found.find(folder);
   if (found == Found.end()) {
     TDiagnostics passedOver;  // a file that others may write is read by no one
-    found = Found.emplace(folder, FindProjectFile(*Platform, path, passedOver)).first;
+    std::string file = FindProjectFile(*Platform, path, passedOver);
+    if (file.empty() && !passedOver.Items.empty()) {
+      file = passedOver.Items.front().File;
+      PassOver(file, std::move(passedOver.Items));
+    } else if (auto it = Projects.find(file); it != Projects.end() && it->second.Untrusted) {
+      Projects.erase(it);  // trusted now: read
+    }
+    found = Found.emplace(folder, std::move(file)).first;
   }
   if (found->second.empty()) return nullptr;
   std::string file = found->second;
@@ -24,12 +31,23 @@ TServerProject* TProjects::Of(const std::string& path) {
     return nullptr;
   }
   TServerProject& project = Projects[file];
+  if (project.Untrusted) return &project;
   if (project.Generation == 0 || project.Stamp != stamp ||
       project.IncludesFound != IncludesFound(project.Project)) {
     project.File = file;
     Read(project, stamp);
   }
   return &project;
+}
+
+void TProjects::PassOver(const std::string& file, std::vector<TFail> reports) {
+  TServerProject& project = Projects[file];
+  project = TServerProject();
+  project.File = file;
+  project.Untrusted = true;
+  project.Reports = std::move(reports);
+  project.ScriptsListed = true;  // none: its patterns are not read
+  project.Generation = ++Generation;
 }
 
 void TProjects::Read(TServerProject& project, uint64_t stamp) {

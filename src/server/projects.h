@@ -23,6 +23,7 @@ struct TServerProject {
   std::string File;
   TProject Project;  // what could be read of it, also when reading it failed
   bool Valid = false;
+  bool Untrusted = false;      // others may write it: unread, its settings none, its warning shown
   std::vector<TFail> Reports;  // what reading it reported
   uint64_t Generation = 0;     // changes with each reading
   bool Warnings = true;        // the settings of the pass, as the command line merges them
@@ -58,6 +59,9 @@ class TProjects {
   std::map<std::string, TServerProject>& All() { return Projects; }
 
  private:
+  // Keeps a settings file that others may write as a project of no
+  // settings, with the warning why it is not read.
+  void PassOver(const std::string& file, std::vector<TFail> reports);
   // Reads the settings file into the project.
   void Read(TServerProject& project, uint64_t stamp);
   // Returns which of the includes exist.

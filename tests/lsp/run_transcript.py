@@ -13,6 +13,7 @@ A transcript is a list of steps, one a line:
                     Windows-1251 bytes) in the scratch folder, made before the run
   @check PATH       the lines up to "@end" must be the file PATH's text now
   @write PATH       the lines up to "@end" become the file PATH now, in the run
+  @chmod PATH MODE  before the run, the file PATH gets the octal MODE
 Strings may hold ROOT, the scratch folder's URI path (file://ROOT/quest.erm);
 with --drive=Z it is the folder under that drive letter, as a Windows program
 under Wine sees it (file:///Z:/tmp/...).
@@ -102,6 +103,9 @@ def run(server, transcript_path, drive):
                 write_file(os.path.join(scratch, path), data)
             else:
                 steps.append((kind[1:], path, data))
+        elif line.startswith("@chmod "):
+            _, path, mode = line.split(" ")
+            os.chmod(os.path.join(scratch, path), int(mode, 8))
         elif line.startswith(">raw "):
             steps.append(("send", substitute(line[5:], root).encode("utf-8").decode(
                 "unicode_escape").encode("latin-1")))
