@@ -118,7 +118,19 @@ expect_success() {
   local output=$1 expected=$2
   shift 2
   start_zunt "$@"
-  expect_exit 0
+  wait "$zunt_pid"
+  local status=$?
+  if [ "$status" = 139 ]; then
+    # wine itself died of SIGSEGV, now and then, in its sound driver as the
+    # process ended: a fault of the program would end it with the Windows
+    # exception's status instead. The case runs once more.
+    echo "  (wine died of SIGSEGV; the case runs again)"
+    rm -f "$capture"
+    start_zunt "$@"
+    wait "$zunt_pid"
+    status=$?
+  fi
+  [ "$status" = 0 ] || fail "exit status $status, expected 0"
   cmp -s "$tree/$output" "$expected" || fail "$output differs from $expected"
   cmp -s "$capture" "$sound" || fail "the sound did not reach the device whole"
   local others
