@@ -67,6 +67,7 @@ TJson TSession::Request(const std::string& method, const TJson& params) {
   if (ShutDown) throw TRequestError{rpc::kInvalidRequest, "the server is shut down"};
   if (method == "shutdown") {
     ShutDown = true;
+    Due.clear();  // the editor is going: nothing is published after the answer
     return nullptr;
   }
   using THandler = TJson (TSession::*)(const TJson&);
@@ -251,6 +252,7 @@ void TSession::PublishDue() {
 }
 
 void TSession::PublishList(const std::string& path, TJson diagnostics) {
+  if (ShutDown) return;  // a pass in the background may end after "shutdown"
   TJson params{{"uri", Workspace.UriOf(path)}, {"diagnostics", std::move(diagnostics)}};
   if (TDocument* document = Workspace.Find(path)) params["version"] = document->Version;
   Send(NotificationBody("textDocument/publishDiagnostics", params));

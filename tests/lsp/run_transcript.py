@@ -5,10 +5,12 @@ A transcript is a list of steps, one a line:
   > JSON            send the message, framed
   >raw TEXT         send TEXT as it is, after Python string escapes (\\r, \\x00, ...)
   >big N            send a frame whose Content-Length is N, and N bytes of blanks
+  >+ JSON           frame the message and send it in one write with the next one
   < JSON            expect a message that holds at least these members; the
                     replies must come in this order, and an unexpected reply
                     fails; a notification not expected is passed over
   = N               close the input; expect exit status N
+  == N              the same, and no message at all may be left unread
   @file PATH        the lines up to "@end" are the file PATH (CR LF ends,
                     Windows-1251 bytes) in the scratch folder, made before the run
   @check PATH       the lines up to "@end" must be the file PATH's text now
@@ -112,13 +114,16 @@ def run(server, transcript_path, drive):
         elif line.startswith(">big "):
             n = int(line[5:])
             steps.append(("send", b"Content-Length: %d\r\n\r\n" % n + b" " * n))
-        elif line.startswith("> "):
-            body = json.dumps(json.loads(substitute(line[2:], root)), ensure_ascii=False)
-            steps.append(("send", frame(body.encode("utf-8"))))
+        elif line.startswith(("> ", ">+ ")):
+            held, text = line.startswith(">+ "), line.split(" ", 1)[1]
+            body = json.dumps(json.loads(substitute(text, root)), ensure_ascii=False)
+            steps.append(("hold" if held else "send", frame(body.encode("utf-8"))))
         elif line.startswith("< "):
             steps.append(("expect", json.loads(substitute(line[2:], root)), line))
         elif line.startswith("= "):
-            steps.append(("exit", int(line[2:])))
+            steps.append(("exit", int(line[2:]), False))
+        elif line.startswith("== "):
+            steps.append(("exit", int(line[3:]), True))
         elif line.strip() and not line.startswith("#"):
             raise SystemExit(f"{transcript_path}: bad line: {line}")
 
@@ -137,12 +142,16 @@ def run(server, transcript_path, drive):
         except queue.Empty:
             return "timeout"
 
+    held = b""
     for step in steps:
         if failures:
             break
-        if step[0] == "send":
-            process.stdin.write(step[1])
+        if step[0] == "hold":
+            held += step[1]
+        elif step[0] == "send":
+            process.stdin.write(held + step[1])
             process.stdin.flush()
+            held = b""
         elif step[0] == "expect":
             expected = step[1]
             while True:
@@ -180,8 +189,8 @@ def run(server, transcript_path, drive):
                     break
                 if "bad frame" in got:
                     fail(f"a bad header line: {got['bad frame']!r}")
-                elif "id" in got and "method" not in got:
-                    fail(f"an unexpected reply: {json.dumps(got, ensure_ascii=False)}")
+                elif step[2] or ("id" in got and "method" not in got):
+                    fail(f"an unexpected message: {json.dumps(got, ensure_ascii=False)}")
     if process.poll() is None:
         process.kill()
         process.wait()
