@@ -3,6 +3,7 @@
 #include <map>
 
 #include "base/cp1251.h"
+#include "cursor/fold.h"
 #include "server/names.h"
 #include "server/session.h"
 
@@ -12,6 +13,37 @@ namespace {
 // Returns the UTF-8 text of a name as its file holds it.
 std::string NameText(const TText& text, const TSeenItem& item) {
   return text.Utf8(item.NameAt, item.NameAt + item.NameSize);
+}
+
+// Returns whether a reference to the name stands in the bytes: $NAME$,
+// $NAME[, @NAME@ or ~NAME= for a variable, (NAME) for a constant.
+bool Mentions(std::string_view bytes, std::string_view name, bool constant) {
+  // The marks before and after the name, pair by pair.
+  std::string_view opens = constant ? "(" : "$$@~", closes = constant ? ")" : "$[@=";
+  for (size_t at = 0; at + name.size() + 2 <= bytes.size(); ++at) {
+    if (!SameName(bytes.substr(at + 1, name.size()), name)) continue;
+    for (size_t i = 0; i < opens.size(); ++i) {
+      if (bytes[at] == opens[i] && bytes[at + 1 + name.size()] == closes[i]) return true;
+    }
+  }
+  return false;
+}
+
+// Returns the line (from 1) of the first error in the script after which a
+// reference to the name stands on the same line, unread; 0 when there is none.
+uint64_t LineWithNameAfterError(const TText& text, const std::vector<TFail>& reports,
+                                std::string_view name, bool constant) {
+  std::string_view bytes = text.Bytes();
+  for (const TFail& report : reports) {
+    if (report.Severity != TSeverity::Error || report.Line == 0) continue;
+    size_t at = text.OffsetOfReport(report.Line, report.Column);
+    size_t end = bytes.find('\n', at);
+    if (Mentions(bytes.substr(at, end == std::string_view::npos ? end : end - at), name,
+                 constant)) {
+      return report.Line;
+    }
+  }
+  return 0;
 }
 
 }  // namespace
@@ -38,8 +70,21 @@ void TSession::RefuseUnfinished(const TPlace& place) {
       if (script != also) scripts.push_back(script);
     }
   }
+  bool constant = item.Kind == TSeen::Constant;
+  std::string name(place.Text->Bytes().substr(item.NameAt, item.NameSize));
   for (const std::string& script : scripts) {
     TAnalysis& analysis = Analyses.Analyse(script, true);
+    // The check of a line stops at its first error: a reference after it is not seen.
+    uint64_t generation = 0;
+    const TText* text = Workspace.Text(script, &generation);
+    if (uint64_t line =
+            text ? LineWithNameAfterError(*text, analysis.Reports, name, constant) : 0) {
+      throw TRequestError{rpc::kRequestFailed,
+                          "скрипт " + std::string(FileNameOf(script)) + ", строка " +
+                              std::to_string(line) +
+                              ": имя стоит после ошибки, и эта часть строки не проверена: "
+                              "исправьте ошибку, чтобы переименовать"};
+    }
     for (const TInput& input : analysis.Inputs) {
       if (input.Whole) continue;
       throw TRequestError{rpc::kRequestFailed, "файл " + std::string(FileNameOf(input.Path)) +

@@ -63,6 +63,17 @@ HERO = y100
 < {"id":20,"result":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":1,"character":0},"end":{"line":1,"character":4}}}}
 > {"jsonrpc":"2.0","id":21,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":35}}}
 < {"id":21,"result":{"contents":{"value":"Здравствуй\n\nконстанта (ПРИВЕТ), объявлена в quest.txt:3"}}}
+# The check of a line stops at its first error: a name after it is unseen,
+# and would be left with its old name. No rename then; the same name
+# elsewhere, or another name after the error, does not stop it.
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":4},"contentChanges":[{"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\nЖ😀 !!VR$НЕТ$:S$ДРУГ$ (привет) $hero[2]$;\r\n"}]}}
+> {"jsonrpc":"2.0","id":25,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6},"newName":"ГЕРОЙ"}}
+< {"id":25,"error":{"code":-32803,"message":"скрипт quest.erm, строка 3: имя стоит после ошибки, и эта часть строки не проверена: исправьте ошибку, чтобы переименовать"}}
+> {"jsonrpc":"2.0","id":26,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":35},"newName":"ЗДРАВСТВУЙ"}}
+< {"id":26,"error":{"code":-32803,"message":"скрипт quest.erm, строка 3: имя стоит после ошибки, и эта часть строки не проверена: исправьте ошибку, чтобы переименовать"}}
+> {"jsonrpc":"2.0","id":27,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":0,"character":2},"newName":"ВРЕМ"}}
+< {"id":27,"result":{"documentChanges":[{"edits":[{"range":{"start":{"line":0,"character":1},"end":{"line":0,"character":4}}}]}]}}
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":5},"contentChanges":[{"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\n"}]}}
 # A declarations file read only up to an error may hide names: no rename then.
 > {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":9},"contentChanges":[{"text":"HERO = y100\r\nBAD\r\nДРУГ = y7\r\n"}]}}
 > {"jsonrpc":"2.0","id":24,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6},"newName":"ДРУГ"}}
