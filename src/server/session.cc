@@ -100,7 +100,11 @@ void TSession::Notification(const std::string& method, const TJson& params) {
   if (method == "textDocument/didOpen") return DidOpen(params);
   if (method == "textDocument/didChange") return DidChange(params);
   if (method == "textDocument/didClose") return DidClose(params);
-  if (method == "textDocument/didSave") return Touched(PathOf(params));
+  if (method == "textDocument/didSave") {
+    // An editor that watches no files: a settings file made since is looked for on save.
+    Workspace.Projects().Forget();
+    return Touched(PathOf(params));
+  }
   if (method == "workspace/didChangeWatchedFiles") return DidChangeWatchedFiles(params);
   // "initialized", "$/..." and anything else unknown: nothing to do.
 }
@@ -165,6 +169,7 @@ std::string TSession::PathOf(const TJson& params) {
 
 void TSession::DidOpen(const TJson& params) {
   std::string path = PathOf(params);
+  Workspace.Projects().Forget();  // as on save
   const TJson& document = params["textDocument"];
   int64_t version = document.value("version", int64_t{0});
   const std::string& text = StringAt(document, "text");

@@ -154,16 +154,19 @@ def run(server, transcript_path, drive):
             held = b""
         elif step[0] == "expect":
             expected = step[1]
+            passed = []
             while True:
                 got = next_message()
                 if got is None or got == "timeout":
-                    fail(f"{step[2]}\n  got: {got and 'timeout' or 'end of output'}")
+                    fail(f"{step[2]}\n  got: {got and 'timeout' or 'end of output'}" + "".join(
+                        f"\n  passed over: {json.dumps(p, ensure_ascii=False)}" for p in passed))
                     break
                 if "bad frame" in got:
                     fail(f"{step[2]}\n  got a bad header line: {got['bad frame']!r}")
                     break
                 if matches(expected, got):
                     break
+                passed.append(got)
                 if "id" in got and "method" not in got:
                     fail(f"{step[2]}\n  got: {json.dumps(got, ensure_ascii=False)}")
                     break
