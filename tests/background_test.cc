@@ -143,6 +143,8 @@ TEST(BackgroundTest, ServerPublishesWhatThePassAsideMade) {
   size_t start = output.Bytes.rfind("Content-Length", large1);
   EXPECT_LT(output.Bytes.find("undeclared-variable", start), large1);
   EXPECT_EQ(output.Bytes.find("large.erm\",\"version\":1", large1 + 1), std::string::npos);
+  // Published before shutdown's answer, after which nothing is.
+  EXPECT_LT(large1, output.Bytes.find(R"("id":4,)"));
 }
 
 }  // namespace

@@ -66,8 +66,13 @@ TJson TSession::Request(const std::string& method, const TJson& params) {
   }
   if (ShutDown) throw TRequestError{rpc::kInvalidRequest, "the server is shut down"};
   if (method == "shutdown") {
+    // What is due goes out before the answer, and nothing after it.
+    PublishDue();
+    while (Busy) {
+      FinishBackground();
+      PublishDue();
+    }
     ShutDown = true;
-    Due.clear();  // the editor is going: nothing is published after the answer
     return nullptr;
   }
   using THandler = TJson (TSession::*)(const TJson&);
