@@ -44,6 +44,30 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A step that fails says which, with its status, before the script ends.
+trap 'echo "test-windows.sh:$LINENO: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
+
+# wine_step COMMAND...: runs a Wine set-up command quietly, up to three times,
+# since wine itself now and then dies in a run that should succeed; what each
+# failed attempt printed is shown.
+wine_step() {
+  local attempt log status
+  log=$(mktemp)
+  for attempt in 1 2 3; do
+    status=0
+    "$@" </dev/null >"$log" 2>&1 || status=$?
+    if [ "$status" = 0 ]; then
+      rm -f "$log"
+      return 0
+    fi
+    echo "wine set-up: \"$*\" failed with status $status (attempt $attempt):"
+    sed 's/^/  /' "$log" | tail -20
+    sleep 2
+  done
+  rm -f "$log"
+  return 1
+}
+
 # Making the prefix takes a while; it runs while the program builds.
 (wineboot -i && wineserver -w) </dev/null >"$WINEPREFIX.boot.log" 2>&1 &
 boot_pid=$!
@@ -66,8 +90,11 @@ expected=$({
 echo "Made $zip"
 
 if ! wait "$boot_pid"; then
-  cat "$WINEPREFIX.boot.log"
-  exit 1
+  boot_pid=""
+  echo "wine set-up: making the prefix failed:"
+  sed 's/^/  /' "$WINEPREFIX.boot.log" | tail -20
+  wineserver -k 2>/dev/null || true
+  wine_step sh -c 'wineboot -i && wineserver -w'
 fi
 boot_pid=""
 rm -f "$WINEPREFIX.boot.log"
@@ -78,18 +105,22 @@ display_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null \
   >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
+for _ in $(seq 400); do [ -s "$display_file" ] && break; sleep 0.05; done
+if ! [ -s "$display_file" ]; then
+  echo "Xvfb did not start in 20 s"
+  exit 1
+fi
 DISPLAY=:$(cat "$display_file")
 export DISPLAY
 rm -f "$display_file"
 
 # Started with no terminal attached, or CTest waits for the pipe to close
 # after every test.
-wineserver -p </dev/null >/dev/null 2>&1
-wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+wine_step wineserver -p
+wine_step wine cmd /c exit 0
 # Unmanaged windows close at once; the sound goes to ALSA.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f </dev/null >/dev/null 2>&1
+wine_step wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+wine_step wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f
 
 # Code page 1252 for the unit tests, so that they tell the message's code page
 # from the path's; the end-to-end runs switch to ru_RU.UTF-8 themselves.

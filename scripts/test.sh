@@ -8,6 +8,7 @@
 # build-release/, so the two never rebuild each other's files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+trap 'echo "test.sh:$LINENO: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
 source scripts/deps.sh
 install_packages cmake ninja-build g++ libgtest-dev acl libtomlplusplus-dev nlohmann-json3-dev python3 neovim
 
