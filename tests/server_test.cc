@@ -205,6 +205,24 @@ TEST(ProtocolTest, MessagesAreSorted) {
   }
 }
 
+// The text written by hand for long results is what the JSON writer gives.
+TEST(ProtocolTest, TextWrittenByHandIsWhatDumpWrites) {
+  std::string every;
+  for (int byte = 1; byte < 0x80; ++byte) every += static_cast<char>(byte);
+  for (std::string text : {std::string(), every, std::string("Ж😀 \"a\\b\" \x7f"),
+                           std::string("tab\tend\r\n"), std::string(1, '\0')}) {
+    std::string written;
+    WriteJsonString(written, text);
+    EXPECT_EQ(written, Dump(TJson(text))) << text;
+  }
+  for (TRange range : {TRange{}, TRange{{1, 2}, {3, 4}}, TRange{{4294967295u, 0}, {7, 65536}}}) {
+    std::string written;
+    WriteJsonRange(written, range);
+    EXPECT_EQ(written, Dump(ToJson(range)));
+  }
+  EXPECT_EQ(ResultBody("Ж", "[1]"), Dump(TJson{{"jsonrpc", "2.0"}, {"id", "Ж"}, {"result", {1}}}));
+}
+
 TEST(ReportsTest, TokensAndCodes) {
   struct {
     const char* Bytes;

@@ -3,11 +3,12 @@
 #include <limits>
 
 namespace zunt {
-namespace {
 
 std::string Dump(const TJson& json) {
   return json.dump(-1, ' ', false, TJson::error_handler_t::replace);
 }
+
+namespace {
 
 uint32_t UnsignedAt(const TJson& object, const char* key) {
   if (!object.is_object()) throw TRequestError{rpc::kInvalidParams, "a place must be an object"};
@@ -96,8 +97,11 @@ TMessage ParseMessage(std::string_view body, size_t least) {
   return ParseJson(body);
 }
 
-std::string ResultBody(const TJson& id, const TJson& result) {
-  return Dump(TJson{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
+std::string ResultBody(const TJson& id, std::string result) {
+  // The members in the order Dump sorts them; a long result is not copied.
+  result.insert(0, R"({"id":)" + Dump(id) + R"(,"jsonrpc":"2.0","result":)");
+  result += '}';
+  return result;
 }
 
 std::string ErrorBody(const TJson& id, int code, std::string_view message) {
@@ -108,6 +112,54 @@ std::string ErrorBody(const TJson& id, int code, std::string_view message) {
 
 std::string NotificationBody(std::string_view method, const TJson& params) {
   return Dump(TJson{{"jsonrpc", "2.0"}, {"method", std::string(method)}, {"params", params}});
+}
+
+void WriteJsonString(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  size_t plain = 0;  // the start of the bytes not yet appended
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte != '"' && byte != '\\') continue;
+    out.append(text, plain, i - plain);
+    plain = i + 1;
+    switch (byte) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += "\\u00";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+    }
+  }
+  out.append(text, plain, text.size() - plain);
+  out += '"';
+}
+
+void WriteJsonRange(std::string& out, const TRange& range) {
+  out += R"({"end":{"character":)" + std::to_string(range.End.Character) + R"(,"line":)" +
+         std::to_string(range.End.Line) + R"(},"start":{"character":)" +
+         std::to_string(range.Start.Character) + R"(,"line":)" + std::to_string(range.Start.Line) +
+         "}}";
 }
 
 TJson ToJson(const TPosition& position) {

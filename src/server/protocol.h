@@ -48,8 +48,8 @@ struct TRequestError {
   std::string Message;  // UTF-8
 };
 
-/// Returns the body of a successful response.
-std::string ResultBody(const TJson& id, const TJson& result);
+/// Returns the body of a successful response whose result is JSON text.
+std::string ResultBody(const TJson& id, std::string result);
 /// Returns the body of an error response.
 std::string ErrorBody(const TJson& id, int code, std::string_view message);
 /// Returns the body of a notification.
@@ -60,6 +60,13 @@ TJson ToJson(const TPosition& position);
 TJson ToJson(const TRange& range);
 TPosition PositionFromJson(const TJson& json);
 TRange RangeFromJson(const TJson& json);
+
+/// Returns a value as JSON text, its members sorted, invalid UTF-8 replaced.
+std::string Dump(const TJson& json);
+/// Appends UTF-8 text as a JSON string, escaped as Dump escapes it.
+void WriteJsonString(std::string& out, std::string_view text);
+/// Appends a range as JSON text, as Dump writes ToJson(range).
+void WriteJsonRange(std::string& out, const TRange& range);
 
 /// Returns a string member of an object, or throws TRequestError (invalid params).
 const std::string& StringAt(const TJson& object, const char* key);

@@ -40,8 +40,7 @@ void TSession::Handle(TMessage& message) {
       break;
   }
   try {
-    TJson result = Request(message.Method, message.Params);
-    Send(ResultBody(message.Id, result));
+    Send(ResultBody(message.Id, Request(message.Method, message.Params)));
   } catch (const TRequestError& error) {
     Send(ErrorBody(message.Id, error.Code, error.Message));
   } catch (const std::bad_alloc&) {
@@ -56,10 +55,10 @@ void TSession::Cancelled(const TJson& id) {
   Send(ErrorBody(id, rpc::kRequestCancelled, "the request was cancelled"));
 }
 
-TJson TSession::Request(const std::string& method, const TJson& params) {
+std::string TSession::Request(const std::string& method, const TJson& params) {
   if (method == "initialize") {
     if (Initialized) throw TRequestError{rpc::kInvalidRequest, "the server is initialized already"};
-    return Initialize(params);
+    return Dump(Initialize(params));
   }
   if (!Initialized) {
     throw TRequestError{rpc::kServerNotInitialized, "the server is not initialized"};
@@ -73,8 +72,10 @@ TJson TSession::Request(const std::string& method, const TJson& params) {
       PublishDue();
     }
     ShutDown = true;
-    return nullptr;
+    return "null";
   }
+  // A file's outline may list a hundred thousand names: written straight as text.
+  if (method == "textDocument/documentSymbol") return DocumentSymbol(params);
   using THandler = TJson (TSession::*)(const TJson&);
   static const std::pair<std::string_view, THandler> kRequests[] = {
       {"textDocument/hover", &TSession::Hover},
@@ -84,14 +85,13 @@ TJson TSession::Request(const std::string& method, const TJson& params) {
       {"textDocument/completion", &TSession::Completion},
       {"textDocument/prepareRename", &TSession::PrepareRename},
       {"textDocument/rename", &TSession::Rename},
-      {"textDocument/documentSymbol", &TSession::DocumentSymbol},
       {"workspace/symbol", &TSession::WorkspaceSymbol},
       {"textDocument/codeAction", &TSession::CodeAction},
       {"workspace/executeCommand", &TSession::ExecuteCommand},
       {"zunt/translate", &TSession::Translate},
   };
   for (const auto& [name, handler] : kRequests) {
-    if (name == method) return (this->*handler)(params);
+    if (name == method) return Dump((this->*handler)(params));
   }
   throw TRequestError{rpc::kMethodNotFound, "unknown method: " + method};
 }

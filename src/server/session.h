@@ -55,7 +55,7 @@ class TSession {
   int ExitStatus() const { return ShutDown ? 0 : 1; }
 
  private:
-  TJson Request(const std::string& method, const TJson& params);
+  std::string Request(const std::string& method, const TJson& params);
   void Notification(const std::string& method, const TJson& params);
   TJson Initialize(const TJson& params);
   void DidOpen(const TJson& params);
@@ -137,7 +137,7 @@ class TSession {
   TJson Completion(const TJson& params);
   TJson PrepareRename(const TJson& params);
   TJson Rename(const TJson& params);
-  TJson DocumentSymbol(const TJson& params);
+  std::string DocumentSymbol(const TJson& params);
   TJson WorkspaceSymbol(const TJson& params);
   TJson CodeAction(const TJson& params);
   TJson Translate(const TJson& params);

@@ -38,28 +38,33 @@ TAnalysis& TSession::AnalysisOfDeclarations(const std::string& path, bool seen) 
   return Analyses.Analyse(scripts.empty() ? WithExtension(path, ".erm") : scripts.front(), seen);
 }
 
-TJson TSession::DocumentSymbol(const TJson& params) {
+std::string TSession::DocumentSymbol(const TJson& params) {
   std::string path = PathOf(params);
-  TJson list = TJson::array();
+  std::string list = "[";
   TDocumentKind kind = Workspace.KindOf(path);
   uint64_t generation = 0;
   const TText* text = Workspace.Text(path, &generation);
-  if (!text) return list;
-  auto symbol = [&](const std::string& name, const std::string& detail, int kind2, size_t from,
+  if (!text) return "[]";
+  // Each symbol's members in the order a JSON object's are written.
+  auto symbol = [&](const std::string& name, std::string_view detail, int symbolKind, size_t from,
                     size_t to, size_t nameFrom, size_t nameTo) {
-    list.push_back(TJson{
-        {"name", name},
-        {"detail", detail},
-        {"kind", kind2},
-        {"range", ToJson(TRange{text->PositionOf(from), text->PositionOf(to)})},
-        {"selectionRange", ToJson(TRange{text->PositionOf(nameFrom), text->PositionOf(nameTo)})}});
+    if (list.size() > 1) list += ',';
+    list += R"({"detail":)";
+    WriteJsonString(list, Utf8FromWin1251(detail));
+    list += R"(,"kind":)" + std::to_string(symbolKind) + R"(,"name":)";
+    WriteJsonString(list, name);
+    list += R"(,"range":)";
+    WriteJsonRange(list, TRange{text->PositionOf(from), text->PositionOf(to)});
+    list += R"(,"selectionRange":)";
+    WriteJsonRange(list, TRange{text->PositionOf(nameFrom), text->PositionOf(nameTo)});
+    list += '}';
   };
   if (kind == TDocumentKind::Script) {
     TAnalysis& analysis = Analyses.Analyse(path, true);
     for (const TSeenItem& item : analysis.Seen) {
       if (item.Kind != TSeen::Local) continue;
-      symbol(NameText(*text, item), Utf8FromWin1251(item.Value), 13, item.Begin, item.End,
-             item.NameAt, item.NameAt + item.NameSize);
+      symbol(NameText(*text, item), item.Value, 13, item.Begin, item.End, item.NameAt,
+             item.NameAt + item.NameSize);
     }
   } else if (kind == TDocumentKind::Declarations) {
     TAnalysis& analysis = AnalysisOfDeclarations(path, false);
@@ -67,11 +72,11 @@ TJson TSession::DocumentSymbol(const TJson& params) {
       // The whole line of the declaration, and the name as written in it.
       const TSite& site = name.Site;
       auto [from, to] = LineAround(text->Bytes(), site.Begin);
-      symbol(WrittenName(text, name), Utf8FromWin1251(name.Value), name.Constant ? 14 : 13, from,
-             to, site.Begin, site.End);
+      symbol(WrittenName(text, name), name.Value, name.Constant ? 14 : 13, from, to, site.Begin,
+             site.End);
     }
   }
-  return list;
+  return list + "]";
 }
 
 TJson TSession::WorkspaceSymbol(const TJson& params) {
