@@ -2,7 +2,9 @@
 // messages and the codes and ranges of reports.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -48,6 +50,32 @@ TEST(TextTest, PlacesAndOffsetsBothWays) {
   EXPECT_EQ(text.OffsetOfReport(1, 99), 7u);
   EXPECT_EQ(text.Utf8(), kLine);
   EXPECT_EQ(text.Utf8(2, 5), "😀b€");
+}
+
+// The line starts kept through edits are those of the same text read afresh:
+// edits that split and join CR LF, add and remove lone CRs, at both ends.
+TEST(TextTest, LinesKeptThroughEditsAreTheLinesOfTheText) {
+  std::minstd_rand random(2026);
+  const char* pieces[] = {"", "a", "\r", "\n", "\r\n", "Ж😀", "\n\r", "b\rc"};
+  TText text;
+  text.AssignUtf8("Ж😀\r\nx\ry\n\r\n");
+  for (int edit = 0; edit < 3000; ++edit) {
+    text.PositionOf(0);  // the lines are indexed, and kept by the edit
+    uint32_t lines = text.PositionOf(text.Bytes().size()).Line + 1;
+    auto place = [&] {
+      return TPosition{static_cast<uint32_t>(random() % (lines + 1)),
+                       static_cast<uint32_t>(random() % 4)};
+    };
+    TPosition a = place(), b = place();
+    if (std::tie(b.Line, b.Character) < std::tie(a.Line, a.Character)) std::swap(a, b);
+    text.Replace(TRange{a, b}, pieces[random() % std::size(pieces)]);
+    TText fresh;
+    fresh.AssignUtf8(text.Utf8());
+    for (size_t at = 0; at <= text.Bytes().size(); ++at) {
+      ASSERT_EQ(text.PositionOf(at), fresh.PositionOf(at)) << "edit " << edit << ", byte " << at;
+    }
+    ASSERT_EQ(text.OffsetOfReport(2, 1), fresh.OffsetOfReport(2, 1)) << edit;
+  }
 }
 
 TEST(TextTest, EditsKeepTheCharactersWithoutBytes) {

@@ -162,7 +162,7 @@ void TText::Replace(const TRange& range, TConverted text) {
   Foreigns.insert(Foreigns.begin() + static_cast<ptrdiff_t>(index), text.Foreign.begin(),
                   text.Foreign.end());
   Data.replace(from, to - from, text.Bytes);
-  Lines.clear();
+  ReindexLines(from, to, text.Bytes.size());
 }
 
 std::vector<TForeign>::const_iterator TText::ForeignFrom(size_t offset) const {
@@ -193,6 +193,32 @@ void TText::IndexLines() const {
     Lines.push_back(static_cast<size_t>(lf + 1 - begin));
     p = lf + 1;
   }
+}
+
+void TText::ReindexLines(size_t from, size_t to, size_t added) {
+  if (Lines.empty()) return;  // made when next needed
+  // A line starts after LF, and after a CR that no LF follows: a start
+  // depends on the two bytes around it. The starts up to the line of the
+  // byte before the stretch stay; those after its old end move.
+  size_t kept = from == 0
+                    ? 1
+                    : static_cast<size_t>(std::upper_bound(Lines.begin(), Lines.end(), from - 1) -
+                                          Lines.begin());
+  auto moved = std::upper_bound(Lines.begin(), Lines.end(), to);
+  std::vector<size_t> found;
+  size_t end = from + added;  // the stretch's new end: starts up to it are found again
+  for (size_t at = Lines[kept - 1]; at < end && at < Data.size(); ++at) {
+    char byte = Data[at];
+    bool lone = byte == '\r' && (at + 1 == Data.size() || Data[at + 1] != '\n');
+    if (byte == '\n' || lone) found.push_back(at + 1);
+    LoneCarriageReturn = LoneCarriageReturn || lone;
+  }
+  ptrdiff_t shift = static_cast<ptrdiff_t>(added) - static_cast<ptrdiff_t>(to - from);
+  for (auto it = moved; it != Lines.end(); ++it) {
+    *it = static_cast<size_t>(static_cast<ptrdiff_t>(*it) + shift);
+  }
+  auto erased = Lines.erase(Lines.begin() + static_cast<ptrdiff_t>(kept), moved);
+  Lines.insert(erased, found.begin(), found.end());
 }
 
 size_t TText::LineContentEnd(uint32_t line) const {

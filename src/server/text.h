@@ -104,6 +104,10 @@ class TText {
   std::vector<TForeign>::const_iterator ForeignFrom(size_t offset) const;
   // Finds where each line starts, once for each version of the text.
   void IndexLines() const;
+  // Keeps the line starts true after the bytes from `from` up to `to` became
+  // `added` bytes: those before and after the stretch stay, moved; those in
+  // it are found again.
+  void ReindexLines(size_t from, size_t to, size_t added);
   // Returns the offset just before a line's break.
   size_t LineContentEnd(uint32_t line) const;
 
