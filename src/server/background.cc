@@ -12,9 +12,9 @@ namespace {
 // own when they need another script's), and change nothing another reads.
 bool ReadsAlone(const std::string& method) {
   static const char* const kMethods[] = {
-      "textDocument/hover",         "textDocument/definition",     "textDocument/declaration",
-      "textDocument/completion",    "textDocument/documentSymbol", "textDocument/codeAction",
-      "textDocument/prepareRename",
+      "textDocument/hover",         "textDocument/definition",        "textDocument/declaration",
+      "textDocument/completion",    "textDocument/documentSymbol",    "textDocument/codeAction",
+      "textDocument/prepareRename", "textDocument/documentHighlight",
   };
   for (const char* name : kMethods) {
     if (method == name) return true;

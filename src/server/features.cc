@@ -156,6 +156,17 @@ TJson TSession::References(const TJson& params) {
   return list;
 }
 
+TJson TSession::DocumentHighlight(const TJson& params) {
+  TPlace place = PlaceAt(params);
+  TJson list = TJson::array();
+  if (!place.Item) return list;
+  for (const TReferenceSite& site : ReferencesOf(place, true)) {
+    TRange range{place.Text->PositionOf(site.Begin), place.Text->PositionOf(site.End)};
+    list.push_back(TJson{{"range", ToJson(range)}, {"kind", site.Declaration ? 3 : 2}});
+  }
+  return list;
+}
+
 TJson TSession::Completion(const TJson& params) {
   TPlace place = PlaceAt(params);
   TJson items = TJson::array();

@@ -36,7 +36,7 @@ TNamed NamedAt(TWorkspace& workspace, const TAnalysis& analysis, const TSeenItem
 
 }  // namespace
 
-std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place) {
+std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place, bool here) {
   std::vector<TReferenceSite> sites;
   const TSeenItem& item = *place.Item;
   if (item.Kind != TSeen::Local && item.Local == SIZE_MAX && item.Entry == SIZE_MAX) return sites;
@@ -54,13 +54,19 @@ std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place
     }
     return sites;
   }
-  if (named.Site.Line != 0) {
+  if (named.Site.Line != 0 && (!here || named.Site.Path == place.Path)) {
     sites.push_back(TReferenceSite{named.Site.Path, named.Site.Begin, named.Site.End,
                                    named.Site.Begin, named.Site.End - named.Site.Begin, true});
   }
   // The analysis's script: at a declaration, one that reads it.
   std::string placePath = place.Analysis->Path;
-  for (const std::string& script : ScriptsReading(named.Site.Path, placePath)) {
+  std::vector<std::string> scripts;
+  if (!here) {
+    scripts = ScriptsReading(named.Site.Path, placePath);
+  } else if (placePath == place.Path) {
+    scripts.push_back(placePath);
+  }
+  for (const std::string& script : scripts) {
     TAnalysis& analysis = Analyses.Analyse(script, true);
     const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
     const TSymbolTable::TEntry* entry = table.Find(named.Name);

@@ -107,8 +107,8 @@ class TSession {
   // Returns the location of the declaration of the name at a place, or null.
   TJson DeclarationOf(const TPlace& place);
   // Returns every place where the name at a place is written, in every
-  // script that reads its declaration.
-  std::vector<TReferenceSite> ReferencesOf(const TPlace& place);
+  // script that reads its declaration; `here`: in the place's file alone.
+  std::vector<TReferenceSite> ReferencesOf(const TPlace& place, bool here = false);
   // Returns the analysis of a script that reads a declarations file (its
   // same-named script when none does): the one that gives the file's names.
   TAnalysis& AnalysisOfDeclarations(const std::string& path, bool seen);
@@ -134,6 +134,7 @@ class TSession {
   TJson Hover(const TJson& params);
   TJson Definition(const TJson& params);
   TJson References(const TJson& params);
+  TJson DocumentHighlight(const TJson& params);
   TJson Completion(const TJson& params);
   TJson PrepareRename(const TJson& params);
   TJson Rename(const TJson& params);

@@ -32,6 +32,8 @@ b'
 < {"id":9,"result":[{"uri":"file://ROOT/quest.erm","range":{"start":{"line":0,"character":1},"end":{"line":0,"character":4}}},{"uri":"file://ROOT/quest.erm","range":{"start":{"line":1,"character":4},"end":{"line":1,"character":9}}}]}
 > {"jsonrpc":"2.0","id":10,"method":"textDocument/references","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":25},"context":{"includeDeclaration":false}}}
 < {"id":10,"result":[{"range":{"start":{"line":1,"character":11},"end":{"line":1,"character":20}}},{"range":{"start":{"line":1,"character":25},"end":{"line":1,"character":31}}}]}
+> {"jsonrpc":"2.0","id":40,"method":"textDocument/documentHighlight","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":5}}}
+< {"id":40,"result":[{"range":{"start":{"line":0,"character":1},"end":{"line":0,"character":4}},"kind":3},{"range":{"start":{"line":1,"character":4},"end":{"line":1,"character":9}},"kind":2}]}
 # Completion inside a name and after "(", with the closing mark added.
 > {"jsonrpc":"2.0","id":11,"method":"textDocument/completion","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":2,"character":6}}}
 < {"id":11,"result":{"isIncomplete":false,"items":[{"label":"HERO","detail":"y100","textEdit":{"range":{"start":{"line":2,"character":4},"end":{"line":2,"character":6}},"newText":"HERO$"}}]}}

@@ -31,6 +31,11 @@ HERO = y100
 < {"id":8,"result":[{"uri":"file://ROOT/quest.erm","range":{"start":{"line":1,"character":33},"end":{"line":1,"character":41}}}]}
 > {"jsonrpc":"2.0","id":9,"method":"textDocument/references","params":{"textDocument":{"uri":"file://ROOT/quest.txt"},"position":{"line":0,"character":7},"context":{"includeDeclaration":true}}}
 < {"id":9,"result":[]}
+# Highlights: the name's places in this file alone, its declaration written.
+> {"jsonrpc":"2.0","id":30,"method":"textDocument/documentHighlight","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6}}}
+< {"id":30,"result":[{"range":{"start":{"line":1,"character":4},"end":{"line":1,"character":10}},"kind":2},{"range":{"start":{"line":1,"character":12},"end":{"line":1,"character":21}},"kind":2},{"range":{"start":{"line":1,"character":26},"end":{"line":1,"character":32}},"kind":2}]}
+> {"jsonrpc":"2.0","id":31,"method":"textDocument/documentHighlight","params":{"textDocument":{"uri":"file://ROOT/quest.txt"},"position":{"line":1,"character":3}}}
+< {"id":31,"result":[{"range":{"start":{"line":1,"character":1},"end":{"line":1,"character":7}},"kind":3}]}
 > {"jsonrpc":"2.0","id":10,"method":"textDocument/documentSymbol","params":{"textDocument":{"uri":"file://ROOT/quest.txt"}}}
 < {"id":10,"result":[{"name":"HERO","detail":"y100","kind":13,"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":11}},"selectionRange":{"start":{"line":0,"character":0},"end":{"line":0,"character":4}}},{"name":"ДРУГ","detail":"y7","kind":13,"range":{"start":{"line":2,"character":0},"end":{"line":2,"character":9}},"selectionRange":{"start":{"line":2,"character":0},"end":{"line":2,"character":4}}},{"name":"ПРИВЕТ","detail":"Здравствуй","kind":14,"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":23}},"selectionRange":{"start":{"line":1,"character":1},"end":{"line":1,"character":7}}}]}
 # Rename from the declaration: the script is open (its version), the declarations file is not (null).
