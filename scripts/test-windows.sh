@@ -102,14 +102,19 @@ rm -f "$WINEPREFIX.boot.log"
 # One display for every test, so that Wine's desktop always has one.
 rm -rf "$build_dir/artifacts"
 display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null \
-  >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 400); do [ -s "$display_file" ] && break; sleep 0.05; done
-if ! [ -s "$display_file" ]; then
-  echo "Xvfb did not start in 20 s"
-  exit 1
-fi
+for attempt in 1 2; do
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" </dev/null \
+    >"$display_file.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 200); do [ -s "$display_file" ] && break; sleep 0.05; done
+  [ -s "$display_file" ] && break
+  echo "Xvfb gave no display in 10 s (attempt $attempt):"
+  sed 's/^/  /' "$display_file.log" | tail -20
+  kill "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+done
+rm -f "$display_file.log"
+[ -s "$display_file" ] || exit 1
 DISPLAY=:$(cat "$display_file")
 export DISPLAY
 rm -f "$display_file"
