@@ -134,6 +134,17 @@ TJson TSession::Initialize(const TJson& params) {
     } catch (const TJson::exception&) {
     }
     if (edits && edits->is_object()) DocumentChanges = edits->value("documentChanges", false);
+    // The workspace's folders (or its one root), whose mods workspace/symbol lists.
+    const TJson* folders =
+        params.contains("workspaceFolders") ? &params["workspaceFolders"] : nullptr;
+    if (folders && folders->is_array()) {
+      for (const TJson& folder : *folders) {
+        if (folder.is_object()) Roots.push_back(PathFromUri(folder.value("uri", "")));
+      }
+    } else if (params.contains("rootUri") && params["rootUri"].is_string()) {
+      Roots.push_back(PathFromUri(params["rootUri"].get<std::string>()));
+    }
+    std::erase(Roots, std::string());
   }
   TJson capabilities{
       {"positionEncoding", "utf-16"},

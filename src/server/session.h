@@ -164,8 +164,9 @@ class TSession {
   bool Initialized = false;
   bool ShutDown = false;
   bool ExitSeen = false;
-  bool Markdown = false;        // the client reads markdown in hovers
-  bool DocumentChanges = true;  // the client takes versioned edits of documents
+  std::vector<std::string> Roots;  // the workspace's folders, as the client names them
+  bool Markdown = false;           // the client reads markdown in hovers
+  bool DocumentChanges = true;     // the client takes versioned edits of documents
 };
 
 }  // namespace zunt

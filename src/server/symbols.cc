@@ -83,7 +83,16 @@ TJson TSession::WorkspaceSymbol(const TJson& params) {
   std::string query = Win1251(params.value("query", std::string()));
   TJson list = TJson::array();
   std::set<std::string> done;
-  for (const std::string& path : Workspace.OpenPaths()) {
+  // The open files, then the mods of the workspace's folders: the includes
+  // as one of each mod's scripts reads them, open or not.
+  std::vector<std::string> paths = Workspace.OpenPaths();
+  for (const std::string& root : Roots) {
+    TServerProject* project = Workspace.Projects().Of(root + "/" + std::string(kProjectFileName));
+    if (!project || !project->Valid) continue;
+    const std::vector<std::string>& scripts = Workspace.Projects().ScriptsOf(*project);
+    if (!scripts.empty()) paths.push_back(scripts.front());
+  }
+  for (const std::string& path : paths) {
     TDocumentKind kind = Workspace.KindOf(path);
     if (kind == TDocumentKind::Other) continue;
     TAnalysis& analysis = kind == TDocumentKind::Script ? Analyses.Analyse(path)
