@@ -63,6 +63,7 @@ bool TSession::StartBackground(const std::string& script, const std::string& due
   Busy->Thread = std::thread([this, analysis, text, wake = Wake] {
     try {
       Analyses.RunPass(*analysis, *text);
+      text->PositionOf(0);  // the lines indexed here too, not when published or edited
     } catch (...) {
       analysis->PassDue = 0;  // made again on this thread when published
     }

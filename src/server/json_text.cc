@@ -178,6 +178,9 @@ bool AppendJsonString(std::string_view raw, TConverted* text) {
     at += length;
   }
   size_t start = text->Bytes.size();
+  // A document's text is edited in place: room for typing, so that the first
+  // keystroke does not move all of it.
+  text->Bytes.reserve(start + count + count / 16);
   text->Bytes.resize(start + count);
   char* out = text->Bytes.data() + start;
   bool valid = true;
