@@ -137,12 +137,17 @@ TJson TSession::Initialize(const TJson& params) {
     // The workspace's folders (or its one root), whose mods workspace/symbol lists.
     const TJson* folders =
         params.contains("workspaceFolders") ? &params["workspaceFolders"] : nullptr;
+    auto root = [&](const TJson& object, const char* key) {
+      auto it = object.find(key);
+      if (it != object.end() && it->is_string())
+        Roots.push_back(PathFromUri(it->get<std::string>()));
+    };
     if (folders && folders->is_array()) {
       for (const TJson& folder : *folders) {
-        if (folder.is_object()) Roots.push_back(PathFromUri(folder.value("uri", "")));
+        if (folder.is_object()) root(folder, "uri");
       }
-    } else if (params.contains("rootUri") && params["rootUri"].is_string()) {
-      Roots.push_back(PathFromUri(params["rootUri"].get<std::string>()));
+    } else {
+      root(params, "rootUri");
     }
     std::erase(Roots, std::string());
   }
