@@ -133,7 +133,10 @@ TJson TSession::Initialize(const TJson& params) {
       edits = &params.at("capabilities").at("workspace").at("workspaceEdit");
     } catch (const TJson::exception&) {
     }
-    if (edits && edits->is_object()) DocumentChanges = edits->value("documentChanges", false);
+    if (edits && edits->is_object()) {
+      auto it = edits->find("documentChanges");
+      DocumentChanges = it != edits->end() && it->is_boolean() && it->get<bool>();
+    }
     // The workspace's folders (or its one root), whose mods workspace/symbol lists.
     const TJson* folders =
         params.contains("workspaceFolders") ? &params["workspaceFolders"] : nullptr;

@@ -4,7 +4,7 @@
 < {"id":1,"error":{"code":-32002}}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/a.erm","languageId":"","version":1,"text":"x"}}}
 # Optional members of the wrong type are passed over.
-> {"jsonrpc":"2.0","id":2,"method":"initialize","params":{"capabilities":{},"workspaceFolders":[{"uri":5},7,null],"rootUri":3}}
+> {"jsonrpc":"2.0","id":2,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":"yes"}}},"workspaceFolders":[{"uri":5},7,null],"rootUri":3}}
 < {"id":2,"result":{"capabilities":{"positionEncoding":"utf-16","textDocumentSync":{"openClose":true,"change":2}},"serverInfo":{"name":"zunt"}}}
 > {"jsonrpc":"2.0","id":3,"method":"initialize","params":{"capabilities":{}}}
 < {"id":3,"error":{"code":-32600}}
