@@ -58,6 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           Broken("every reply is JSON");
         }
         if (reply.contains("id")) ++replies[reply["id"].dump()];
+        // A member of the wrong type is the client's error, never the server's.
+        if (reply.contains("error") && reply["error"].is_object()) {
+          Require(reply["error"].value("code", 0) != rpc::kInternalError ||
+                      reply["error"].value("message", "").rfind("[json.exception", 0) != 0,
+                  "no request fails on a member of an unexpected type");
+        }
       },
       [](std::string_view) {}, "fuzz");
   size_t frames = 0;

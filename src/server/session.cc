@@ -43,6 +43,8 @@ void TSession::Handle(TMessage& message) {
     Send(ResultBody(message.Id, Request(message.Method, message.Params)));
   } catch (const TRequestError& error) {
     Send(ErrorBody(message.Id, error.Code, error.Message));
+  } catch (const TJson::exception& error) {  // a member of the params missing, or of another type
+    Send(ErrorBody(message.Id, rpc::kInvalidParams, error.what()));
   } catch (const std::bad_alloc&) {
     Send(ErrorBody(message.Id, rpc::kInternalError, "недостаточно памяти"));
   } catch (const std::exception& error) {

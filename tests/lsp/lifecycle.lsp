@@ -16,6 +16,12 @@
 < {"id":"text id","error":{"code":-32601}}
 > {"jsonrpc":"2.0","id":4,"method":"$/unknownRequest"}
 < {"id":4,"error":{"code":-32601}}
+# Params without a member the method reads: invalid params, not a failure of the server.
+> {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/a.erm","languageId":"","version":1,"text":"~Ж😀=y1;"}}}
+> {"jsonrpc":"2.0","id":7,"method":"textDocument/documentHighlight","params":{"textDocument":{"uri":"file://ROOT/a.erm"}}}
+< {"id":7,"error":{"code":-32602}}
+> {"jsonrpc":"2.0","id":8,"method":"textDocument/references","params":{"textDocument":{"uri":"file://ROOT/a.erm"},"position":{"line":0,"character":"Ж"}}}
+< {"id":8,"error":{"code":-32602}}
 > {"jsonrpc":"2.0","id":5,"method":"shutdown"}
 < {"id":5,"result":null}
 > {"jsonrpc":"2.0","id":6,"method":"textDocument/hover","params":{}}
