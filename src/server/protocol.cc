@@ -20,15 +20,40 @@ uint32_t UnsignedAt(const TJson& object, const char* key) {
   return static_cast<uint32_t>(it->get<int64_t>());
 }
 
+// Thrown by the reader's callback at an object or array nested too deep.
+struct TTooDeep {};
+
+// Reads JSON text, refusing nesting deeper than kMaxJsonDepth before
+// anything copies or prints the value (both recurse).
+TJson ParseShallow(std::string_view text) {
+  return TJson::parse(text, [](int depth, TJson::parse_event_t event, TJson&) {
+    if ((event == TJson::parse_event_t::object_start ||
+         event == TJson::parse_event_t::array_start) &&
+        depth >= static_cast<int>(kMaxJsonDepth)) {
+      throw TTooDeep{};
+    }
+    return true;
+  });
+}
+
+// Returns whether a method's params may be void: null or left out.
+bool VoidParams(const std::string& method) {
+  return method == "shutdown" || method == "exit" || method == "initialized";
+}
+
 // Reads a message body whole with the JSON reader.
 TMessage ParseJson(std::string_view body) {
   TMessage message;
   TJson json;
   try {
-    json = TJson::parse(body);
+    json = ParseShallow(body);
   } catch (const TJson::exception& error) {
     message.Error = rpc::kParseError;
     message.ErrorText = error.what();
+    return message;
+  } catch (const TTooDeep&) {
+    message.Error = rpc::kParseError;
+    message.ErrorText = "a message nested deeper than " + std::to_string(kMaxJsonDepth) + " levels";
     return message;
   }
   message.Error = rpc::kInvalidRequest;
@@ -62,13 +87,14 @@ TMessage ParseJson(std::string_view body) {
     message.ErrorText = "a method must be a string";
     return message;
   }
+  message.Method = method->get<std::string>();
   auto params = json.find("params");
-  if (params != json.end() && !params->is_object() && !params->is_array()) {
+  bool voidParams = params != json.end() && params->is_null() && VoidParams(message.Method);
+  if (params != json.end() && !params->is_object() && !params->is_array() && !voidParams) {
     message.ErrorText = "params must be an object or an array";
     return message;
   }
-  message.Method = method->get<std::string>();
-  if (params != json.end()) message.Params = std::move(*params);
+  if (params != json.end() && !voidParams) message.Params = std::move(*params);
   message.Kind = hasId ? TMessage::Request : TMessage::Notification;
   if (hasId && id->is_null()) {
     message.Kind = TMessage::Invalid;

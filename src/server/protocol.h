@@ -24,8 +24,13 @@ inline constexpr int kInvalidParams = -32602;
 inline constexpr int kInternalError = -32603;
 inline constexpr int kServerNotInitialized = -32002;
 inline constexpr int kRequestFailed = -32803;
+inline constexpr int kContentModified = -32801;
 inline constexpr int kRequestCancelled = -32800;
 }  // namespace rpc
+
+/// The deepest nesting of objects and arrays a message may have; a deeper
+/// one is refused as a parse error.
+inline constexpr size_t kMaxJsonDepth = 128;
 
 /// A message as it was read.
 struct TMessage {
@@ -38,8 +43,9 @@ struct TMessage {
   std::vector<TTakenText> Taken;  // long strings of Params, "" there
 };
 
-/// Reads a message body; never throws. Texts of at least `least` bytes are
-/// taken out of it, converted to Windows-1251 (see TakeLongStrings).
+/// Reads a message body; never throws. Params that are null where the
+/// method's may be void ("shutdown", "exit", "initialized") read as none. Texts of at least `least`
+/// bytes are taken out of it, converted to Windows-1251 (see TakeLongStrings).
 TMessage ParseMessage(std::string_view body, size_t least = kTakenStringSize);
 
 /// A request's failure, answered as an error response.
