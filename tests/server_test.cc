@@ -143,12 +143,16 @@ TEST(TextTest, LoneLineFeedsReadAsCrLf) {
 // Reads all frames of the input, handed over `step` bytes at a time.
 std::vector<std::string> Frames(const std::string& input, size_t step, uint64_t limit = 100) {
   TMemoryInput memory(input, step);
-  TFrameReader reader(memory, limit);
+  TFrameReader reader(memory, limit, 1000);
   std::vector<std::string> got;
   while (true) {
     TFrame frame = reader.Next();
     if (frame.Status == TFrameStatus::Message) got.push_back("message " + frame.Body);
     if (frame.Status == TFrameStatus::Skipped) got.push_back("skipped");
+    if (frame.Status == TFrameStatus::TooLarge) {
+      got.push_back("too large " + std::to_string(frame.Length) + " " + frame.Body.substr(0, 4));
+    }
+    if (frame.Status == TFrameStatus::Broken) got.push_back("broken");
     if (frame.Status == TFrameStatus::End) {
       got.push_back(frame.Error.empty() ? "end" : "end inside");
       return got;
@@ -168,10 +172,16 @@ TEST(TransportTest, FramesGoodAndFaulty) {
        {"message ab", "message c", "end"}},
       {"Content-Length: x\r\n\r\n{\"a\":1}" + FrameMessage("ok"), {"skipped", "message ok", "end"}},
       {"Content-Type: a\r\n\r\n{\"a\":1}" + FrameMessage("ok"), {"skipped", "message ok", "end"}},
-      {"Content-Length: 99999999999999999999\r\n\r\n" + FrameMessage("ok"),
-       {"skipped", "message ok", "end"}},
-      {"Content-Length: 101\r\n\r\n" + std::string(101, ' ') + FrameMessage("ok"),
-       {"skipped", "message ok", "end"}},
+      {"Content-Length: \r\n\r\n{}" + FrameMessage("ok"), {"skipped", "message ok", "end"}},
+      // A header line longer than any header keeps its end, where the next frame's may stand.
+      {std::string(9000, 'x') + FrameMessage("ok"), {"message ok", "end"}},
+      {"Content-Length: 101\r\n\r\n{\"a\"" + std::string(97, ' ') + FrameMessage("ok"),
+       {"too large 101 {\"a\"", "message ok", "end"}},
+      // A length no message has, or two that differ: nothing more is read.
+      {"Content-Length: 99999999999999999999\r\n\r\n" + FrameMessage("ok"), {"broken", "end"}},
+      {"Content-Length: 1001\r\n\r\n" + FrameMessage("ok"), {"broken", "end"}},
+      {"Content-Length: 2\r\nContent-Length: 3\r\n\r\nabc" + FrameMessage("ok"), {"broken", "end"}},
+      {"Content-Length: 3\r\ncontent-length:3\r\n\r\nabc", {"message abc", "end"}},
       {"Content-Length: 10\r\n\r\nabc", {"end inside"}},
       {"Content-Length: 10\r\n", {"end inside"}},
       {"", {"end"}},

@@ -1,16 +1,12 @@
 #include "server/server.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <set>
 #include <thread>
 
+#include "server/inbox.h"
 #include "server/protocol.h"
 #include "server/session.h"
 
@@ -22,93 +18,43 @@ using TClock = std::chrono::steady_clock;
 // Scripts of this many bytes or more are analysed on a thread of their own.
 constexpr size_t kBackgroundScript = size_t{4} << 20;
 
-// The messages read ahead by the reader thread (each with the time its last
-// byte was read), and the requests cancelled before they were handled.
-class TInbox {
- public:
-  void Push(TMessage message, TClock::time_point read) {
-    std::lock_guard<std::mutex> lock(Mutex);
-    Messages.push_back(std::move(message));
-    Times.push_back(read);
-    Ready.notify_all();
-  }
-  void Finish() {
-    std::lock_guard<std::mutex> lock(Mutex);
-    Ended = true;
-    Ready.notify_all();
-  }
-  /// Wakes the session: the pass in the background is done.
-  void Wake() {
-    std::lock_guard<std::mutex> lock(Mutex);
-    Woken = true;
-    Ready.notify_all();
-  }
-  void Cancel(const TJson& id) {
-    std::lock_guard<std::mutex> lock(Mutex);
-    CancelledIds.insert(id.dump());
-  }
-  enum TPopped { Message, Woke, End };
-  /// Takes the next message, or says that the session was woken or that
-  /// the input ended.
-  TPopped Pop(TMessage* message, TClock::time_point* read) {
-    std::unique_lock<std::mutex> lock(Mutex);
-    Ready.wait(lock, [&] { return Woken || !Messages.empty() || Ended; });
-    if (Woken) {
-      Woken = false;
-      return Woke;
-    }
-    if (Messages.empty()) return End;
-    *message = std::move(Messages.front());
-    Messages.pop_front();
-    *read = Times.front();
-    Times.pop_front();
-    return Message;
-  }
-  /// Waits up to a time for the end of the input; returns whether it came.
-  bool WaitForEnd(std::chrono::milliseconds time) {
-    std::unique_lock<std::mutex> lock(Mutex);
-    return Ready.wait_for(lock, time, [&] { return Ended; });
-  }
-  /// Returns whether a message waits.
-  bool Waiting() {
-    std::lock_guard<std::mutex> lock(Mutex);
-    return !Messages.empty();
-  }
-  /// Returns whether the request was cancelled, and forgets that it was.
-  bool TakeCancelled(const TJson& id) {
-    std::lock_guard<std::mutex> lock(Mutex);
-    return CancelledIds.erase(id.dump()) != 0;
-  }
-
- private:
-  std::mutex Mutex;
-  std::condition_variable Ready;
-  std::deque<TMessage> Messages;
-  std::deque<TClock::time_point> Times;
-  std::set<std::string> CancelledIds;
-  bool Ended = false;
-  bool Woken = false;
-};
-
 // Reads and parses messages ahead of the session, so that a cancellation is
-// seen before the request it cancels is handled.
+// seen before the request it cancels is handled, but no further ahead than
+// the inbox has room for.
 void ReadMessages(TByteInput& input, TInbox& inbox, const TLog& log) {
   TFrameReader reader(input);
-  while (true) {
+  while (inbox.WaitForRoom()) {
     TFrame frame = reader.Next();
     if (!frame.Error.empty()) log(frame.Error);
     if (frame.Status == TFrameStatus::End) break;
     if (frame.Status == TFrameStatus::Skipped) continue;
-    TClock::time_point read = TClock::now();
-    TMessage message = ParseMessage(frame.Body);
+    TInboxItem item;
+    item.ReadAt = TClock::now();
+    if (frame.Status == TFrameStatus::Broken) {
+      item.Kind = TInboxItem::Broken;
+      item.Text = frame.Error;
+      inbox.Push(std::move(item));
+      break;
+    }
+    if (frame.Status == TFrameStatus::TooLarge) {
+      item.Kind = TInboxItem::TooLarge;
+      item.Uri = UriInHead(frame.Body);
+      item.Bytes = frame.Length;
+      inbox.Push(std::move(item));
+      continue;
+    }
+    item.Bytes = frame.Body.size();
+    item.Message = ParseMessage(frame.Body);
     frame.Body = std::string();
-    if (message.Kind == TMessage::Notification && message.Method == "$/cancelRequest") {
-      if (message.Params.is_object() && message.Params.contains("id")) {
-        inbox.Cancel(message.Params["id"]);
+    if (item.Message.Kind == TMessage::Notification && item.Message.Method == "$/cancelRequest") {
+      if (item.Message.Params.is_object() && item.Message.Params.contains("id")) {
+        inbox.Cancel(item.Message.Params["id"]);
       }
       continue;
     }
-    inbox.Push(std::move(message), read);
+    item.Bytes = 0;  // what waits is the parsed message, its texts taken out
+    for (const TTakenText& text : item.Message.Taken) item.Bytes += text.Text.Bytes.size();
+    inbox.Push(std::move(item));
   }
   inbox.Finish();
 }
@@ -141,40 +87,58 @@ int RunLanguageServer(TByteInput& input, TByteOutput& output, const TLog& log,
   std::thread reader([&input, inboxHolder, log] { ReadMessages(input, *inboxHolder, log); });
   // A large script's pass runs on a thread of its own, which wakes the loop.
   session.SetBackground(kBackgroundScript, [inboxHolder] { inboxHolder->Wake(); });
-  TMessage message;
+  session.SetCancelFlag(&inbox.CancelFlag());
+  TInboxItem item;
   TClock::time_point read;
+  bool broken = false;
   // The first message that made diagnostics due since the last publishing,
   // and the one whose diagnostics the pass in the background makes.
-  std::optional<TClock::time_point> unpublished;
+  bool anyUnpublished = false;
+  TClock::time_point unpublished;
   TClock::time_point background;
   while (!session.Exited()) {
-    TInbox::TPopped popped = inbox.Pop(&message, &read);
+    TInbox::TPopped popped = inbox.Pop(&item);
     if (popped == TInbox::End) break;
     cause = background;
     if (popped == TInbox::Woke) {
       session.FinishBackground();
+    } else if (item.Kind == TInboxItem::Broken) {
+      // A client restarts a server that exits; one that sits mute is worse.
+      session.StreamBroken(item.Text);
+      broken = true;
+      break;
     } else {
-      session.Settle(message);
+      read = item.ReadAt;
       cause = read;
-      // A request cancelled before it is handled is answered so; what is
-      // due is published all the same when no message waits.
-      if (message.Kind == TMessage::Request && inbox.TakeCancelled(message.Id)) {
-        session.Cancelled(message.Id);
+      if (item.Kind == TInboxItem::TooLarge) {
+        session.Skipped(item.Uri, item.Bytes, kMaxMessageSize);
       } else {
-        session.Handle(message);
-        if (message.Kind == TMessage::Request) inbox.TakeCancelled(message.Id);
+        TMessage& message = item.Message;
+        session.Settle(message);
+        // A request cancelled before it is handled is answered so; what is
+        // due is published all the same when no message waits.
+        if (message.Kind == TMessage::Request && (item.Cancelled || inbox.CancelFlag())) {
+          session.Cancelled(message.Id);
+        } else {
+          session.Handle(message);
+        }
+        inbox.Answered();
       }
-      if (!unpublished && session.AnyDue()) unpublished = read;
+      if (!anyUnpublished && session.AnyDue()) {
+        anyUnpublished = true;
+        unpublished = read;
+      }
     }
     if (!inbox.Waiting()) {
-      cause = unpublished.value_or(read);
-      unpublished.reset();
+      cause = anyUnpublished ? unpublished : read;
+      anyUnpublished = false;
       bool before = session.Background();
       session.PublishDue();
       if (!before && session.Background()) background = cause;
     }
   }
-  int status = session.Exited() ? session.ExitStatus() : 1;
+  inbox.Close();
+  int status = session.Exited() && !broken ? session.ExitStatus() : 1;
   // After "exit" the editor closes the input; a reader still blocked on it
   // a while later ends with the process, which ends here.
   if (inbox.WaitForEnd(std::chrono::milliseconds(500))) {

@@ -26,14 +26,16 @@ std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
-// Reads a decimal length of at most 19 digits; false for anything else.
+// Reads a decimal length (one too large for 64 bits reads as the largest);
+// false for anything else.
 bool ParseLength(std::string_view text, uint64_t* length) {
   text = TrimBlanks(text);
-  if (text.empty() || text.size() > 19) return false;
+  if (text.empty()) return false;
   uint64_t value = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
+    uint64_t digit = static_cast<uint64_t>(c - '0');
+    value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
   }
   *length = value;
   return true;
@@ -78,12 +80,15 @@ bool TFrameReader::ReadLine(std::string* line) {
   return !line->empty();
 }
 
-bool TFrameReader::Take(uint64_t n, std::string* body) {
-  if (body) body->reserve(static_cast<size_t>(n));
+bool TFrameReader::Take(uint64_t n, std::string* body, uint64_t keep) {
+  body->reserve(static_cast<size_t>(std::min(n, keep)));
   while (n != 0) {
     if (!Fill()) return false;
     size_t part = static_cast<size_t>(std::min<uint64_t>(n, Buffer.size() - At));
-    if (body) body->append(Buffer.data() + At, part);
+    if (body->size() < keep) {
+      body->append(Buffer.data() + At,
+                   static_cast<size_t>(std::min<uint64_t>(part, keep - body->size())));
+    }
     At += part;
     n -= part;
   }
@@ -92,10 +97,12 @@ bool TFrameReader::Take(uint64_t n, std::string* body) {
 
 TFrame TFrameReader::Next() {
   TFrame frame;
+  if (Broken) return frame;
   std::string line;
   bool haveLength = false;
   bool badLength = false;
   bool anyHeader = false;
+  bool lengthSeen = false;
   uint64_t length = 0;
   while (true) {
     if (!ReadLine(&line)) {
@@ -117,8 +124,16 @@ TFrame TFrameReader::Next() {
     }
     if (name != std::string::npos) {
       anyHeader = true;
-      haveLength = ParseLength(std::string_view(line).substr(name + 15), &length);
-      badLength = !haveLength;
+      uint64_t value = 0;
+      bool valid = ParseLength(std::string_view(line).substr(name + 15), &value);
+      // A second length that differs leaves no way to tell where the body ends.
+      if (lengthSeen && (valid != haveLength || value != length)) {
+        return BrokenFrame("a message's header has two different Content-Length values");
+      }
+      lengthSeen = true;
+      haveLength = valid;
+      badLength = !valid;
+      length = value;
       continue;
     }
     size_t colon = line.find(':');
@@ -132,23 +147,37 @@ TFrame TFrameReader::Next() {
                             : "a message's header has no Content-Length";
     return frame;
   }
+  frame.Length = length;
+  if (length > Trusted) {
+    return BrokenFrame("a message's Content-Length of " + std::to_string(length) +
+                       " bytes is more than any message can be");
+  }
   if (length > Limit) {
-    frame.Status = TFrameStatus::Skipped;
+    frame.Status = TFrameStatus::TooLarge;
     frame.Error = "a message of " + std::to_string(length) + " bytes is larger than the limit of " +
                   std::to_string(Limit) + " bytes: skipped";
-    if (!Take(length, nullptr)) {
+    if (!Take(length, &frame.Body, kSkippedHead)) {
       frame.Status = TFrameStatus::End;
       frame.Error += "; the input ended inside it";
+      frame.Body.clear();
     }
     return frame;
   }
-  if (!Take(length, &frame.Body)) {
+  if (!Take(length, &frame.Body, length)) {
     frame.Status = TFrameStatus::End;
     frame.Error = "the input ended inside a message of " + std::to_string(length) + " bytes";
     frame.Body.clear();
     return frame;
   }
   frame.Status = TFrameStatus::Message;
+  return frame;
+}
+
+TFrame TFrameReader::BrokenFrame(std::string error) {
+  Broken = true;
+  TFrame frame;
+  frame.Status = TFrameStatus::Broken;
+  frame.Error = std::move(error);
   return frame;
 }
 

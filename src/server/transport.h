@@ -32,27 +32,37 @@ class TMemoryInput final : public TByteInput {
 
 /// The largest message body taken; a longer one is skipped.
 inline constexpr uint64_t kMaxMessageSize = uint64_t{256} << 20;
+/// A Content-Length above this is no message a client sends: the stream
+/// cannot be trusted any more.
+inline constexpr uint64_t kMaxTrustedLength = uint64_t{1} << 30;
+/// How much of a skipped body's start is kept, to tell what it was about.
+inline constexpr size_t kSkippedHead = 64 << 10;
 
 /// What reading the next message gave.
 enum class TFrameStatus {
-  Message,  // Body holds the message
-  Skipped,  // a faulty frame was passed over; Error says what was wrong
-  End,      // the input ended (Error says so when it ended inside a frame)
+  Message,   // Body holds the message
+  Skipped,   // a faulty frame was passed over; Error says what was wrong
+  TooLarge,  // a body over the limit was read past; Body holds its start, Length its size
+  Broken,    // the framing cannot be trusted (a huge length, two that differ): Error says why
+  End,       // the input ended (Error says so when it ended inside a frame)
 };
 
 struct TFrame {
   TFrameStatus Status = TFrameStatus::End;
   std::string Body;
-  std::string Error;  // for the log
+  uint64_t Length = 0;  // the Content-Length
+  std::string Error;    // for the log
 };
 
 /// Reads framed messages one after another. A frame with a bad or missing
 /// Content-Length is skipped up to the next header that names one; a body
-/// over the limit is read past and dropped.
+/// over the limit is read past and dropped. After a Broken frame nothing
+/// more is read.
 class TFrameReader {
  public:
-  explicit TFrameReader(TByteInput& input, uint64_t limit = kMaxMessageSize)
-      : Input(input), Limit(limit) {}
+  explicit TFrameReader(TByteInput& input, uint64_t limit = kMaxMessageSize,
+                        uint64_t trusted = kMaxTrustedLength)
+      : Input(input), Limit(limit), Trusted(trusted) {}
   /// Returns the next message, a skipped frame, or the end.
   TFrame Next();
 
@@ -61,12 +71,16 @@ class TFrameReader {
   bool ReadLine(std::string* line);
   // Makes at least one unread byte available; false at the end of the input.
   bool Fill();
-  // Takes n bytes of the body into *body (or drops them when body is null);
+  // Returns a Broken frame, after which nothing more is read.
+  TFrame BrokenFrame(std::string error);
+  // Takes n bytes of the body, keeping the first `keep` of them in *body;
   // returns false when the input ends first.
-  bool Take(uint64_t n, std::string* body);
+  bool Take(uint64_t n, std::string* body, uint64_t keep);
 
   TByteInput& Input;
   uint64_t Limit;
+  uint64_t Trusted;
+  bool Broken = false;
   std::string Buffer;
   size_t At = 0;  // the first unread byte of Buffer
 };
