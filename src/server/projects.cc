@@ -106,33 +106,6 @@ bool Includes(const TServerProject& project, const std::string& path) {
   return false;
 }
 
-std::string NormalPath(std::string_view path, std::string_view separators) {
-  std::string normal;
-  std::vector<size_t> starts;  // of the parts kept, that ".." may take out
-  bool slash = separators.find('/') != std::string_view::npos;
-  size_t at = 0;
-  while (at <= path.size()) {
-    size_t end = path.find_first_of(separators, at);
-    if (end == std::string_view::npos) end = path.size();
-    std::string_view part = path.substr(at, end - at);
-    bool last = end == path.size();
-    if (part == "." && !last && at != 0) {
-      // taken out, with its separator
-    } else if (part == ".." && !starts.empty() && !last) {
-      normal.resize(starts.back());
-      starts.pop_back();
-    } else {
-      bool drive = !part.empty() && part.back() == ':';
-      if (!part.empty() && part != "." && part != ".." && !drive) starts.push_back(normal.size());
-      normal.append(path.substr(at, end - at));
-      // One separator throughout, as paths made from URIs have it.
-      if (!last) normal.push_back(slash ? '/' : path[end]);
-    }
-    at = end + 1;
-  }
-  return normal;
-}
-
 bool IsProjectFile(std::string_view path) {
   if (path.size() < kProjectFileName.size()) return false;
   std::string_view name = path.substr(path.size() - kProjectFileName.size());

@@ -15,6 +15,7 @@
 #include "base/fail.h"
 #include "platform/platform.h"
 #include "project/project.h"
+#include "server/uri.h"
 
 namespace zunt {
 
@@ -81,10 +82,6 @@ std::vector<std::string> ProjectInputs(const TServerProject* project,
 
 /// Returns whether the project includes the declarations file at path.
 bool Includes(const TServerProject& project, const std::string& path);
-
-/// Returns a path with its "." parts and "name/.." pairs taken out, and
-/// every separator a "/" when "/" is one of them.
-std::string NormalPath(std::string_view path, std::string_view separators);
 
 /// Returns whether the path names a settings file.
 bool IsProjectFile(std::string_view path);

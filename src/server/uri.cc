@@ -1,5 +1,7 @@
 #include "server/uri.h"
 
+#include <vector>
+
 namespace zunt {
 namespace {
 
@@ -41,8 +43,58 @@ std::string PathFromUri(std::string_view uri) {
       path.push_back(uri[i]);
     }
   }
+  for (char c : path) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return {};
+  }
   if (IsDriveLetter(path)) path.erase(0, 1);  // "/c:/x" is "c:/x"
-  return path;
+  return NormalPath(path, "/");
+}
+
+std::string NormalPath(std::string_view path, std::string_view separators) {
+  auto separator = [&](char c) { return separators.find(c) != std::string_view::npos; };
+  char slash = separators.find('/') != std::string_view::npos ? '/' : separators.front();
+  // The root: "/", "c:", "c:/", or a leading pair of separators (a share).
+  std::string root;
+  size_t at = 0;
+  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) {
+    root = path.substr(0, 2);
+    at = 2;
+  } else if (path.size() >= 2 && path[1] == ':' && !separator(path[0])) {
+    root = path.substr(0, 2);
+    at = 2;
+  }
+  bool absolute = at < path.size() && separator(path[at]);
+  if (absolute) {
+    root.push_back(slash);
+    ++at;
+  }
+  absolute = absolute || root.size() == 2;  // a share or a bare drive
+  std::vector<std::string_view> parts;
+  bool folder = false;  // the path ends with a separator
+  while (at <= path.size()) {
+    size_t end = at;
+    while (end < path.size() && !separator(path[end])) ++end;
+    std::string_view part = path.substr(at, end - at);
+    folder = end < path.size() && end + 1 == path.size();
+    if (part == "..") {
+      if (!parts.empty() && parts.back() != "..") {
+        parts.pop_back();
+      } else if (!absolute) {
+        parts.push_back(part);
+      }
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  std::string normal = root;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i != 0) normal.push_back(slash);
+    normal.append(parts[i]);
+  }
+  if (folder && !parts.empty()) normal.push_back(slash);
+  if (normal.empty()) normal = ".";
+  return normal;
 }
 
 std::string UriFromPath(std::string_view path) {

@@ -7,9 +7,15 @@
 
 namespace zunt {
 
-/// Returns the path of a file: URI ("file:///c%3A/x" gives "c:/x"), or an
-/// empty string for any other URI.
+/// Returns the path of a file: URI ("file:///c%3A/x" gives "c:/x"),
+/// lexically normal; an empty string for any other URI, and for one whose
+/// path holds a control character (as "%00") or whose host is not localhost.
 std::string PathFromUri(std::string_view uri);
+
+/// Returns a path with its "." parts, empty parts and "name/.." pairs taken
+/// out (a ".." above the root of an absolute path too), and every separator
+/// a "/" when "/" is one of them. A leading pair of separators stays.
+std::string NormalPath(std::string_view path, std::string_view separators);
 
 /// Returns the file: URI of an absolute path.
 std::string UriFromPath(std::string_view path);
