@@ -59,7 +59,7 @@ TJson TSession::DeclareFix(const std::string& target, const std::string& name, b
                            const TJson& diagnostic) {
   uint64_t generation = 0;
   const TText* text = Workspace.Text(target, &generation);
-  if (!text && !DocumentChanges) return nullptr;  // the file cannot be made
+  if (!text && !CreateFiles) return nullptr;  // the client cannot make the file
   TPosition end = text ? text->PositionOf(text->Bytes().size()) : TPosition{};
   bool needsBreak = text && !text->Bytes().empty() && text->Bytes().back() != '\n';
   std::string lineEnd = Workspace.EditLineEnd();

@@ -214,6 +214,11 @@ TJson TSession::Completion(const TJson& params) {
 
 TJson TSession::Translate(const TJson& params) {
   std::string path = PathOf(params);
+  // Scripts alone: no other file's text is handed out.
+  if (!HasExtension(path, ".erm")) {
+    throw TRequestError{rpc::kInvalidParams, "not a script (.erm): " + path};
+  }
+  RefuseStale(path);
   TAnalysis& analysis = Analyses.Analyse(path, false, true);
   size_t errors = 0;
   for (const TFail& report : analysis.Reports) errors += report.Severity == TSeverity::Error;

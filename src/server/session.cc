@@ -1,6 +1,8 @@
 #include "server/session.h"
 
+#include <climits>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "server/reports.h"
@@ -57,6 +59,51 @@ void TSession::Cancelled(const TJson& id) {
   Send(ErrorBody(id, rpc::kRequestCancelled, "the request was cancelled"));
 }
 
+void TSession::StopIfCancelled() const {
+  if (CancelFlag && CancelFlag->load(std::memory_order_relaxed)) {
+    throw TRequestError{rpc::kRequestCancelled, "the request was cancelled"};
+  }
+}
+
+void TSession::StreamBroken(const std::string& why) {
+  Log("the input cannot be trusted (" + why + "): the server exits");
+  Send(NotificationBody(
+      "window/showMessage",
+      TJson{{"type", 1},
+            {"message",
+             "zunt: сообщения редактора больше нельзя разобрать: их длина (Content-Length) "
+             "недостоверна. Сервер завершает работу; перезапустите его."}}));
+}
+
+void TSession::Skipped(const std::string& uri, uint64_t bytes, uint64_t limit) {
+  auto mib = [](uint64_t n) { return std::to_string((n + (1 << 20) - 1) >> 20) + " МиБ"; };
+  std::string about = uri.empty() ? "сообщение редактора" : "сообщение о документе " + uri;
+  Send(NotificationBody(
+      "window/showMessage",
+      TJson{{"type", 2},
+            {"message", "zunt: " + about + " (" + mib(bytes) + ") больше предела в " + mib(limit) +
+                            " и пропущено"}}));
+  std::string path = uri.empty() ? std::string() : PathFromUri(uri);
+  if (TDocument* document = path.empty() ? nullptr : Workspace.Find(path)) {
+    LoseStep(*document, "a message about it over the size limit was skipped");
+  }
+}
+
+void TSession::LoseStep(TDocument& document, const std::string& why) {
+  Log(document.Uri + " is out of step with the editor: " + why);
+  document.OutOfStep = true;
+  Workspace.Changed(document);
+  Touched(document.Path);
+}
+
+void TSession::RefuseStale(const std::string& path) {
+  StopIfCancelled();
+  if (TDocument* document = Workspace.Find(path); document && document->OutOfStep) {
+    throw TRequestError{rpc::kContentModified,
+                        "текст документа разошёлся с редактором: закройте файл и откройте снова"};
+  }
+}
+
 std::string TSession::Request(const std::string& method, const TJson& params) {
   if (method == "initialize") {
     if (Initialized) throw TRequestError{rpc::kInvalidRequest, "the server is initialized already"};
@@ -66,6 +113,16 @@ std::string TSession::Request(const std::string& method, const TJson& params) {
     throw TRequestError{rpc::kServerNotInitialized, "the server is not initialized"};
   }
   if (ShutDown) throw TRequestError{rpc::kInvalidRequest, "the server is shut down"};
+  // A request about a document out of step with the editor gets no answer
+  // made from the wrong text.
+  if (params.is_object() && params.contains("textDocument") && params["textDocument"].is_object()) {
+    auto uri = params["textDocument"].find("uri");
+    if (uri != params["textDocument"].end() && uri->is_string()) {
+      if (std::string path = PathFromUri(uri->get<std::string>()); !path.empty()) {
+        RefuseStale(path);
+      }
+    }
+  }
   if (method == "shutdown") {
     // What is due goes out before the answer, and nothing after it.
     PublishDue();
@@ -138,6 +195,10 @@ TJson TSession::Initialize(const TJson& params) {
     if (edits && edits->is_object()) {
       auto it = edits->find("documentChanges");
       DocumentChanges = it != edits->end() && it->is_boolean() && it->get<bool>();
+      auto operations = edits->find("resourceOperations");
+      if (DocumentChanges && operations != edits->end() && operations->is_array()) {
+        for (const TJson& operation : *operations) CreateFiles |= operation == "create";
+      }
     }
     // The workspace's folders (or its one root), whose mods workspace/symbol lists.
     const TJson* folders =
@@ -195,11 +256,27 @@ std::string TSession::PathOf(const TJson& params) {
   return path;
 }
 
+namespace {
+
+// Returns a document's version: an integer of 32 bits, as the protocol has
+// it; `missing` when there is none, and a TRequestError for anything else.
+int64_t VersionOf(const TJson& document, int64_t missing) {
+  auto it = document.find("version");
+  if (it == document.end() || it->is_null()) return missing;
+  if (!it->is_number_integer() || it->get<int64_t>() < INT32_MIN ||
+      it->get<int64_t>() > INT32_MAX) {
+    throw TRequestError{rpc::kInvalidParams, "a version must be an integer of 32 bits"};
+  }
+  return it->get<int64_t>();
+}
+
+}  // namespace
+
 void TSession::DidOpen(const TJson& params) {
   std::string path = PathOf(params);
-  Workspace.Projects().Forget();  // as on save
   const TJson& document = params["textDocument"];
-  int64_t version = document.value("version", int64_t{0});
+  int64_t version = VersionOf(document, 0);
+  Workspace.Projects().Forget();  // as on save
   const std::string& text = StringAt(document, "text");
   if (TConverted* taken = TakenText("/params/textDocument/text")) {
     Workspace.Open(StringAt(document, "uri"), path, version, std::move(*taken));
@@ -216,24 +293,45 @@ void TSession::DidChange(const TJson& params) {
     Log("didChange of a document that is not open: " + path);
     return;
   }
-  if (!params.contains("contentChanges") || !params["contentChanges"].is_array()) {
-    throw TRequestError{rpc::kInvalidParams, "contentChanges must be an array"};
+  // Every change is checked before any is applied: all or none.
+  struct TChange {
+    const std::string* Text = nullptr;
+    TConverted* Taken = nullptr;
+    std::optional<TRange> Range;
+  };
+  std::vector<TChange> changes;
+  int64_t version = 0;
+  try {
+    version = VersionOf(params["textDocument"], document->Version);
+    if (!params.contains("contentChanges") || !params["contentChanges"].is_array()) {
+      throw TRequestError{rpc::kInvalidParams, "contentChanges must be an array"};
+    }
+    for (const TJson& change : params["contentChanges"]) {
+      TChange checked;
+      checked.Text = &StringAt(change, "text");
+      checked.Taken =
+          TakenText("/params/contentChanges/" + std::to_string(changes.size()) + "/text");
+      if (change.contains("range")) checked.Range = RangeFromJson(change["range"]);
+      changes.push_back(checked);
+    }
+  } catch (const TRequestError& error) {
+    LoseStep(*document, "a malformed change was not applied: " + error.Message);
+    return;
   }
-  size_t index = 0;
-  for (const TJson& change : params["contentChanges"]) {
-    const std::string& text = StringAt(change, "text");
-    TConverted* taken = TakenText("/params/contentChanges/" + std::to_string(index++) + "/text");
-    if (change.contains("range") && taken) {
-      document->Text.Replace(RangeFromJson(change["range"]), std::move(*taken));
-    } else if (change.contains("range")) {
-      document->Text.Replace(RangeFromJson(change["range"]), text);
-    } else if (taken) {
-      document->Text.Assign(std::move(*taken));
+  for (TChange& change : changes) {
+    if (!change.Range) document->OutOfStep = false;  // the whole text: in step again
+    if (document->OutOfStep) continue;
+    if (change.Range && change.Taken) {
+      document->Text.Replace(*change.Range, std::move(*change.Taken));
+    } else if (change.Range) {
+      document->Text.Replace(*change.Range, *change.Text);
+    } else if (change.Taken) {
+      document->Text.Assign(std::move(*change.Taken));
     } else {
-      document->Text.AssignUtf8(text);
+      document->Text.AssignUtf8(*change.Text);
     }
   }
-  document->Version = params["textDocument"].value("version", document->Version);
+  document->Version = version;
   Workspace.Changed(*document);
   Touched(path);
 }
@@ -286,8 +384,20 @@ void TSession::PublishDue() {
 
 void TSession::PublishList(const std::string& path, TJson diagnostics) {
   if (ShutDown) return;  // a pass in the background may end after "shutdown"
+  TDocument* document = Workspace.Find(path);
+  if (document && document->OutOfStep) {
+    // Whatever was read of its text is not the editor's: this alone is shown.
+    diagnostics = TJson::array(
+        {TJson{{"range", ToJson(TRange{})},
+               {"severity", 1},
+               {"source", "zunt"},
+               {"code", "out-of-step"},
+               {"message",
+                "Текст файла в сервере zunt разошёлся с текстом в редакторе (правка не применена): "
+                "закройте файл и откройте его снова"}}});
+  }
   TJson params{{"uri", Workspace.UriOf(path)}, {"diagnostics", std::move(diagnostics)}};
-  if (TDocument* document = Workspace.Find(path)) params["version"] = document->Version;
+  if (document) params["version"] = document->Version;
   Send(NotificationBody("textDocument/publishDiagnostics", params));
 }
 
@@ -313,6 +423,9 @@ void TSession::Publish(const std::string& path) {
   if (IsProjectFile(path)) return PublishProject(path, true);
   TDocumentKind kind = Workspace.KindOf(path);
   TDocument* document = Workspace.Find(path);
+  if (document && document->OutOfStep && kind != TDocumentKind::Declarations) {
+    return PublishList(path, TJson::array());  // its one diagnostic says so
+  }
   if (kind == TDocumentKind::Other) {
     if (document) PublishList(path, TextDiagnostics(document->Text, document->Latin1));
     return;

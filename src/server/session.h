@@ -3,6 +3,7 @@
 #ifndef ZUNT_SERVER_SESSION_H_
 #define ZUNT_SERVER_SESSION_H_
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -46,6 +47,14 @@ class TSession {
   void Handle(TMessage& message);
   /// Answers a request that was cancelled before it was handled.
   void Cancelled(const TJson& id);
+  /// Gives the flag that a cancellation of the request being handled sets:
+  /// a long request stops when it sees it.
+  void SetCancelFlag(const std::atomic<bool>* flag) { CancelFlag = flag; }
+  /// Says why the input cannot be read any further, before the server exits.
+  void StreamBroken(const std::string& why);
+  /// Says that a message over the size limit was skipped; the document it
+  /// names, when open, is out of step with the editor from now on.
+  void Skipped(const std::string& uri, uint64_t bytes, uint64_t limit);
   /// Publishes the diagnostics that changes have made due.
   void PublishDue();
   /// Returns whether any diagnostics are due.
@@ -79,6 +88,13 @@ class TSession {
   TConverted* TakenText(std::string_view pointer);
   // Returns the path of a document named by params.textDocument.uri.
   std::string PathOf(const TJson& params);
+  // Refuses a request about a document whose text is out of step with the
+  // editor's (ContentModified), and stops a cancelled one.
+  void RefuseStale(const std::string& path);
+  // Stops the request being handled when the client has cancelled it.
+  void StopIfCancelled() const;
+  // Marks an open document out of step with the editor, and says so.
+  void LoseStep(TDocument& document, const std::string& why);
 
   // A place in a script and what the pass met there, or a place in a
   // declarations file and the name declared there.
@@ -166,7 +182,9 @@ class TSession {
   bool ExitSeen = false;
   std::vector<std::string> Roots;  // the workspace's folders, as the client names them
   bool Markdown = false;           // the client reads markdown in hovers
-  bool DocumentChanges = true;     // the client takes versioned edits of documents
+  bool DocumentChanges = false;    // the client takes versioned edits of documents
+  bool CreateFiles = false;        // and operations that create files among them
+  const std::atomic<bool>* CancelFlag = nullptr;
 };
 
 }  // namespace zunt

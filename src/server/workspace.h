@@ -26,6 +26,7 @@ struct TDocument {
   TText Text;
   uint64_t Generation = 0;  // changes with every change of the text
   bool Latin1 = false;      // its text looked like Windows-1251 read as Latin-1
+  bool OutOfStep = false;   // a change could not be applied: the editor's text differs
 };
 
 class TWorkspace {

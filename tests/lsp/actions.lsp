@@ -5,7 +5,7 @@
 @file quest.erm
 !!VR$A$;
 @end
-> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}
+> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":true}}}}}
 < {"id":1,"result":{"capabilities":{"codeActionProvider":"*"}}}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":4,"text":"A = y1; Ж😀 заметка\r\n"}}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.txt","diagnostics":[{"code":"invalid-variable-declaration","relatedInformation":[{"location":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":0,"character":6},"end":{"line":0,"character":7}}},"message":"комментарий после значения начинается с «;;»"}]},{"code":"unwritable-character"}]}}

@@ -7,7 +7,7 @@ HERO = y100
 (ДВЕ) = 'a
 b'
 @end
-> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}
+> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":true}}}}}
 < {"id":1,"result":{"capabilities":{"hoverProvider":true,"completionProvider":{"triggerCharacters":["$","@","("]},"renameProvider":{"prepareProvider":true}}}}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":5,"text":"~TMP=z7;\r\n!!VR$TMP$:S$HERO[3]$ Ж😀 @HERO@ (ПРИВЕТ)\r\n~~ $he\r\n(\r\n"}}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm"}}

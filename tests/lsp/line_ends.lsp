@@ -13,7 +13,7 @@ GOLD = v0500
 @file lf.erm
 !!VR$A$:S1;
 @end
-> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}
+> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":true}}}}}
 < {"id":1,"result":"*"}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":1,"text":"HERO = y100\nGOLD = v0500\n"}}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.txt","diagnostics":[]}}

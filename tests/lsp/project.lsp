@@ -16,7 +16,7 @@ HERO = y100;;  герой
 @file broken/zunt.toml
 include = ["gone.txt"]
 @end
-> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}
+> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":true}}}}}
 < {"id":1,"result":"*"}
 # The include's names are known; the script has no NAME.txt and needs none.
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/mod/src/quest.erm","version":1,"text":"; Привет 😀 мир\r\n!!VR$HERO$:S1 Ж😀 $HERO$;\r\n!!VR$NOPE$:S0;\r\n"}}}

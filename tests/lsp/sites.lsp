@@ -10,7 +10,7 @@ HERO = y100
 @file quest.erm
 !!VR$HERO$;
 @end
-> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}
+> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":true}}}}}
 < {"id":1,"result":{"capabilities":{"renameProvider":{"prepareProvider":true}}}}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":3,"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\n"}}}
 # From a reference to the name in the declarations file.

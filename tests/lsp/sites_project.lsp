@@ -15,7 +15,7 @@ scripts = ["src/*.erm"]
 ~ДРУГ=z1;
 !!VR$HERO$:S$ДРУГ$ (ДА);
 @end
-> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}
+> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":true,"resourceOperations":["create","rename"]}}}}}
 < {"id":1,"result":"*"}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/mod/src/quest.erm","version":2,"text":"; Привет 😀\r\n!!VR$HERO$:S1 Ж😀 @HERO@ (ДА);\r\n!!VR$NOPE$:S0;\r\n"}}}
 > {"jsonrpc":"2.0","id":2,"method":"textDocument/definition","params":{"textDocument":{"uri":"file://ROOT/mod/src/quest.erm"},"position":{"line":1,"character":20}}}
