@@ -1,7 +1,6 @@
 #include "server/workspace.h"
 
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 #include <system_error>
 
@@ -28,20 +27,29 @@ bool LooksLikeLatin1(const std::string& utf8) {
   return latin >= 3;
 }
 
-// Returns whether the file's first line ends with CR LF (false when there is
-// no file or no line end near its start).
-bool FileUsesCrLf(const std::string& path) {
-  std::ifstream in(PathOf(path), std::ios::binary);
-  char head[4096];
-  in.read(head, sizeof head);
-  std::string_view text(head, static_cast<size_t>(in.gcount()));
+}  // namespace
+
+TWorkspace::TWorkspace(TPlatform* platform)
+    : Platform(platform), ProjectsOfFiles(platform, FileStamp) {}
+
+bool TWorkspace::ReadFile(const std::string& path, std::string* bytes) {
+  // The platform opens ordinary files alone, and without waiting: never a
+  // pipe, a device or the server's own input.
+  std::unique_ptr<TInputFile> file;
+  if (!Platform || Platform->Load(path, &file) != TLoadStatus::Ok) return false;
+  *bytes = std::string(file->Bytes());
+  return true;
+}
+
+bool TWorkspace::FileUsesCrLf(const std::string& path) {
+  std::unique_ptr<TInputFile> file;
+  if (!Platform || FileStamp(path) == 0 || Platform->Load(path, &file) != TLoadStatus::Ok) {
+    return false;
+  }
+  std::string_view text = file->Bytes().substr(0, 4096);
   size_t lf = text.find('\n');
   return lf != std::string_view::npos && lf > 0 && text[lf - 1] == '\r';
 }
-
-}  // namespace
-
-TWorkspace::TWorkspace(TPlatform* platform) : ProjectsOfFiles(platform, FileStamp) {}
 
 TDocument& TWorkspace::Open(const std::string& uri, const std::string& path, int64_t version,
                             const std::string& utf8) {
@@ -102,7 +110,7 @@ const TText* TWorkspace::Text(const std::string& path, uint64_t* generation) {
   auto it = Disk.find(path);
   if (it == Disk.end() || it->second.Stamp != stamp) {
     std::string bytes;
-    if (!ReadWholeFile(path, &bytes)) {
+    if (!ReadFile(path, &bytes)) {
       *generation = 0;
       return nullptr;
     }
@@ -173,18 +181,6 @@ uint64_t FileStamp(const std::string& path) {
   if (error) return 0;
   uint64_t ticks = static_cast<uint64_t>(time.time_since_epoch().count());
   return (ticks * 1000003u) ^ (size + 1);
-}
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  std::ifstream in(PathOf(path), std::ios::binary);
-  if (!in) return false;
-  in.seekg(0, std::ios::end);
-  std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  in.seekg(0);
-  bytes->resize(static_cast<size_t>(size));
-  in.read(bytes->data(), size);
-  return static_cast<std::streamoff>(in.gcount()) == size;
 }
 
 }  // namespace zunt

@@ -71,6 +71,14 @@ class TWorkspace {
     TText Text;
     uint64_t Generation = 0;
   };
+  // Reads a whole ordinary file through the platform; false when it cannot
+  // (no platform: no file).
+  bool ReadFile(const std::string& path, std::string* bytes);
+  // Returns whether the file's first line ends with CR LF (false when there
+  // is no such file or no line end in it).
+  bool FileUsesCrLf(const std::string& path);
+
+  TPlatform* Platform;
   std::map<std::string, TDocument> Documents;
   std::map<std::string, TDiskText> Disk;
   uint64_t Generation = 0;
@@ -86,9 +94,6 @@ bool HasExtension(const std::string& path, const char* extension);
 
 /// Returns a stamp of the file's modification time and size, 0 when it is no ordinary file.
 uint64_t FileStamp(const std::string& path);
-
-/// Reads a whole ordinary file; false when it cannot.
-bool ReadWholeFile(const std::string& path, std::string* bytes);
 
 }  // namespace zunt
 

@@ -6,16 +6,24 @@ A transcript is a list of steps, one a line:
   >raw TEXT         send TEXT as it is, after Python string escapes (\\r, \\x00, ...)
   >big N            send a frame whose Content-Length is N, and N bytes of blanks
   >+ JSON           frame the message and send it in one write with the next one
+  >deep N TEXT      send TEXT, framed as it is, with DEEP in it replaced by N
+                    nested arrays
   < JSON            expect a message that holds at least these members; the
                     replies must come in this order, and an unexpected reply
                     fails; a notification not expected is passed over
+  <= JSON           the same, but the message must be exactly this (beside its
+                    "jsonrpc"): no member more, at any depth
   = N               close the input; expect exit status N
+  =open N           expect exit status N with the input still open
   == N              the same, and no message at all may be left unread
   @file PATH        the lines up to "@end" are the file PATH (CR LF ends,
                     Windows-1251 bytes) in the scratch folder, made before the run
   @check PATH       the lines up to "@end" must be the file PATH's text now
   @write PATH       the lines up to "@end" become the file PATH now, in the run
   @chmod PATH MODE  before the run, the file PATH gets the octal MODE
+  @fifo PATH        before the run, PATH is a named pipe that no one writes
+  @link PATH TARGET before the run, PATH is a symbolic link to TARGET (ROOT
+                    stands for the scratch folder there too)
 Strings may hold ROOT, the scratch folder's URI path (file://ROOT/quest.erm);
 with --drive=Z it is the folder under that drive letter, as a Windows program
 under Wine sees it (file:///Z:/tmp/...).
@@ -61,15 +69,19 @@ def read_frames(stream, out: queue.Queue):
         out.put(json.loads(body.decode("utf-8")))
 
 
-def matches(expected, got) -> bool:
+def matches(expected, got, exact=False) -> bool:
     if expected == "*":
         return True
     if isinstance(expected, dict):
-        return isinstance(got, dict) and all(k in got and matches(v, got[k]) for k, v in expected.items())
+        if not isinstance(got, dict):
+            return False
+        if exact and set(expected) != set(got) - {"jsonrpc"}:
+            return False
+        return all(k in got and matches(v, got[k], exact) for k, v in expected.items())
     if isinstance(expected, list):
         return isinstance(got, list) and len(got) == len(expected) and all(
-            matches(e, g) for e, g in zip(expected, got))
-    return expected == got
+            matches(e, g, exact) for e, g in zip(expected, got))
+    return expected == got and type(expected) == type(got)
 
 
 def write_file(path, data):
@@ -108,9 +120,22 @@ def run(server, transcript_path, drive):
         elif line.startswith("@chmod "):
             _, path, mode = line.split(" ")
             os.chmod(os.path.join(scratch, path), int(mode, 8))
+        elif line.startswith("@fifo "):
+            path = os.path.join(scratch, line.split(" ", 1)[1])
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            os.mkfifo(path)
+        elif line.startswith("@link "):
+            _, path, target = line.split(" ")
+            path = os.path.join(scratch, path)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            os.symlink(target.replace("ROOT", scratch), path)
         elif line.startswith(">raw "):
             steps.append(("send", substitute(line[5:], root).encode("utf-8").decode(
                 "unicode_escape").encode("latin-1")))
+        elif line.startswith(">deep "):
+            _, n, text = line.split(" ", 2)
+            deep = "[" * int(n) + "]" * int(n)
+            steps.append(("send", frame(substitute(text, root).replace("DEEP", deep).encode())))
         elif line.startswith(">big "):
             n = int(line[5:])
             steps.append(("send", b"Content-Length: %d\r\n\r\n" % n + b" " * n))
@@ -119,9 +144,13 @@ def run(server, transcript_path, drive):
             body = json.dumps(json.loads(substitute(text, root)), ensure_ascii=False)
             steps.append(("hold" if held else "send", frame(body.encode("utf-8"))))
         elif line.startswith("< "):
-            steps.append(("expect", json.loads(substitute(line[2:], root)), line))
+            steps.append(("expect", json.loads(substitute(line[2:], root)), line, False))
+        elif line.startswith("<= "):
+            steps.append(("expect", json.loads(substitute(line[3:], root)), line, True))
         elif line.startswith("= "):
             steps.append(("exit", int(line[2:]), False))
+        elif line.startswith("=open "):
+            steps.append(("exit open", int(line[6:])))
         elif line.startswith("== "):
             steps.append(("exit", int(line[3:]), True))
         elif line.strip() and not line.startswith("#"):
@@ -164,7 +193,7 @@ def run(server, transcript_path, drive):
                 if "bad frame" in got:
                     fail(f"{step[2]}\n  got a bad header line: {got['bad frame']!r}")
                     break
-                if matches(expected, got):
+                if matches(expected, got, step[3]):
                     break
                 passed.append(got)
                 if "id" in got and "method" not in got:
@@ -176,6 +205,13 @@ def run(server, transcript_path, drive):
             with open(os.path.join(scratch, step[1]), "rb") as f:
                 if f.read() != step[2]:
                     fail(f"@check {step[1]}: the file differs")
+        elif step[0] == "exit open":
+            try:
+                status = process.wait(timeout=TIMEOUT)
+            except subprocess.TimeoutExpired:
+                status = "hang"
+            if status != step[1]:
+                fail(f"=open {step[1]}: exit status {status}")
         elif step[0] == "exit":
             process.stdin.close()
             try:
