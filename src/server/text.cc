@@ -127,12 +127,16 @@ void TText::Assign(TConverted text) {
   Data = std::move(text.Bytes);
   Foreigns = std::move(text.Foreign);
   Lines.clear();
+  LoneStarts.clear();
+  Pairs.clear();
 }
 
 void TText::AssignBytes(std::string bytes) {
   Data = std::move(bytes);
   Foreigns.clear();
   Lines.clear();
+  LoneStarts.clear();
+  Pairs.clear();
 }
 
 void TText::Replace(const TRange& range, std::string_view utf8) {
@@ -163,6 +167,7 @@ void TText::Replace(const TRange& range, TConverted text) {
                   text.Foreign.end());
   Data.replace(from, to - from, text.Bytes);
   ReindexLines(from, to, text.Bytes.size());
+  Pairs.clear();
 }
 
 std::vector<TForeign>::const_iterator TText::ForeignFrom(size_t offset) const {
@@ -173,7 +178,7 @@ std::vector<TForeign>::const_iterator TText::ForeignFrom(size_t offset) const {
 void TText::IndexLines() const {
   if (!Lines.empty()) return;
   Lines.push_back(0);
-  LoneCarriageReturn = false;
+  LoneStarts.clear();
   const char* begin = Data.data();
   const char* end = begin + Data.size();
   for (const char* p = begin; p != end;) {
@@ -185,7 +190,7 @@ void TText::IndexLines() const {
       if (!cr) break;
       if (!lf || cr + 1 != lf) {  // not the CR of CR LF
         Lines.push_back(static_cast<size_t>(cr + 1 - begin));
-        LoneCarriageReturn = true;
+        LoneStarts.push_back(Lines.back());
       }
       ++cr;
     }
@@ -204,21 +209,41 @@ void TText::ReindexLines(size_t from, size_t to, size_t added) {
                     ? 1
                     : static_cast<size_t>(std::upper_bound(Lines.begin(), Lines.end(), from - 1) -
                                           Lines.begin());
-  auto moved = std::upper_bound(Lines.begin(), Lines.end(), to);
+  size_t first = Lines[kept - 1];
   std::vector<size_t> found;
+  std::vector<size_t> foundLone;
   size_t end = from + added;  // the stretch's new end: starts up to it are found again
-  for (size_t at = Lines[kept - 1]; at < end && at < Data.size(); ++at) {
+  for (size_t at = first; at < end && at < Data.size(); ++at) {
     char byte = Data[at];
     bool lone = byte == '\r' && (at + 1 == Data.size() || Data[at + 1] != '\n');
     if (byte == '\n' || lone) found.push_back(at + 1);
-    LoneCarriageReturn = LoneCarriageReturn || lone;
+    if (lone) foundLone.push_back(at + 1);
   }
   ptrdiff_t shift = static_cast<ptrdiff_t>(added) - static_cast<ptrdiff_t>(to - from);
-  for (auto it = moved; it != Lines.end(); ++it) {
-    *it = static_cast<size_t>(static_cast<ptrdiff_t>(*it) + shift);
+  // The starts after the line of the stretch's first byte and up to its old
+  // end are replaced by those found; those after it move.
+  auto replace = [&](std::vector<size_t>& starts, const std::vector<size_t>& again) {
+    auto begin = std::upper_bound(starts.begin(), starts.end(), first);
+    auto moved = std::upper_bound(begin, starts.end(), to);
+    for (auto it = moved; it != starts.end(); ++it) {
+      *it = static_cast<size_t>(static_cast<ptrdiff_t>(*it) + shift);
+    }
+    auto erased = starts.erase(begin, moved);
+    starts.insert(erased, again.begin(), again.end());
+  };
+  replace(Lines, found);
+  replace(LoneStarts, foundLone);
+}
+
+size_t TText::PairsBefore(size_t offset) const {
+  if (Pairs.empty()) {
+    Pairs.reserve(Foreigns.size() + 1);
+    Pairs.push_back(0);
+    for (const TForeign& foreign : Foreigns) {
+      Pairs.push_back(Pairs.back() + Utf16Units(foreign.CodePoint) - 1);
+    }
   }
-  auto erased = Lines.erase(Lines.begin() + static_cast<ptrdiff_t>(kept), moved);
-  Lines.insert(erased, found.begin(), found.end());
+  return Pairs[static_cast<size_t>(ForeignFrom(offset) - Foreigns.begin())];
 }
 
 size_t TText::LineContentEnd(uint32_t line) const {
@@ -231,22 +256,20 @@ size_t TText::LineContentEnd(uint32_t line) const {
 size_t TText::OffsetOf(TPosition position) const {
   IndexLines();
   if (position.Line >= Lines.size()) return Data.size();
-  size_t offset = Lines[position.Line];
-  size_t end = LineContentEnd(position.Line);
-  uint32_t units = position.Character;
-  for (auto it = ForeignFrom(offset); units != 0 && offset < end;) {
-    size_t plain = (it != Foreigns.end() && it->At < end ? it->At : end) - offset;
-    if (units <= plain) return offset + units;
-    offset += plain;
-    units -= static_cast<uint32_t>(plain);
-    if (offset == end) break;
-    uint32_t width = Utf16Units(it->CodePoint);
-    if (units < width) break;  // inside a surrogate pair: the character's start
-    units -= width;
-    ++offset;
-    ++it;
+  size_t start = Lines[position.Line];
+  // The last offset of the line whose code units do not exceed the place's:
+  // inside a surrogate pair, the character's start.
+  size_t low = start;
+  size_t high = LineContentEnd(position.Line);
+  while (low < high) {
+    size_t middle = low + (high - low + 1) / 2;
+    if (UnitsBetween(start, middle) <= position.Character) {
+      low = middle;
+    } else {
+      high = middle - 1;
+    }
   }
-  return offset;
+  return low;
 }
 
 TPosition TText::PositionOf(size_t offset) const {
@@ -254,28 +277,32 @@ TPosition TText::PositionOf(size_t offset) const {
   offset = std::min(offset, Data.size());
   size_t line =
       static_cast<size_t>(std::upper_bound(Lines.begin(), Lines.end(), offset) - Lines.begin()) - 1;
-  size_t start = Lines[line];
-  size_t units = offset - start;
-  for (auto it = ForeignFrom(start); it != Foreigns.end() && it->At < offset; ++it) {
-    units += Utf16Units(it->CodePoint) - 1;
-  }
-  return TPosition{static_cast<uint32_t>(line), static_cast<uint32_t>(units)};
+  return TPosition{static_cast<uint32_t>(line),
+                   static_cast<uint32_t>(UnitsBetween(Lines[line], offset))};
 }
 
 size_t TText::OffsetOfReport(uint64_t line, uint64_t column) const {
   if (line == 0) return 0;
   IndexLines();
-  size_t start = 0;
-  if (!LoneCarriageReturn) {
-    if (line > Lines.size()) return Data.size();
-    start = Lines[line - 1];
-  } else {
-    for (uint64_t n = 1; n < line; ++n) {
-      const void* lf = std::memchr(Data.data() + start, '\n', Data.size() - start);
-      if (!lf) return Data.size();
-      start = static_cast<size_t>(static_cast<const char*>(lf) - Data.data()) + 1;
+  // The readers count lines by LF alone: of the line starts, the first one
+  // that LF lines before it (lone CRs aside) number line - 1.
+  auto startsByLf = [&](size_t index) {
+    size_t lone = static_cast<size_t>(
+        std::upper_bound(LoneStarts.begin(), LoneStarts.end(), Lines[index]) - LoneStarts.begin());
+    return index + 1 - lone;  // the line starts up to this one that follow LF, and the first
+  };
+  size_t low = 0;
+  size_t high = Lines.size();
+  while (low < high) {
+    size_t middle = low + (high - low) / 2;
+    if (startsByLf(middle) < line) {
+      low = middle + 1;
+    } else {
+      high = middle;
     }
   }
+  if (low == Lines.size()) return Data.size();
+  size_t start = Lines[low];
   size_t end = Data.find('\n', start);
   if (end == std::string::npos) end = Data.size();
   size_t at = start + (column == 0 ? 0 : column - 1);

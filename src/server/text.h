@@ -110,11 +110,20 @@ class TText {
   void ReindexLines(size_t from, size_t to, size_t added);
   // Returns the offset just before a line's break.
   size_t LineContentEnd(uint32_t line) const;
+  // Returns how many characters before an offset take two UTF-16 code units.
+  size_t PairsBefore(size_t offset) const;
+  // Returns the UTF-16 code units from one offset up to a later one.
+  size_t UnitsBetween(size_t from, size_t to) const {
+    return to - from + PairsBefore(to) - PairsBefore(from);
+  }
 
   std::string Data;
   std::vector<TForeign> Foreigns;
-  mutable std::vector<size_t> Lines;  // where each line starts; empty until needed
-  mutable bool LoneCarriageReturn = false;
+  mutable std::vector<size_t> Lines;       // where each line starts; empty until needed
+  mutable std::vector<size_t> LoneStarts;  // those of Lines that follow a lone CR
+  // By the index of a foreign character: how many before it take two code
+  // units, and after the last, how many in all; empty until needed.
+  mutable std::vector<size_t> Pairs;
   bool Latin1 = false;
   bool CrLf = false;
 };
