@@ -23,6 +23,12 @@ as Unicode, as an editor sends them):
   huge         a 64 MiB script opened: its diagnostics, and a hover on another
                document sent right after it; then a character typed in it, and
                hovers on the other document one after another meanwhile
+  dense        bench/run.sh's dense script (64 MiB, a reference every 18 bytes or
+               so) opened: the server's CPU time and peak memory for the first
+               hover in it, and a highlight cancelled 50 ms after it was sent
+               (the time from the cancellation to the answer)
+  lone CR      the outline of a declarations file of 40,000 names, one line of
+               which ends in a lone CR
 """
 import argparse
 import json
@@ -147,6 +153,12 @@ class Server:
                 if line.startswith("VmHWM:"):
                     return int(line.split()[1]) * 1024
         return 0
+
+    def cpu(self):
+        """Returns the CPU time the server has used, in seconds."""
+        with open("/proc/%d/stat" % self.process.pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
     def reset_peak(self):
         with open("/proc/%d/clear_refs" % self.process.pid, "w") as f:
@@ -391,20 +403,82 @@ def huge(args, mod, results):
     results["memory huge parse"] = (with_parse, size + len(text.encode("cp1251")))
 
 
+def dense(args, results):
+    """The first hover in a large dense script, and a cancelled highlight in it."""
+    workload = run.make_workload("dense", args.dense_quick)
+    src, _, _ = run.prepare(workload, os.path.join(args.workdir, "dense"))
+    path = os.path.join(src, "dense.erm")
+    with open(path, "rb") as f:
+        text = f.read().decode("cp1251")
+    server = Server(args.zunt, src)
+    server.start(src)
+    server.open(path, text)
+    server.diagnostics(uri_of(path), 1)
+    opened_peak, cpu = server.peak(), server.cpu()
+    lines = text.split("\n")
+    line = len(lines) // 2
+    place = {"textDocument": {"uri": uri_of(path)},
+             "position": {"line": line, "character": lines[line].index("$") + 2}}
+    id_, sent = server.request("textDocument/hover", place)
+    at, answer = server.answer(id_)
+    server.mark("dense hover", at - sent, answer)
+    results["dense hover cpu"] = server.cpu() - cpu
+    results["dense hover peak"] = (server.peak(), opened_peak)
+    for _ in range(5):
+        id_, _ = server.request("textDocument/documentHighlight", place)
+        time.sleep(0.05)
+        cancelled = server.notify("$/cancelRequest", {"id": id_})
+        at, answer = server.answer(id_)
+        if answer.get("error", {}).get("code") != -32800:
+            print("note: a highlight was answered although cancelled")
+        results.setdefault("dense cancel", []).append((at - cancelled, at - cancelled))
+    results.update(server.stop())
+
+
+def lone_cr(args, results):
+    """The outline of 40,000 declarations with CR LF line ends, and with one
+    line that ends in a lone CR instead."""
+    for what, lone in (("CR LF outline", ""), ("lone CR outline", "\r")):
+        root = os.path.join(args.workdir, "lone-cr")
+        os.makedirs(root, exist_ok=True)
+        names = ["NAME_%05d = y%d" % (i, i) for i in range(40000)]
+        names[0] += lone  # the next line starts after it
+        path = os.path.join(root, "names.txt")
+        write_cp1251(path, "\r\n".join(names) + "\r\n")
+        write_cp1251(os.path.join(root, "names.erm"), "!!VR$NAME_00001$:S1;\r\n")
+        server = Server(args.zunt, root)
+        server.start(root)
+        with open(path, "rb") as f:
+            server.open(path, f.read().decode("cp1251"))
+        server.diagnostics(uri_of(path), 1)
+        for _ in range(5):
+            id_, sent = server.request("textDocument/documentSymbol",
+                                       {"textDocument": {"uri": uri_of(path)}})
+            at, answer = server.answer(id_)
+            if len(answer["result"]) != 40000:
+                sys.exit("the outline lists %d names" % len(answer["result"]))
+            server.mark(what, at - sent, answer)
+        results.update(server.stop())
+
+
 def print_table(results, args):
     rows = [
         ("incremental", "%d one-character edits, 100 KiB script" % args.edits,
          [("median", 0.002), ("p99", 0.010)]),
         ("full", "%d edits sent as the whole text" % args.full_edits, [("median", 0.005)]),
-        ("include", "2 MiB include changed, %d open scripts" % results["opened"],
+        ("include", "2 MiB include changed, %d open scripts" % results.get("opened", 0),
          [("max", 0.050)]),
-        ("symbols", "outline of the include: %d names" % results["symbols count"], []),
-        ("huge diagnostics", "%d MiB script opened: its diagnostics" % (results["huge size"] >> 20),
+        ("symbols", "outline of the include: %d names" % results.get("symbols count", 0), []),
+        ("huge diagnostics", "%d MiB script opened: its diagnostics" % (results.get("huge size", 0) >> 20),
          [("max", 5.0)]),
         ("huge hover", "a hover on another document after it", [("max", 1.0)]),
         ("huge edited", "a character typed in it: its diagnostics", []),
         ("hover during", "hovers on the other document meanwhile", [("max", 1.0)]),
         ("edits with huge", "20 edits of the other document", []),
+        ("dense hover", "first hover in the 64 MiB dense script", [("max", 1.0)]),
+        ("dense cancel", "a highlight cancelled: cancel to answer", [("max", 0.1)]),
+        ("CR LF outline", "outline of 40,000 names, CR LF", []),
+        ("lone CR outline", "the same, one line ending in a lone CR", []),
     ]
     header = "%-17s %-42s %9s %9s %9s %9s  %s" % ("workload", "what", "median", "p99", "max",
                                                   "client", "target (server's times)")
@@ -412,6 +486,8 @@ def print_table(results, args):
     print("-" * len(header))
     missed = 0
     for name, what, targets in rows:
+        if name not in results:
+            continue  # a part not run
         server = [s for _, s in results[name]]
         client = statistics.median(c for c, _ in results[name])
         values = {"median": statistics.median(server), "p99": percentile(server, 99),
@@ -422,10 +498,13 @@ def print_table(results, args):
             name, what, values["median"] * 1000, values["p99"] * 1000, values["max"] * 1000,
             client * 1000, ", ".join(("met " if ok else "MISSED ") + t for ok, t in met)))
     for name, what, tables in [
-            ("memory edits", "peak (VmHWM), edits and include, one table", results["tables"]),
-            ("memory edits", "the same, the tables of each open script", results["tables each"]),
-            ("memory huge", "huge script open, after its open", results["tables each 2"]),
-            ("memory huge parse", "huge script, its open included", results["tables each 2"])]:
+            ("memory edits", "peak (VmHWM), edits and include, one table", "tables"),
+            ("memory edits", "the same, the tables of each open script", "tables each"),
+            ("memory huge", "huge script open, after its open", "tables each 2"),
+            ("memory huge parse", "huge script, its open included", "tables each 2")]:
+        if name not in results:
+            continue
+        tables = results[tables]
         peak, documents = results[name]
         limit = 4 * documents + tables
         ok = peak <= limit or name == "memory huge parse"
@@ -433,8 +512,27 @@ def print_table(results, args):
         print("%-17s %-42s %8.1fM %29s  %s %.1fM = 4 x %.1fM + tables %.1fM" % (
             name, what, peak / MIB, "", ("met" if ok else "MISSED") if name != "memory huge parse"
             else "(not a target)", limit / MIB, documents / MIB, tables / MIB))
-    print("%-17s %-42s %8.1fM" % ("memory symbols", "peak after the outlines of the include",
-                                   results["memory symbols"] / MIB))
+    if "memory symbols" in results:
+        print("%-17s %-42s %8.1fM" % ("memory symbols", "peak after the outlines of the include",
+                                       results["memory symbols"] / MIB))
+    if "lone CR outline" in results:
+        crlf = statistics.median(s for _, s in results["CR LF outline"])
+        lone = statistics.median(s for _, s in results["lone CR outline"])
+        missed += lone > 1.5 * crlf
+        print("%-17s %-42s %8.2fx %29s  %s <= 1.5 x" % (
+            "lone CR cost", "its median over CR LF's", lone / crlf, "",
+            "met" if lone <= 1.5 * crlf else "MISSED"))
+    if "dense hover cpu" not in results:
+        return missed
+    cpu = results["dense hover cpu"]
+    missed += cpu > 1.0
+    print("%-17s %-42s %8.2fs %29s  %s" % ("dense hover cpu", "the server's CPU time for it", cpu, "",
+                                         ("met" if cpu <= 1.0 else "MISSED") + " <= 1 s"))
+    peak, opened = results["dense hover peak"]
+    missed += peak > 1.5 * opened
+    print("%-17s %-42s %8.1fM %29s  %s 1.5 x %.1fM, the peak after opening it" % (
+        "dense hover peak", "peak (VmHWM) after it", peak / MIB, "",
+        "met" if peak <= 1.5 * opened else "MISSED", opened / MIB))
     return missed
 
 
@@ -446,13 +544,24 @@ def main():
     parser.add_argument("--full-edits", type=int, default=1000)
     parser.add_argument("--huge-mib", type=int, default=64)
     parser.add_argument("--scripts", type=int, default=3, help="the mod's scripts, all open")
+    parser.add_argument("--only", default="edits,huge,dense,lone",
+                        help="the parts to run: edits, huge, dense, lone (comma-separated)")
+    parser.add_argument("--dense-quick", action="store_true",
+                        help="the dense script a sixteenth the size")
     parser.add_argument("--name-txt", action="store_true",
                         help="declarations in each script's NAME.txt, not a zunt.toml include")
     args = parser.parse_args()
     args.zunt = os.path.abspath(args.zunt)
     results = {}
-    mod = edits_and_include(args, results)
-    huge(args, mod, results)
+    parts = args.only.split(",")
+    if "edits" in parts or "huge" in parts:
+        mod = edits_and_include(args, results)
+        if "huge" in parts:
+            huge(args, mod, results)
+    if "dense" in parts:
+        dense(args, results)
+    if "lone" in parts:
+        lone_cr(args, results)
     sys.exit(1 if print_table(results, args) else 0)
 
 

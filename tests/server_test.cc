@@ -353,7 +353,7 @@ TEST(NamesTest, AnalysisSaysWhetherItReadEverything) {
     workspace.Open("file:///m/q.txt", "/m/q.txt", 1, c.Declarations);
     workspace.Open("file:///m/q.erm", "/m/q.erm", 1, c.Script);
     TAnalyses analyses(workspace, kFixedHashSeed);
-    const TAnalysis& analysis = analyses.Analyse("/m/q.erm", true);
+    const TAnalysis& analysis = analyses.Analyse("/m/q.erm");
     ASSERT_EQ(analysis.Inputs.size(), 1u);
     EXPECT_EQ(analysis.Inputs[0].Whole, c.InputWhole) << c.Declarations;
     EXPECT_EQ(analysis.Whole, c.ScriptWhole) << c.Script.size();

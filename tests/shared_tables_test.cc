@@ -30,15 +30,21 @@ TEST_F(SharedTablesTest, ScriptsOfAModShareTheIncludesTables) {
     uint64_t Line;
   };
   auto met = [&](const std::string& script) {
-    const TAnalysis& analysis = analyses.Analyse(PathOf(script), true);
+    TAnalysis& analysis = analyses.Analyse(PathOf(script));
     std::vector<TMet> all;
-    for (const TSeenItem& item : analysis.Seen) {
-      bool constant = item.Kind == TSeen::Constant;
-      const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
-      TSite site = SiteOf(workspace, analysis, constant, item.Entry);
-      all.push_back({std::string(table.Name(table.At(item.Entry))),
-                     site.Path.substr(site.Path.rfind('/') + 1), site.Line});
-    }
+    uint64_t generation = 0;
+    const TText* text = workspace.Text(PathOf(script), &generation);
+    analyses.Visit(
+        analysis, *text,
+        [&](const TSeenItem& item, const TSeenItem*) {
+          bool constant = item.Kind == TSeen::Constant;
+          const TSymbolTable& table = constant ? analysis.State.Constants : analysis.State.Vars;
+          TSite site = SiteOf(workspace, analysis, constant, item.Entry);
+          all.push_back({std::string(table.Name(table.At(item.Entry))),
+                         site.Path.substr(site.Path.rfind('/') + 1), site.Line});
+          return true;
+        },
+        [] {});
     return all;
   };
   auto same = [](const std::vector<TMet>& got, const std::vector<TMet>& want) {

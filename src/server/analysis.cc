@@ -15,39 +15,55 @@ TFail AboutFile(TFail fail, const std::string& path) {
   return fail;
 }
 
-// Keeps what the pass meets, as places in the script.
-struct TSeenKeeper {
-  std::vector<TSeenItem>* Items;
+// Hands what a pass meets to a visit, as places in the script, with the
+// declarations of the locals alive.
+struct TVisitor {
+  const TVisit* Visit;
+  const std::function<void()>* Poll;
   const TSymbolTable* Vars;
   const char* Data;
   size_t Globals;
-  std::vector<size_t> LocalOfEntry;  // by entry - Globals: the TSeenItem that declared it
+  std::vector<TSeenItem> Locals;  // by entry - Globals: the locals alive
+  size_t Count = 0;
+
+  // Thrown to end the pass when the visit has seen enough.
+  struct TStop {};
 
   static void Keep(const TSeen& seen, void* self) {
-    TSeenKeeper& keeper = *static_cast<TSeenKeeper*>(self);
+    TVisitor& visitor = *static_cast<TVisitor*>(self);
+    if ((++visitor.Count & 4095) == 0) (*visitor.Poll)();
     TSeenItem item;
     item.Kind = seen.Kind;
     item.Begin = seen.Begin;
     item.End = seen.End;
     item.NameAt =
-        seen.Name.empty() ? seen.Begin : static_cast<size_t>(seen.Name.data() - keeper.Data);
+        seen.Name.empty() ? seen.Begin : static_cast<size_t>(seen.Name.data() - visitor.Data);
     item.NameSize = seen.Name.size();
     item.Entry = seen.Entry;
     item.Index = seen.Index;
+    const TSeenItem* local = nullptr;
     if (seen.Kind == TSeen::Local) {
-      size_t local = seen.Entry - keeper.Globals;
-      if (keeper.LocalOfEntry.size() <= local) keeper.LocalOfEntry.resize(local + 1, SIZE_MAX);
-      keeper.LocalOfEntry[local] = keeper.Items->size();
-      item.Local = keeper.Items->size();
-      item.Value = keeper.Vars->Replacement(keeper.Vars->At(seen.Entry));
+      item.Local = item.Begin;
+      item.Value = visitor.Vars->Replacement(visitor.Vars->At(seen.Entry));
+      size_t at = seen.Entry - visitor.Globals;
+      if (visitor.Locals.size() <= at) visitor.Locals.resize(at + 1);
+      visitor.Locals[at] = item;
+      local = &visitor.Locals[at];
     } else if (seen.Kind == TSeen::ClearLocals) {
-      keeper.LocalOfEntry.clear();
+      visitor.Locals.clear();
     } else if (seen.Kind == TSeen::Variable && seen.Entry != SIZE_MAX &&
-               seen.Entry >= keeper.Globals &&
-               seen.Entry - keeper.Globals < keeper.LocalOfEntry.size()) {
-      item.Local = keeper.LocalOfEntry[seen.Entry - keeper.Globals];
+               seen.Entry >= visitor.Globals &&
+               seen.Entry - visitor.Globals < visitor.Locals.size()) {
+      local = &visitor.Locals[seen.Entry - visitor.Globals];
+      item.Local = local->Begin;
     }
-    keeper.Items->push_back(item);
+    if (!(*visitor.Visit)(item, local)) throw TStop{};
+  }
+
+  // Takes the output away as it grows, and polls.
+  static void Drop(TState& state, void* self) {
+    state.Output.Clear();
+    if (self) (*static_cast<TVisitor*>(self)->Poll)();
   }
 };
 
@@ -165,7 +181,7 @@ void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& 
   analysis.TablesRead = true;
 }
 
-void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool seen) {
+void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool output) {
   TState& state = analysis.State;
   TDiagnostics& diagnostics = state.Diagnostics;
   diagnostics.Items.clear();
@@ -179,11 +195,9 @@ void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool seen) {
   state.CompactSince = 0;
   state.Output.Clear();
   state.PointCursorAt(script.Bytes());
-  TSeenKeeper keeper{&analysis.Seen, &state.Vars, script.Bytes().data(), analysis.Globals, {}};
-  analysis.Seen.clear();
-  state.CommonCase = !seen;
-  state.OnSeen = seen ? &TSeenKeeper::Keep : nullptr;
-  state.SeenContext = &keeper;
+  // Unless it is asked for, the output is let go as it grows.
+  state.OnPiece = output ? nullptr : &TVisitor::Drop;
+  state.PieceContext = nullptr;
   bool whole = true;
   try {
     TranslateScript(state);
@@ -195,15 +209,63 @@ void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool seen) {
     diagnostics.Items.push_back(
         AboutFile(TFail(Win1251("Недостаточно памяти для компиляции!")), analysis.Path));
   }
-  state.OnSeen = nullptr;
-  state.CommonCase = true;
+  state.OnPiece = nullptr;
   ClearLocals(state);
   analysis.Whole = whole && diagnostics.WantsMoreErrors();
   analysis.Reports = std::move(diagnostics.Items);
   diagnostics.Items.clear();
   if (analysis.Strict) Harden(analysis.Reports);
-  analysis.SeenKept = seen;
+  analysis.Output.clear();
+  if (output) {
+    analysis.Output = std::string(state.Output.View());
+    state.Output.Release();  // the whole script's room
+  }
+  state.Output.Clear();
   state.PointCursorAt({});
+}
+
+void TAnalyses::Visit(TAnalysis& analysis, const TText& script, const TVisit& visit,
+                      const std::function<void()>& poll) {
+  TState& state = analysis.State;
+  TDiagnostics& diagnostics = state.Diagnostics;
+  // The reports of the pass made for the analysis stay its own.
+  diagnostics.Items.clear();
+  diagnostics.Errors = 0;
+  diagnostics.WarningCount = 0;
+  diagnostics.Warnings = false;
+  diagnostics.MaxErrors = kMaxReportedErrors;
+  diagnostics.CurrentFile = analysis.Path;
+  state.KeepWhitespace = true;
+  state.CompactSince = 0;
+  state.Output.Clear();
+  state.PointCursorAt(script.Bytes());
+  TVisitor visitor{&visit, &poll, &state.Vars, script.Bytes().data(), analysis.Globals, {}};
+  state.CommonCase = false;
+  state.OnSeen = &TVisitor::Keep;
+  state.SeenContext = &visitor;
+  state.OnPiece = &TVisitor::Drop;
+  state.PieceContext = &visitor;
+  // Whatever ends the pass, the state is left as it was found.
+  auto restore = [&] {
+    state.OnSeen = nullptr;
+    state.SeenContext = nullptr;
+    state.OnPiece = nullptr;
+    state.PieceContext = nullptr;
+    state.CommonCase = true;
+    ClearLocals(state);
+    diagnostics.Items.clear();
+    state.Output.Clear();
+    state.PointCursorAt({});
+  };
+  try {
+    TranslateScript(state);
+  } catch (const TVisitor::TStop&) {
+  } catch (const TFail&) {
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
 }
 
 const TInput* TAnalyses::InputOf(const TAnalysis& analysis, bool constant, size_t entry) {
@@ -224,8 +286,6 @@ void TAnalyses::Unread(const std::string& path) {
     analysis->State.Vars.Clear();
     analysis->State.Constants.Clear();
     analysis->Shared.reset();
-    analysis->Seen.clear();
-    analysis->SeenKept = false;
   }
 }
 
@@ -235,8 +295,7 @@ void TAnalyses::RunPass(TAnalysis& analysis, const TText& script) {
   analysis.PassDue = 0;
 }
 
-TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool output,
-                              size_t passLater) {
+TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool output, size_t passLater) {
   std::unique_ptr<TAnalysis>& slot = Analyses[scriptPath];
   if (!slot) {
     slot = std::make_unique<TAnalysis>();
@@ -271,20 +330,19 @@ TAnalysis& TAnalyses::Analyse(const std::string& scriptPath, bool seen, bool out
     analysis.Reports = {
         AboutFile(TFail(Win1251("Файл \""), scriptPath, Win1251("\" не существует!")), scriptPath)};
     analysis.ScriptGeneration = 0;
-    analysis.Seen.clear();
     analysis.Output.clear();
     return analysis;
   }
   analysis.PassDue = 0;
-  if (analysis.ScriptGeneration != generation && !seen && !output &&
-      script->Bytes().size() >= passLater) {
+  if (analysis.ScriptGeneration != generation && !output && script->Bytes().size() >= passLater) {
     analysis.PassDue = generation;
     return analysis;
   }
-  if (analysis.ScriptGeneration != generation || (seen && !analysis.SeenKept) || output) {
-    Translate(analysis, *script, seen);
+  if (analysis.ScriptGeneration != generation || output) {
+    Translate(analysis, *script, output);
     analysis.ScriptGeneration = generation;
-    if (output) analysis.Output = std::string(analysis.State.Output.View());
+  } else {
+    analysis.Output.clear();
   }
   return analysis;
 }

@@ -1,11 +1,13 @@
 // A script read the way the command line reads it: its declarations files
 // into the tables, then the pass over the script, with every report kept.
 // The tables are kept between passes and read again only when one of their
-// files changed; what the pass met (references, locals) is kept on request.
+// files changed. What a pass meets (references, locals) is kept nowhere: a
+// feature that needs it makes a pass of its own and looks at each in turn.
 #ifndef ZUNT_SERVER_ANALYSIS_H_
 #define ZUNT_SERVER_ANALYSIS_H_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,10 +30,14 @@ struct TSeenItem {
   size_t NameAt = 0;
   size_t NameSize = 0;
   size_t Entry = SIZE_MAX;  // in the tables; a local's entry stands for the latest local seen
-  size_t Local = SIZE_MAX;  // for a local's reference: the TSeenItem that declared it
+  size_t Local = SIZE_MAX;  // a local's declaration, or a reference to one: where it begins
   int32_t Index = 0;
   std::string Value;  // a local's value, as written
 };
+
+/// Looks at each item a pass meets, in order, with the declaration of the
+/// local it is or refers to (nullptr for none); returns false to stop the pass.
+using TVisit = std::function<bool(const TSeenItem& item, const TSeenItem* local)>;
 
 /// One declarations file read into the tables.
 struct TInput {
@@ -67,20 +73,23 @@ struct TAnalysis {
   uint64_t PassDue = 0;             // the script's generation, when its pass was left to RunPass
   std::vector<TFail> Reports;       // of the script
   bool Whole = true;                // the last pass went to the script's end
-  bool SeenKept = false;            // whether Seen belongs to the last pass
-  std::vector<TSeenItem> Seen;
-  std::string Output;  // the translated script, when asked for
+  std::string Output;               // the translated script, when asked for
 };
 
 /// The analyses of the scripts the server has looked at.
 class TAnalyses {
  public:
   TAnalyses(TWorkspace& workspace, const THashSeed& seed) : Workspace(workspace), Seed(seed) {}
-  /// Returns the script's analysis, brought up to date; with `seen` it keeps
-  /// what the pass met, with `output` the translated script. The pass over a
-  /// script of at least `passLater` bytes is left to RunPass (PassDue says so).
-  TAnalysis& Analyse(const std::string& scriptPath, bool seen = false, bool output = false,
+  /// Returns the script's analysis, brought up to date; with `output` it
+  /// keeps the translated script. The pass over a script of at least
+  /// `passLater` bytes is left to RunPass (PassDue says so).
+  TAnalysis& Analyse(const std::string& scriptPath, bool output = false,
                      size_t passLater = SIZE_MAX);
+  /// Makes a pass over the script of an analysis brought up to date, for
+  /// what it meets alone: the analysis stays as it was. `poll` is called now
+  /// and then, and may throw to stop the pass.
+  void Visit(TAnalysis& analysis, const TText& script, const TVisit& visit,
+             const std::function<void()>& poll);
   /// Makes the pass that Analyse left; it reads the analysis and the script's
   /// text alone, so it may run on another thread while neither changes.
   void RunPass(TAnalysis& analysis, const TText& script);
@@ -109,8 +118,8 @@ class TAnalyses {
   // reported unless `missing` allows it, an empty one unless `empty` does.
   void ReadInput(TState& state, bool warnings, TInput& input, std::vector<TFail>& reports,
                  bool missing, bool empty, const std::string& script);
-  // Makes the pass over the script.
-  void Translate(TAnalysis& analysis, const TText& script, bool seen);
+  // Makes the pass over the script, keeping its output when asked.
+  void Translate(TAnalysis& analysis, const TText& script, bool output);
 
   TWorkspace& Workspace;
   THashSeed Seed;  // the name tables' key

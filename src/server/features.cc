@@ -41,7 +41,7 @@ TSession::TPlace TSession::PlaceAt(const TJson& params) {
   place.Offset = place.Text->OffsetOf(PositionFromJson(params.at("position")));
   if (kind == TDocumentKind::Declarations) {
     place.InDeclarations = true;
-    place.Analysis = &AnalysisOfDeclarations(place.Path, true);
+    place.Analysis = &AnalysisOfDeclarations(place.Path);
     std::optional<TDeclaredName> name =
         DeclaredAt(Workspace, *place.Analysis, place.Path, place.Offset);
     if (!name) return place;
@@ -55,16 +55,45 @@ TSession::TPlace TSession::PlaceAt(const TJson& params) {
     place.Item = item.get();
     return place;
   }
-  place.Analysis = &Analyses.Analyse(place.Path, true);
-  const std::vector<TSeenItem>& seen = place.Analysis->Seen;
-  auto it = std::upper_bound(seen.begin(), seen.end(), place.Offset,
-                             [](size_t at, const TSeenItem& item) { return at < item.Begin; });
-  if (it != seen.begin()) {
-    --it;
-    // The place may be just after the reference: the cursor stands there after typing it.
-    if (place.Offset <= it->End && it->Kind != TSeen::ClearLocals) place.Item = &*it;
+  place.Analysis = &Analyses.Analyse(place.Path);
+  // The last item that begins at or before the place, and the local it
+  // names; the pass stops at the first one after it.
+  TSeenItem last;
+  std::optional<TSeenItem> local;
+  bool any = false;
+  Visit(*place.Analysis, [&](const TSeenItem& item, const TSeenItem* declaration) {
+    if (item.Begin > place.Offset) return false;
+    last = item;
+    any = true;
+    local.reset();
+    if (declaration) local = *declaration;
+    return true;
+  });
+  // The place may be just after the reference: the cursor stands there after typing it.
+  if (any && place.Offset <= last.End && last.Kind != TSeen::ClearLocals) {
+    place.Found = std::make_shared<TSeenItem>(std::move(last));
+    place.Item = place.Found.get();
+    place.Local = std::move(local);
   }
   return place;
+}
+
+void TSession::Visit(TAnalysis& analysis, const TVisit& visit) {
+  uint64_t generation = 0;
+  const TText* text = Workspace.Text(analysis.Path, &generation);
+  if (!text || analysis.ScriptGeneration != generation) return;  // no pass could be made
+  Analyses.Visit(analysis, *text, visit, [this] { StopIfCancelled(); });
+}
+
+std::vector<TSeenItem> TSession::LocalsAt(TAnalysis& analysis, size_t offset) {
+  std::vector<TSeenItem> locals;
+  Visit(analysis, [&](const TSeenItem& item, const TSeenItem*) {
+    if (item.Begin >= offset) return false;
+    if (item.Kind == TSeen::ClearLocals) locals.clear();
+    if (item.Kind == TSeen::Local) locals.push_back(item);
+    return true;
+  });
+  return locals;
 }
 
 TJson TSession::LocationOf(const std::string& path, size_t from, size_t to) {
@@ -77,10 +106,8 @@ TJson TSession::LocationOf(const std::string& path, size_t from, size_t to) {
 
 TJson TSession::DeclarationOf(const TPlace& place) {
   const TSeenItem& item = *place.Item;
-  if (item.Local != SIZE_MAX) {
-    const TSeenItem& local = place.Analysis->Seen[item.Local];
-    return LocationOf(place.Path, local.NameAt, local.NameAt + local.NameSize);
-  }
+  if (place.Local)
+    return LocationOf(place.Path, place.Local->NameAt, place.Local->NameAt + place.Local->NameSize);
   if (item.Entry == SIZE_MAX) return nullptr;
   TSite site = SiteOf(Workspace, *place.Analysis, item.Kind == TSeen::Constant, item.Entry);
   if (site.Path.empty()) return nullptr;
@@ -98,8 +125,8 @@ TJson TSession::Hover(const TJson& params) {
   if (item.Kind == TSeen::Local) {
     code = "~" + name + " = " + Utf8FromWin1251(item.Value);
     where = "локальная переменная";
-  } else if (item.Local != SIZE_MAX) {
-    const TSeenItem& local = place.Analysis->Seen[item.Local];
+  } else if (place.Local) {
+    const TSeenItem& local = *place.Local;
     code =
         Utf8FromWin1251(ReferenceValue(local.Value, place.Text->Bytes()[item.Begin], item.Index));
     code = place.Text->Utf8(item.Begin, item.End) + " → " + code;
@@ -201,8 +228,8 @@ TJson TSession::Completion(const TJson& params) {
           std::string(state.Constants.Replacement(state.Constants.At(i))), 21);
     }
   } else {
-    for (const TSeenItem* local : LocalsAt(*place.Analysis, place.Offset)) {
-      add(place.Text->Bytes().substr(local->NameAt, local->NameSize), local->Value, 6);
+    for (const TSeenItem& local : LocalsAt(*place.Analysis, place.Offset)) {
+      add(place.Text->Bytes().substr(local.NameAt, local.NameSize), local.Value, 6);
     }
     for (size_t i = 0; i < place.Analysis->Globals; ++i) {
       add(std::string(state.Vars.Name(state.Vars.At(i))),
@@ -219,11 +246,13 @@ TJson TSession::Translate(const TJson& params) {
     throw TRequestError{rpc::kInvalidParams, "not a script (.erm): " + path};
   }
   RefuseStale(path);
-  TAnalysis& analysis = Analyses.Analyse(path, false, true);
+  TAnalysis& analysis = Analyses.Analyse(path, true);
   size_t errors = 0;
   for (const TFail& report : analysis.Reports) errors += report.Severity == TSeverity::Error;
   for (const TFail& report : analysis.TableReports) errors += report.Severity == TSeverity::Error;
-  return TJson{{"text", Utf8FromWin1251(analysis.Output)}, {"errors", errors}};
+  std::string output = std::move(analysis.Output);
+  analysis.Output = std::string();  // a whole script's translation is not kept
+  return TJson{{"text", Utf8FromWin1251(output)}, {"errors", errors}};
 }
 
 TJson TSession::ExecuteCommand(const TJson& params) {

@@ -121,16 +121,6 @@ std::string ReferenceValue(std::string_view value, char mark, int32_t index) {
   return text + std::to_string(sum);
 }
 
-std::vector<const TSeenItem*> LocalsAt(const TAnalysis& analysis, size_t offset) {
-  std::vector<const TSeenItem*> locals;
-  for (const TSeenItem& item : analysis.Seen) {
-    if (item.Begin >= offset) break;
-    if (item.Kind == TSeen::ClearLocals) locals.clear();
-    if (item.Kind == TSeen::Local) locals.push_back(&item);
-  }
-  return locals;
-}
-
 TReferenceContext ReferenceContextAt(std::string_view bytes, size_t offset) {
   size_t start = offset;
   while (start > 0 && bytes[start - 1] != '\n') --start;

@@ -58,10 +58,6 @@ std::optional<TDeclaredName> DeclaredAt(TWorkspace& workspace, const TAnalysis& 
 /// with the index added (wrapping around in 32 bits).
 std::string ReferenceValue(std::string_view value, char mark, int32_t index);
 
-/// Returns the locals of a script that are known at a place: declared above
-/// it and not forgotten by "~~" since.
-std::vector<const TSeenItem*> LocalsAt(const TAnalysis& analysis, size_t offset);
-
 /// The reference that a place stands in, as far as it is typed.
 struct TReferenceContext {
   char Mark = 0;      // "$", "@" or "(", 0 when the place is in no reference

@@ -14,17 +14,16 @@ namespace {
 struct TNamed {
   bool Local = false;
   bool Constant = false;
-  size_t Item = 0;   // a local's declaration among the script's Seen
-  std::string Name;  // a declared name, folded
+  size_t Declaration = 0;  // where a local's declaration begins
+  std::string Name;        // a declared name, folded
   TSite Site;
 };
 
 TNamed NamedAt(TWorkspace& workspace, const TAnalysis& analysis, const TSeenItem& item) {
   TNamed named;
-  if (item.Kind == TSeen::Local || item.Local != SIZE_MAX) {
+  if (item.Local != SIZE_MAX) {
     named.Local = true;
-    named.Item =
-        item.Kind == TSeen::Local ? static_cast<size_t>(&item - analysis.Seen.data()) : item.Local;
+    named.Declaration = item.Local;
     return named;
   }
   named.Constant = item.Kind == TSeen::Constant;
@@ -42,16 +41,14 @@ std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place
   if (item.Kind != TSeen::Local && item.Local == SIZE_MAX && item.Entry == SIZE_MAX) return sites;
   TNamed named = NamedAt(Workspace, *place.Analysis, item);
   if (named.Local) {
-    const std::vector<TSeenItem>& seen = place.Analysis->Seen;
-    const TSeenItem& local = seen[named.Item];
-    sites.push_back(TReferenceSite{place.Path, local.NameAt, local.NameAt + local.NameSize,
-                                   local.NameAt, local.NameSize, true});
-    for (const TSeenItem& other : seen) {
-      if (other.Kind == TSeen::Variable && other.Local == named.Item) {
-        sites.push_back(TReferenceSite{place.Path, other.Begin, other.End, other.NameAt,
-                                       other.NameSize, false});
-      }
-    }
+    Visit(*place.Analysis, [&](const TSeenItem& other, const TSeenItem*) {
+      if (other.Local != named.Declaration) return true;
+      bool declaration = other.Kind == TSeen::Local;
+      sites.push_back(TReferenceSite{place.Path, declaration ? other.NameAt : other.Begin,
+                                     declaration ? other.NameAt + other.NameSize : other.End,
+                                     other.NameAt, other.NameSize, declaration});
+      return true;
+    });
     return sites;
   }
   if (named.Site.Line != 0 && (!here || named.Site.Path == place.Path)) {
@@ -67,18 +64,19 @@ std::vector<TSession::TReferenceSite> TSession::ReferencesOf(const TPlace& place
     scripts.push_back(placePath);
   }
   for (const std::string& script : scripts) {
-    TAnalysis& analysis = Analyses.Analyse(script, true);
+    TAnalysis& analysis = Analyses.Analyse(script);
     const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
     const TSymbolTable::TEntry* entry = table.Find(named.Name);
     if (!entry) continue;
     size_t index = table.PlaceOf(*entry);
     TSeen::TKind kind = named.Constant ? TSeen::Constant : TSeen::Variable;
-    for (const TSeenItem& other : analysis.Seen) {
+    Visit(analysis, [&](const TSeenItem& other, const TSeenItem*) {
       if (other.Kind == kind && other.Entry == index && other.Local == SIZE_MAX) {
         sites.push_back(
             TReferenceSite{script, other.Begin, other.End, other.NameAt, other.NameSize, false});
       }
-    }
+      return true;
+    });
   }
   return sites;
 }
@@ -125,7 +123,7 @@ std::string TSession::NameTaken(const TPlace& place, const std::string& newName)
   // The tables of the place's own analysis count even when no script reads them.
   if (scripts.empty()) scripts.push_back(also);
   for (const std::string& script : scripts) {
-    TAnalysis& analysis = Analyses.Analyse(script, true);
+    TAnalysis& analysis = Analyses.Analyse(script);
     const TSymbolTable& table = named.Constant ? analysis.State.Constants : analysis.State.Vars;
     const TSymbolTable::TEntry* entry = table.Find(newName);
     bool same = entry && !named.Local && table.Name(*entry) == named.Name;
@@ -134,18 +132,21 @@ std::string TSession::NameTaken(const TPlace& place, const std::string& newName)
                             : "переменная $" + shown + "$ уже объявлена";
     }
     if (named.Constant) continue;
-    for (size_t i = 0; i < analysis.Seen.size(); ++i) {
-      const TSeenItem& local = analysis.Seen[i];
-      if (local.Kind != TSeen::Local || (named.Local && i == named.Item)) continue;
-      uint64_t generation = 0;
-      const TText* text = Workspace.Text(script, &generation);
-      if (!text) continue;
-      if (SameName(text->Bytes().substr(local.NameAt, local.NameSize), newName)) {
-        return "локальная переменная $" + shown + "$ уже объявлена в " +
-               std::string(FileNameOf(script)) + ", строка " +
-               std::to_string(text->PositionOf(local.Begin).Line + 1);
+    uint64_t generation = 0;
+    const TText* text = Workspace.Text(script, &generation);
+    if (!text) continue;
+    std::string taken;
+    Visit(analysis, [&](const TSeenItem& local, const TSeenItem*) {
+      if (local.Kind != TSeen::Local || (named.Local && local.Begin == named.Declaration)) {
+        return true;
       }
-    }
+      if (!SameName(text->Bytes().substr(local.NameAt, local.NameSize), newName)) return true;
+      taken = "локальная переменная $" + shown + "$ уже объявлена в " +
+              std::string(FileNameOf(script)) + ", строка " +
+              std::to_string(text->PositionOf(local.Begin).Line + 1);
+      return false;
+    });
+    if (!taken.empty()) return taken;
   }
   return {};
 }

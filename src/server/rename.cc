@@ -50,7 +50,7 @@ uint64_t LineWithNameAfterError(const TText& text, const std::vector<TFail>& rep
 
 void TSession::RefuseUnknownSite(const TPlace& place) {
   const TSeenItem& item = *place.Item;
-  if (item.Kind == TSeen::Local || item.Local != SIZE_MAX) return;
+  if (item.Local != SIZE_MAX) return;
   // The declaration is renamed too: its place must be known, and the file as the tables read it.
   if (SiteOf(Workspace, *place.Analysis, item.Kind == TSeen::Constant, item.Entry).Line == 0) {
     throw TRequestError{rpc::kRequestFailed, "место объявления этого имени неизвестно"};
@@ -61,7 +61,7 @@ void TSession::RefuseUnfinished(const TPlace& place) {
   // A reader stopped by an error left references unseen, or names that
   // the new one may take.
   const TSeenItem& item = *place.Item;
-  bool local = item.Kind == TSeen::Local || item.Local != SIZE_MAX;
+  bool local = item.Local != SIZE_MAX;
   std::string also = place.Analysis->Path;
   std::vector<std::string> scripts{also};
   if (!local) {
@@ -73,7 +73,7 @@ void TSession::RefuseUnfinished(const TPlace& place) {
   bool constant = item.Kind == TSeen::Constant;
   std::string name(place.Text->Bytes().substr(item.NameAt, item.NameSize));
   for (const std::string& script : scripts) {
-    TAnalysis& analysis = Analyses.Analyse(script, true);
+    TAnalysis& analysis = Analyses.Analyse(script);
     // The check of a line stops at its first error: a reference after it is not seen.
     uint64_t generation = 0;
     const TText* text = Workspace.Text(script, &generation);

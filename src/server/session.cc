@@ -436,7 +436,7 @@ void TSession::Publish(const std::string& path) {
     return;
   }
   if (BusyWith(script)) FinishBackground();
-  TAnalysis& analysis = Analyses.Analyse(script, false, false, Busy ? SIZE_MAX : BackgroundFrom);
+  TAnalysis& analysis = Analyses.Analyse(script, false, Busy ? SIZE_MAX : BackgroundFrom);
   if (analysis.PassDue != 0 && StartBackground(script, path)) return;
   if (analysis.TablesRead || kind == TDocumentKind::Declarations) PublishInputs(analysis);
   analysis.TablesRead = false;

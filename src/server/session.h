@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -103,9 +104,11 @@ class TSession {
     const TText* Text = nullptr;
     TAnalysis* Analysis = nullptr;  // nullptr: in no file the tool reads
     size_t Offset = 0;
-    const TSeenItem* Item = nullptr;
-    bool InDeclarations = false;                // the place is in a declarations file
-    std::shared_ptr<const TSeenItem> Declared;  // Item there: the name's declaration
+    const TSeenItem* Item = nullptr;      // Found, or Declared
+    bool InDeclarations = false;          // the place is in a declarations file
+    std::shared_ptr<TSeenItem> Found;     // in a script: the item there
+    std::shared_ptr<TSeenItem> Declared;  // in a declarations file: the name's declaration
+    std::optional<TSeenItem> Local;       // the declaration of the local the item is or names
   };
   // A place where a name is written: a reference, or its declaration.
   struct TReferenceSite {
@@ -118,6 +121,12 @@ class TSession {
   };
   // Returns the place that params.textDocument and params.position name.
   TPlace PlaceAt(const TJson& params);
+  // Makes a pass over a script for what it meets (see TAnalyses::Visit),
+  // which the client's cancellation stops.
+  void Visit(TAnalysis& analysis, const TVisit& visit);
+  // Returns the locals of a script known at an offset: declared above it
+  // and not forgotten by "~~" since.
+  std::vector<TSeenItem> LocalsAt(TAnalysis& analysis, size_t offset);
   // Returns an LSP location of bytes of a file.
   TJson LocationOf(const std::string& path, size_t from, size_t to);
   // Returns the location of the declaration of the name at a place, or null.
@@ -127,7 +136,7 @@ class TSession {
   std::vector<TReferenceSite> ReferencesOf(const TPlace& place, bool here = false);
   // Returns the analysis of a script that reads a declarations file (its
   // same-named script when none does): the one that gives the file's names.
-  TAnalysis& AnalysisOfDeclarations(const std::string& path, bool seen);
+  TAnalysis& AnalysisOfDeclarations(const std::string& path);
   // Returns the scripts that read a declarations file, and `also`.
   std::vector<std::string> ScriptsReading(const std::string& declarations, const std::string& also);
   // Refuses to rename a declared name whose declaration is not where the tables say.

@@ -33,9 +33,9 @@ std::string NameText(const TText& text, const TSeenItem& item) {
 
 }  // namespace
 
-TAnalysis& TSession::AnalysisOfDeclarations(const std::string& path, bool seen) {
+TAnalysis& TSession::AnalysisOfDeclarations(const std::string& path) {
   std::vector<std::string> scripts = ScriptsReading(path, std::string());
-  return Analyses.Analyse(scripts.empty() ? WithExtension(path, ".erm") : scripts.front(), seen);
+  return Analyses.Analyse(scripts.empty() ? WithExtension(path, ".erm") : scripts.front());
 }
 
 std::string TSession::DocumentSymbol(const TJson& params) {
@@ -60,14 +60,16 @@ std::string TSession::DocumentSymbol(const TJson& params) {
     list += '}';
   };
   if (kind == TDocumentKind::Script) {
-    TAnalysis& analysis = Analyses.Analyse(path, true);
-    for (const TSeenItem& item : analysis.Seen) {
-      if (item.Kind != TSeen::Local) continue;
-      symbol(NameText(*text, item), item.Value, 13, item.Begin, item.End, item.NameAt,
-             item.NameAt + item.NameSize);
-    }
+    TAnalysis& analysis = Analyses.Analyse(path);
+    Visit(analysis, [&](const TSeenItem& item, const TSeenItem*) {
+      if (item.Kind == TSeen::Local) {
+        symbol(NameText(*text, item), item.Value, 13, item.Begin, item.End, item.NameAt,
+               item.NameAt + item.NameSize);
+      }
+      return true;
+    });
   } else if (kind == TDocumentKind::Declarations) {
-    TAnalysis& analysis = AnalysisOfDeclarations(path, false);
+    TAnalysis& analysis = AnalysisOfDeclarations(path);
     for (const TDeclaredName& name : DeclaredIn(Workspace, analysis, path)) {
       // The whole line of the declaration, and the name as written in it.
       const TSite& site = name.Site;
@@ -95,8 +97,8 @@ TJson TSession::WorkspaceSymbol(const TJson& params) {
   for (const std::string& path : paths) {
     TDocumentKind kind = Workspace.KindOf(path);
     if (kind == TDocumentKind::Other) continue;
-    TAnalysis& analysis = kind == TDocumentKind::Script ? Analyses.Analyse(path)
-                                                        : AnalysisOfDeclarations(path, false);
+    TAnalysis& analysis =
+        kind == TDocumentKind::Script ? Analyses.Analyse(path) : AnalysisOfDeclarations(path);
     for (const TInput& input : analysis.Inputs) {
       if (!done.insert(input.Path).second) continue;
       uint64_t generation = 0;

@@ -47,6 +47,12 @@ class TOutput {
   }
   /// Forgets the bytes; the buffer is kept.
   void Clear() { Size = 0; }
+  /// Forgets the bytes and gives the buffer back.
+  void Release() {
+    Data.reset();
+    Size = 0;
+    Capacity = 0;
+  }
 
   /// Copies n bytes, without a call for the few bytes of a name or a number:
   /// two copies that may overlap cover anything from 4 to 16 bytes.
