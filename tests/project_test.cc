@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "driver/driver.h"
 #include "driver/terminal.h"
 #include "platform/fake.h"
@@ -104,6 +106,18 @@ TEST(Project, EachKeyAndEachWrongSetting) {
        SettingsError("1:12", "у ключа «warnings» бывает значение true или false", "warnings = 0",
                      12),
        ""},
+      {"scripts = [\"src/*.erm\", \"src/../../x/*.erm\"]", 1,
+       SettingsError("1:25",
+                     "шаблон «src/../../x/*.erm» ведёт за пределы папки файла zunt.toml: скрипты "
+                     "мода лежат в ней",
+                     "scripts = [\"src/*.erm\", \"src/../../x/*.erm\"]", 25),
+       ""},
+      {"scripts = [\"/x/*.erm\"]", 1,
+       SettingsError("1:12",
+                     "шаблон «/x/*.erm» ведёт за пределы папки файла zunt.toml: скрипты мода "
+                     "лежат в ней",
+                     "scripts = [\"/x/*.erm\"]", 12),
+       ""},
       {"output = []", 1,
        SettingsError("1:10", "у ключа «output» должна быть строка", "output = []", 10), ""},
       {"include = [\"\"]", 1,
@@ -148,6 +162,9 @@ TEST(Project, EachKeyAndEachWrongSetting) {
     } else {
       EXPECT_EQ("y100 Hi\r\n", platform.Files[t.outputA].Data) << t.settings;
     }
+    // The output folder is made when missing; no other.
+    bool made = std::count(platform.Calls.begin(), platform.Calls.end(), "mkdir mod/build/") != 0;
+    EXPECT_EQ(made, t.outputA == "mod/build/a.erm") << t.settings;
   }
 }
 
@@ -229,6 +246,16 @@ TEST(Project, GivenNoneOrTheScriptsWithoutAName) {
        "    1 | scripts = [\"src/*.ERM\"]\n"
        "      |            ^\n",
        {}},
+      // A script that a link takes out of the settings file's folder.
+      {"linked.toml",
+       false,
+       {},
+       1,
+       "linked.toml:1:12: error: шаблон «lib/*.erm» находит файл вне папки файла zunt.toml (по "
+       "символической ссылке): lib/c.erm\n"
+       "    1 | scripts = [\"lib/*.erm\"]\n"
+       "      |            ^\n",
+       {}},
   };
   for (const auto& t : cases) {
     TFakePlatform platform;
@@ -240,6 +267,8 @@ TEST(Project, GivenNoneOrTheScriptsWithoutAName) {
     platform.AddFile("build/old.erm", "not a script");
     platform.AddFile("lib/c.erm", "(GREET)");
     platform.AddFile("nomatch.toml", "scripts = [\"src/*.ERM\"]");
+    platform.AddFile("linked.toml", "scripts = [\"lib/*.erm\"]");
+    if (t.project == "linked.toml") platform.Links["lib/c.erm"] = "/elsewhere/c.erm";
     TRunOptions options = Options();
     options.Project = t.project;
     options.NoProject = t.noProject;

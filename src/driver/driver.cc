@@ -187,6 +187,10 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
     ReadDeclarationsFile(platform, inputs[inputs.size() - 2], *run, !shared->Files.empty());
     LoadScript(platform, inputs.back(), *run);
     std::string path = OutputPath(platform, basePath, options);
+    // A mod's output folder is made when missing: git keeps no empty folder.
+    if (options.Output.empty() && !options.OutputFolder.empty()) {
+      platform.MakeFolders(options.OutputFolder);
+    }
     TRunOutput output(platform, path, inputs, *run);
     TranslateScript(run->State);
     if (found.Errors == 0 && !(options.Strict && found.WarningCount != 0)) {

@@ -27,6 +27,27 @@ bool TFakePlatform::IdentifyFolder(const std::string& folder, TFolderId* id) {
   return true;
 }
 
+bool TFakePlatform::RealPath(const std::string& path, std::string* real) {
+  std::lock_guard<std::recursive_mutex> lock(Lock);
+  // The working folder is "/w"; a link goes where Links says.
+  auto link = Links.find(path);
+  std::string target = link == Links.end() ? path : link->second;
+  if (target.starts_with("./")) target.erase(0, 2);
+  if (target.starts_with("/")) {
+    *real = target;
+  } else {
+    *real = target.empty() || target == "." ? "/w" : "/w/" + target;
+  }
+  if (real->size() > 1 && real->back() == '/') real->pop_back();
+  return true;
+}
+
+bool TFakePlatform::MakeFolders(const std::string& folder) {
+  std::lock_guard<std::recursive_mutex> lock(Lock);
+  Calls.push_back("mkdir " + folder);
+  return true;
+}
+
 TTrust TFakePlatform::Trust(const std::string& path) {
   std::lock_guard<std::recursive_mutex> guard(Lock);
   auto it = Files.find(path);

@@ -143,6 +143,19 @@ class TPlatform {
     (void)entries;
     return false;
   }
+  /// Finds what the file system calls the path: every symbolic link followed,
+  /// no "." or ".." left (for a missing file, its folder's name and its own);
+  /// returns false when it cannot tell.
+  virtual bool RealPath(const std::string& path, std::string* real) {
+    (void)path;
+    (void)real;
+    return false;
+  }
+  /// Makes a folder and the parents it lacks; returns whether it exists then.
+  virtual bool MakeFolders(const std::string& folder) {
+    (void)folder;
+    return false;
+  }
   /// Loads a whole file into *file, which is left empty unless it went well;
   /// returns how it went.
   virtual TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) = 0;

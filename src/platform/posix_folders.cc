@@ -1,6 +1,9 @@
 // What the search for a mod's settings needs from a POSIX system: folders'
 // identities and names, and who may have written a file.
 #include <dirent.h>
+#include <errno.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +41,36 @@ bool TPosixPlatform::ListFolder(const std::string& folder, std::vector<TFolderEn
     entries->push_back(TFolderEntry{std::move(name), isFolder});
   }
   return true;
+}
+
+bool TPosixPlatform::RealPath(const std::string& path, std::string* real) {
+  std::unique_ptr<char, void (*)(void*)> resolved(
+      realpath(path.empty() ? "." : path.c_str(), nullptr), free);
+  if (resolved) {
+    *real = resolved.get();
+    return true;
+  }
+  // A file not made yet: its folder's name and its own.
+  size_t slash = path.find_last_of('/');
+  std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (errno != ENOENT || name.empty() || name == "." || name == "..") return false;
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  resolved.reset(realpath(folder.c_str(), nullptr));
+  if (!resolved) return false;
+  *real = resolved.get();
+  if (real->back() != '/') *real += '/';
+  *real += name;
+  return true;
+}
+
+bool TPosixPlatform::MakeFolders(const std::string& folder) {
+  for (size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
+    std::string part = folder.substr(0, at);
+    if (!part.empty() && mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (at == std::string::npos) break;
+  }
+  struct stat st;
+  return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace zunt

@@ -19,6 +19,8 @@ class TWindowsPlatform : public TPlatform {
   TFileKind Probe(const std::string& path) override;
   bool IdentifyFolder(const std::string& folder, TFolderId* id) override;
   bool ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) override;
+  bool RealPath(const std::string& path, std::string* real) override;
+  bool MakeFolders(const std::string& folder) override;
   TLoadStatus Load(const std::string& path, std::unique_ptr<TInputFile>* file) override;
   TWriteStatus WriteOutput(const std::string& path, std::string_view data,
                            const std::vector<std::string>& inputs) override;

@@ -61,6 +61,15 @@ void Expand(TPlatform& platform, const std::string& folder, const std::vector<st
   }
 }
 
+// Returns whether a path lies in a folder (both as the file system calls them).
+bool Inside(std::string_view path, std::string_view folder, std::string_view separators) {
+  while (!folder.empty() && separators.find(folder.back()) != std::string_view::npos) {
+    folder.remove_suffix(1);
+  }
+  return path.size() > folder.size() && path.starts_with(folder) &&
+         separators.find(path[folder.size()]) != std::string_view::npos;
+}
+
 // Returns the pattern's parts between separators.
 std::vector<std::string> PartsOf(std::string_view pattern, std::string_view separators) {
   std::vector<std::string> parts;
@@ -171,12 +180,29 @@ bool ListScripts(TPlatform& platform, const TProject& project, const std::string
     patterns = {"*.erm"};
     base = folder;
   }
+  // What the file system calls the settings file's folder, for the scripts
+  // that a symbolic link takes out of it.
+  std::string real;
+  bool known = project.HasScripts && platform.RealPath(base.empty() ? "." : base, &real);
   for (size_t i = 0; i < patterns.size(); ++i) {
     std::vector<std::string> found;
     Expand(platform, base, PartsOf(patterns[i], separators), 0, &found);
     std::erase_if(found, [&](const std::string& path) {
       return project.Output && path.starts_with(*project.Output);
     });
+    for (const std::string& path : found) {
+      std::string target;
+      if (!known || !platform.RealPath(path, &target) || Inside(target, real, separators)) {
+        continue;
+      }
+      reports.Add(ProjectError(project.File, project.ScriptPlaces[i],
+                               "шаблон «" + patterns[i] +
+                                   "» находит файл вне папки файла "
+                                   "zunt.toml (по символической ссылке): " +
+                                   path,
+                               LineOf(project.Text, project.ScriptPlaces[i].Line)));
+      return false;
+    }
     if (found.empty() && project.HasScripts) {
       reports.Add(ProjectError(project.File, project.ScriptPlaces[i],
                                "шаблон «" + patterns[i] + "» не находит ни одного файла",

@@ -118,10 +118,33 @@ class TKeyReader {
       if (text->get().empty()) {
         return Error(PlaceOf(item.source()), "пустое имя файла в «" + std::string(key) + "»");
       }
+      if (key == "scripts" && LeavesFolder(text->get())) {
+        return Error(PlaceOf(item.source()),
+                     "шаблон «" + text->get() +
+                         "» ведёт за пределы папки файла zunt.toml: скрипты мода лежат в ней");
+      }
       paths->push_back(key == "include" ? Project.Folder + text->get() : text->get());
       places->push_back(PlaceOf(item.source()));
     }
     return true;
+  }
+
+  // Returns whether a path leads out of the settings file's folder: from a
+  // root or a drive, or through "..".
+  bool LeavesFolder(std::string_view path) const {
+    if (Separators.find(path.front()) != std::string_view::npos) return true;
+    // Where ":" separates, it names a drive ("c:x" is on drive C).
+    if (Separators.find(':') != std::string_view::npos &&
+        path.find(':') != std::string_view::npos) {
+      return true;
+    }
+    for (size_t at = 0; at <= path.size();) {
+      size_t end = path.find_first_of(Separators, at);
+      if (end == std::string_view::npos) end = path.size();
+      if (path.substr(at, end - at) == "..") return true;
+      at = end + 1;
+    }
+    return false;
   }
 
   bool ReadSwitch(std::string_view key, const toml::node& value, std::optional<bool>* to) {

@@ -1,6 +1,7 @@
 // Renaming a name: a local within its script, a declared variable or
 // constant in its declarations file and in every script that reads it.
 #include <map>
+#include <set>
 
 #include "base/cp1251.h"
 #include "cursor/fold.h"
@@ -134,6 +135,7 @@ TJson TSession::Rename(const TJson& params) {
     throw TRequestError{rpc::kRequestFailed, taken};
   }
   std::vector<TReferenceSite> sites = ReferencesOf(place);
+  RefuseOutside(place, sites);
   // One text document edit per file, each carrying the open document's version.
   std::map<std::string, TJson> edits;
   for (const TReferenceSite& site : sites) {
@@ -151,6 +153,38 @@ TJson TSession::Rename(const TJson& params) {
         {"textDocument", {{"uri", Workspace.UriOf(path)}, {"version", version}}}, {"edits", list}});
   }
   return WorkspaceEdit(std::move(changes));
+}
+
+void TSession::RefuseOutside(const TPlace& place, const std::vector<TReferenceSite>& sites) {
+  auto folderOf = [](const std::string& path) {
+    size_t end = path.find_last_of("/\\");
+    return end == std::string::npos ? std::string(".") : path.substr(0, end + 1);
+  };
+  std::vector<std::string> folders = Roots;
+  if (folders.empty()) folders.push_back(folderOf(place.Path));
+  for (const std::string& path : {place.Path, place.Analysis->Path}) {
+    if (TServerProject* project = Workspace.Projects().Of(path)) {
+      folders.push_back(folderOf(project->File));
+    }
+  }
+  for (std::string& folder : folders) {
+    folder = Workspace.RealPath(folder);
+    if (folder.back() != '/') folder += '/';
+  }
+  std::set<std::string> checked;
+  for (const TReferenceSite& site : sites) {
+    if (!checked.insert(site.Path).second) continue;
+    // Through a link the editor would write where the link leads.
+    std::string real = Workspace.RealPath(site.Path);
+    bool inside = false;
+    for (const std::string& folder : folders) inside = inside || real.starts_with(folder);
+    if (!inside) {
+      throw TRequestError{
+          rpc::kRequestFailed,
+          "переименование изменило бы файл вне папок рабочей области: " + site.Path};
+    }
+    RefuseStale(site.Path);
+  }
 }
 
 TJson TSession::WorkspaceEdit(TJson documentChanges) const {

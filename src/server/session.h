@@ -143,6 +143,10 @@ class TSession {
   void RefuseUnknownSite(const TPlace& place);
   // Refuses to rename when a script or declarations file it reaches was not read to its end.
   void RefuseUnfinished(const TPlace& place);
+  // Refuses a rename whose edits would change a file outside the workspace's
+  // folders (or, when the client named none, the document's folder), the
+  // folder of the mod's settings file always counting as inside.
+  void RefuseOutside(const TPlace& place, const std::vector<TReferenceSite>& sites);
   // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
   std::string NameTaken(const TPlace& place, const std::string& newName);
 

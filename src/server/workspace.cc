@@ -124,6 +124,12 @@ const TText* TWorkspace::Text(const std::string& path, uint64_t* generation) {
   return &it->second.Text;
 }
 
+std::string TWorkspace::RealPath(const std::string& path) {
+  std::string real;
+  if (Platform && Platform->RealPath(path, &real)) return NormalPath(real, "/\\");
+  return NormalPath(path, "/\\");
+}
+
 std::string TWorkspace::UriOf(const std::string& path) const {
   auto it = Documents.find(path);
   return it == Documents.end() ? UriFromPath(path) : it->second.Uri;

@@ -60,6 +60,9 @@ class TWorkspace {
   std::vector<std::string> OpenPaths() const;
   /// Returns the projects of the files.
   TProjects& Projects() { return ProjectsOfFiles; }
+  /// Returns what the file system calls a path, every symbolic link followed
+  /// (without a platform, or when it cannot tell: the path, lexically normal).
+  std::string RealPath(const std::string& path);
   /// Returns the line end of text that edits insert: LF once the editor has
   /// sent LF alone for a file with CR LF (it keeps LF in its buffers and
   /// writes CR LF back), else CR LF.
