@@ -2,7 +2,9 @@
 // the session that handles them. The input is what an editor might send,
 // handed over a few bytes at a time (the first byte says how many). Every
 // frame is a message within the limit or a skipped one; reading ends; every
-// request is answered exactly once, with its own id, and every reply is JSON.
+// request is answered exactly once, with its own id, and every reply is JSON;
+// nothing is read after a length that cannot be trusted, and no nesting
+// overflows the stack.
 // Texts taken out of a message by hand read as the JSON reader reads them.
 #include <cstddef>
 #include <cstdint>
@@ -46,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t step = data[0] % 16 + 1;
   std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
   TMemoryInput memory(input, step);
-  TFrameReader reader(memory, 4096);
+  TFrameReader reader(memory, 4096, 65536);
   std::map<std::string, int> replies;
   std::map<std::string, int> requests;
   TSession session(
@@ -67,11 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       },
       [](std::string_view) {}, "fuzz");
   size_t frames = 0;
+  bool broken = false;
   while (true) {
     TFrame frame = reader.Next();
     Require(++frames <= input.size() + 1, "each frame consumes input");
+    // After a length that cannot be trusted nothing more is read.
+    Require(!broken || frame.Status == TFrameStatus::End, "nothing is read after a broken frame");
     if (frame.Status == TFrameStatus::End) break;
-    if (frame.Status == TFrameStatus::Skipped) continue;
+    if (frame.Status == TFrameStatus::Broken) {
+      broken = true;
+      continue;
+    }
+    if (frame.Status == TFrameStatus::Skipped || frame.Status == TFrameStatus::TooLarge) continue;
     Require(frame.Body.size() <= 4096, "a message is within the limit");
     TMessage message = ParseMessage(frame.Body, 1);
     CheckTakenTexts(frame.Body, message);

@@ -110,6 +110,45 @@ TEST_F(PosixPlatformTest, ProbeAndLoad) {
   EXPECT_EQ("", data);
 }
 
+// Who may have written a settings file: its owner (root counts as the
+// user's own) and whether others than the owner's group may write it; what
+// a path is called with its links followed; folders made with their parents.
+TEST_F(PosixPlatformTest, TrustRealPathsAndFolders) {
+  Put("mine.toml", "");
+  for (auto [mode, trust] : {std::pair{0644, TTrust::Trusted},
+                             {0664, TTrust::Trusted},
+                             {0646, TTrust::WritableByOthers}}) {
+    chmod(PathOf("mine.toml").c_str(), static_cast<mode_t>(mode));
+    EXPECT_EQ(trust, platform.Trust(PathOf("mine.toml"))) << std::oct << mode;
+  }
+  // As another user than root, root's file is trusted and this one is not.
+  bool root = geteuid() == 0;
+  chmod(PathOf("mine.toml").c_str(), 0644);
+  if (root) {
+    ASSERT_EQ(0, chown(PathOf("mine.toml").c_str(), 0, 0));
+    ASSERT_EQ(0, seteuid(65534));
+  }
+  EXPECT_EQ(TTrust::Trusted, platform.Trust("/etc/passwd"));
+  if (root) {
+    EXPECT_EQ(TTrust::Trusted, platform.Trust(PathOf("mine.toml")));
+    ASSERT_EQ(0, seteuid(0));
+    ASSERT_EQ(0, chown(PathOf("mine.toml").c_str(), 65534, 65534));
+    EXPECT_EQ(TTrust::OtherOwner, platform.Trust(PathOf("mine.toml")));
+  }
+
+  fs::create_directory(PathOf("real"));
+  fs::create_directory_symlink(PathOf("real"), PathOf("link"));
+  std::string real;
+  ASSERT_TRUE(platform.RealPath(PathOf("link/./x.txt"), &real));  // not made yet
+  EXPECT_EQ(fs::canonical(PathOf("real")).string() + "/x.txt", real);
+  EXPECT_FALSE(platform.RealPath(PathOf("none/x.txt"), &real));
+
+  EXPECT_TRUE(platform.MakeFolders(PathOf("a/b/c/")));
+  EXPECT_TRUE(fs::is_directory(PathOf("a/b/c")));
+  EXPECT_TRUE(platform.MakeFolders(PathOf("a/b")));  // there already
+  EXPECT_FALSE(platform.MakeFolders(PathOf("mine.toml/d")));
+}
+
 // A mapped input that another program cuts short loses its bytes; touching
 // them ends the run with the load-error message, not with a crash.
 TEST_F(PosixPlatformTest, MappedFileCutShortEndsWithLoadError) {

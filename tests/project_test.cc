@@ -120,6 +120,8 @@ TEST(Project, EachKeyAndEachWrongSetting) {
        ""},
       {"output = []", 1,
        SettingsError("1:10", "у ключа «output» должна быть строка", "output = []", 10), ""},
+      {"include = [\"common.txt\"]\r\noutput = []\r\n", 1,
+       SettingsError("2:10", "у ключа «output» должна быть строка", "output = []", 10), ""},
       {"include = [\"\"]", 1,
        SettingsError("1:12", "пустое имя файла в «include»", "include = [\"\"]", 12), ""},
       {"include = [\"common.txt\", \"nope.txt\"]", 1,
@@ -168,6 +170,38 @@ TEST(Project, EachKeyAndEachWrongSetting) {
   }
 }
 
+// The command line wins over the settings file, either way.
+TEST(Project, TheCommandLineWinsOverTheSettings) {
+  const std::string strictError =
+      "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен\n"
+      "    1 | $B$ $HERO[2]x$\n"
+      "      |             ^\n";
+  struct {
+    std::string settings;
+    bool strict, warnings;  // as the command line gives them
+    int status;
+    std::string stderrText;
+  } cases[] = {
+      {"strict = false", true, true, 1, strictError},
+      {"strict = true", false, true, 0, kWarning},
+      {"warnings = true", false, false, 0, ""},
+      {"warnings = false", false, true, 0, kWarning},
+  };
+  for (const auto& t : cases) {
+    TFakePlatform platform;
+    AddMod(platform, "include = [\"common.txt\"]\n" + t.settings);
+    TRunOptions options = Options();
+    options.Strict = t.strict;
+    options.StrictGiven = true;
+    options.Warnings = t.warnings;
+    options.WarningsGiven = true;
+    TCapture capture;
+    EXPECT_EQ(t.status, RunNames(platform, {"mod/src/a", "mod/src/b"}, options, capture))
+        << t.settings;
+    EXPECT_EQ(t.stderrText, capture.Text) << t.settings;
+  }
+}
+
 TEST(Project, TheNearestTrustedSettingsFile) {
   struct {
     std::vector<std::string> files;
@@ -179,6 +213,11 @@ TEST(Project, TheNearestTrustedSettingsFile) {
       {{"zunt.toml", "mod/zunt.toml", "mod/src/zunt.toml"}, "mod/src/a", "mod/src/zunt.toml", ""},
       {{"zunt.toml"}, "mod/src/a.erm", "zunt.toml", ""},
       {{"zunt.toml"}, "a", "zunt.toml", ""},
+      // A folder named through "..": its parent is above it, not below.
+      {{"mod/src/../../zunt.toml", "mod/src/zunt.toml.bak"},
+       "mod/src/../a",
+       "mod/src/../../zunt.toml",
+       ""},
       {{"mod/zunt.toml"}, "a", "", ""},
       {{"zunt.toml"}, "mnt/src/a", "", "", {"mnt/"}},
       {{"mnt/zunt.toml"}, "mnt/src/a", "mnt/zunt.toml", "", {"mnt/"}},
@@ -266,6 +305,7 @@ TEST(Project, GivenNoneOrTheScriptsWithoutAName) {
                      "output = \"build\"");
     platform.AddFile("build/old.erm", "not a script");
     platform.AddFile("lib/c.erm", "(GREET)");
+    platform.AddFile("lib/d.erm/e.txt", "");  // a folder named like a script
     platform.AddFile("nomatch.toml", "scripts = [\"src/*.ERM\"]");
     platform.AddFile("linked.toml", "scripts = [\"lib/*.erm\"]");
     if (t.project == "linked.toml") platform.Links["lib/c.erm"] = "/elsewhere/c.erm";

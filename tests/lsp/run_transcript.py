@@ -30,6 +30,7 @@ under Wine sees it (file:///Z:/tmp/...).
 In an expectation "*" stands for any value.
 Every header line of a reply must end in exactly CR LF.
 Usage: run_transcript.py [--drive=LETTER] SERVER [ARG...] -- TRANSCRIPT...
+With ZUNT_SHOW=1 in the environment every message read is printed.
 """
 import json
 import os
@@ -167,9 +168,13 @@ def run(server, transcript_path, drive):
 
     def next_message():
         try:
-            return replies.get(timeout=TIMEOUT)
+            got = replies.get(timeout=TIMEOUT)
         except queue.Empty:
             return "timeout"
+        # ZUNT_SHOW=1 prints every message, to write a transcript's expectations.
+        if os.environ.get("ZUNT_SHOW"):
+            print("got:", json.dumps(got, ensure_ascii=False).replace(scratch, "ROOT"))
+        return got
 
     held = b""
     for step in steps:
