@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# Runs the setup under Wine as a scripted install would: silent installs and
+# uninstalls, checking the files, every registry value it writes, the user's
+# PATH (one entry, never two; a PATH too long to be read whole left intact),
+# the Start menu folder, and Explorer's verbs run as Explorer runs them, from
+# their command lines in the registry, on a Cyrillic-named script and on a
+# mod's zunt.toml (the output written, the sound played).
+#
+# Usage: setup.sh SETUP_EXE STAGE_DIR SOURCE_DIR
+#   STAGE_DIR: the staged files the setup was made from (build-win/setup)
+#
+# Works in a copy of the Wine prefix in WINEPREFIX (or a new one), so that
+# its registry is this test's alone and `wineserver -w` waits for this test's
+# processes only. Needs the ru_RU.UTF-8 locale and python3.
+set -u
+
+setup=$(realpath "$1")
+stage=$(realpath "$2")/files
+source_dir=$(realpath "$3")
+version=$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+
+export WINEDEBUG=-all
+# No menu entries or file associations made for the desktop outside Wine.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LC_ALL=ru_RU.UTF-8
+scratch=$(mktemp -d)
+cleanup() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+if [ -n "${WINEPREFIX:-}" ] && [ -f "$WINEPREFIX/system.reg" ]; then
+  cp -a "$WINEPREFIX" "$scratch/prefix"
+  rm -f "$scratch/prefix/wineserver"
+else
+  WINEPREFIX=$scratch/prefix wineboot -i </dev/null >/dev/null 2>&1
+fi
+export WINEPREFIX=$scratch/prefix
+drive_c=$WINEPREFIX/drive_c
+
+failures=0
+fail() {
+  echo "  FAIL: $*"
+  failures=$((failures + 1))
+}
+# expect NAME COMMAND...: a check that fails when the command does.
+expect() {
+  local name=$1
+  shift
+  "$@" || fail "$name"
+}
+
+# Runs a Windows program.
+win() { timeout 120 wine "$@" </dev/null >"$scratch/wine.log" 2>&1; }
+
+win reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f || fail "reg add"
+
+# Prints the values under HKCU's keys that the setup may touch, one a line:
+# KEY | NAME | TYPE | DATA, sorted, in UTF-8.
+registry() {
+  local key i=0
+  for key in 'HKCU\Software\Classes' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+    'HKCU\Environment'; do
+    i=$((i + 1))
+    rm -f "$scratch/export$i.reg"
+    win reg export "$key" "$scratch/export$i.reg" || : >"$scratch/export$i.reg"
+  done
+  python3 - "$scratch"/export[123].reg <<'EOF'
+import re, sys
+lines = []
+for name in sys.argv[1:]:
+    raw = open(name, "rb").read()
+    text = raw.decode("utf-16") if raw[:2] == b"\xff\xfe" else raw.decode("utf-8", "replace")
+    joined = re.sub(r"\\\r?\n\s*", "", text)
+    key = None
+    for line in joined.splitlines():
+        if line.startswith("["):
+            key = line[1:-1]
+            lines.append("%s |" % key)
+            continue
+        m = re.match(r'(@|"(?:[^"\\]|\\.)*")=(.*)$', line)
+        if not m or key is None:
+            continue
+        value_name = "@" if m.group(1) == "@" else m.group(1)[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+        data = m.group(2)
+        if data.startswith('"'):
+            kind, value = "REG_SZ", data[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+        elif data.startswith("dword:"):
+            kind, value = "REG_DWORD", str(int(data[6:], 16))
+        elif data.startswith("hex(2):"):
+            kind = "REG_EXPAND_SZ"
+            value = bytes(int(b, 16) for b in data[7:].split(",") if b).decode("utf-16-le").rstrip("\0")
+        else:
+            kind, value = "OTHER", data
+        lines.append("%s | %s | %s | %s" % (key, value_name, kind, value))
+print("\n".join(sorted(lines)))
+EOF
+}
+
+# The lines of registry's listing after that are not in before.
+added() { comm -13 <(printf '%s\n' "$1") <(printf '%s\n' "$2"); }
+
+# The user's PATH as registry lists it.
+user_path() { registry | sed -n 's/^HKEY_CURRENT_USER\\Environment | Path | //p'; }
+
+# The installed files against the staged ones: the same names and bytes, but
+# for the uninstaller, and the texts that name C:\zunt, which name the folder.
+check_files() {
+  local folder=$1 windows=$2
+  [ -d "$folder" ] || {
+    fail "no folder $folder"
+    return
+  }
+  diff <(cd "$stage" && find . -type f | sort) \
+    <(cd "$folder" && find . -type f ! -name uninstall.exe | sort) >"$scratch/diff" ||
+    fail "installed files differ: $(cat "$scratch/diff")"
+  [ -f "$folder/uninstall.exe" ] || fail "no uninstall.exe"
+  local file
+  while IFS= read -r file; do
+    if grep -q 'C:\\zunt' "$stage/$file"; then
+      python3 -c 'import sys; d = open(sys.argv[1], "rb").read()
+sys.stdout.buffer.write(d.replace(b"C:\\zunt", sys.argv[2].encode()))' "$stage/$file" "$windows" \
+        >"$scratch/expected"
+      cmp -s "$scratch/expected" "$folder/$file" || fail "$file does not name $windows"
+    else
+      cmp -s "$stage/$file" "$folder/$file" || fail "$file differs from the staged one"
+    fi
+  done < <(cd "$stage" && find . -type f | sed 's|^\./||')
+}
+
+# The registry values an install writes into a folder, as registry lists them.
+expected_keys() {
+  local folder=$1 classes='HKEY_CURRENT_USER\Software\Classes\SystemFileAssociations'
+  local uninstall='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\zunt'
+  local size
+  size=$(find "$stage" -type f -printf '%s\n' | awk '{ total += $1 } END { print int((total + 1023) / 1024) }')
+  cat <<EOF | sort
+$classes |
+$classes\\.erm |
+$classes\\.erm\\shell |
+$classes\\.erm\\shell\\zunt |
+$classes\\.erm\\shell\\zunt | @ | REG_SZ | Перевести (zunt)
+$classes\\.erm\\shell\\zunt\\command |
+$classes\\.erm\\shell\\zunt\\command | @ | REG_SZ | "$folder\\zunt.exe" --in-script-folder "%1"
+$classes\\.toml |
+$classes\\.toml\\shell |
+$classes\\.toml\\shell\\zunt |
+$classes\\.toml\\shell\\zunt | @ | REG_SZ | Перевести мод (zunt)
+$classes\\.toml\\shell\\zunt | AppliesTo | REG_SZ | System.FileName:="zunt.toml"
+$classes\\.toml\\shell\\zunt\\command |
+$classes\\.toml\\shell\\zunt\\command | @ | REG_SZ | "$folder\\zunt.exe" "%1"
+$uninstall |
+$uninstall | DisplayIcon | REG_SZ | $folder\\zunt.exe
+$uninstall | DisplayName | REG_SZ | zunt
+$uninstall | DisplayVersion | REG_SZ | $version
+$uninstall | EstimatedSize | REG_DWORD | $size
+$uninstall | InstallLocation | REG_SZ | $folder
+$uninstall | NoModify | REG_DWORD | 1
+$uninstall | NoRepair | REG_DWORD | 1
+$uninstall | PathEntry | REG_SZ | $folder
+$uninstall | Publisher | REG_SZ | the zunt developers
+$uninstall | QuietUninstallString | REG_SZ | "$folder\\uninstall.exe" /S
+$uninstall | UninstallString | REG_SZ | "$folder\\uninstall.exe"
+EOF
+}
+
+start_menu=$(find "$drive_c/users" -maxdepth 6 -type d -path '*/Start Menu/Programs' | head -1)
+[ -n "$start_menu" ] || fail "no Start menu folder in the prefix"
+
+# --- An install into the default folder, with a short PATH of the user's.
+win reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d 'C:\tools;%USERPROFILE%\bin' /f ||
+  fail "reg add Path"
+before=$(registry)
+expect "setup /S exits with 0" win "$setup" /S
+after=$(registry)
+folder=$(sed -n 's/^.*\\Uninstall\\zunt | InstallLocation | REG_SZ | //p' <<<"$after")
+case "$folder" in
+  'C:\users\'*'\AppData\Local\Programs\zunt') ;;
+  *) fail "installed into [$folder], not %LOCALAPPDATA%\\Programs\\zunt" ;;
+esac
+unix_folder=$(winepath -u "$folder" 2>/dev/null)
+check_files "$unix_folder" "$folder"
+# Every value it wrote, and nothing else; the folder last on the PATH.
+expected_keys "$folder" >"$scratch/expected"
+added "$before" "$after" | grep -v '^HKEY_CURRENT_USER\\Environment | Path |' >"$scratch/added"
+diff "$scratch/expected" "$scratch/added" >"$scratch/diff" ||
+  fail "registry: $(cat "$scratch/diff")"
+[ "$(user_path)" = "C:\\tools;%USERPROFILE%\\bin;$folder" ] || fail "PATH: $(user_path)"
+expect "PATH keeps REG_EXPAND_SZ" grep -q '^HKEY_CURRENT_USER\\Environment | Path | REG_EXPAND_SZ' \
+  <<<"$after"
+for link in README.lnk "Удалить zunt.lnk"; do
+  [ -f "$start_menu/zunt/$link" ] || fail "no Start menu $link"
+done
+
+# --- Installed again: in place, the same keys, one PATH entry.
+printf 'old' >"$unix_folder/zunt.exe"
+expect "setup /S again exits with 0" win "$setup" /S
+[ "$(registry)" = "$after" ] || fail "a second install changed the registry: $(diff <(echo "$after") <(registry))"
+cmp -s "$stage/zunt.exe" "$unix_folder/zunt.exe" || fail "zunt.exe not replaced"
+
+# --- The verbs, run as Explorer runs them: the command line from the
+# registry, %1 the file's path, in a working folder of Explorer's choosing.
+# The sound goes through ALSA into a file.
+capture=$scratch/capture.raw
+cat >"$scratch/asound.conf" <<EOF
+pcm.!default {
+  type file
+  slave.pcm { type null }
+  file "$capture"
+  format "raw"
+}
+EOF
+tail -c +45 "$stage/success.wav" >"$scratch/samples"
+# run_verb EXTENSION FILE: runs the verb on FILE (a Windows path) from $scratch.
+run_verb() {
+  local command
+  command=$(sed -n "s/^.*\\\\$1\\\\shell\\\\zunt\\\\command | @ | REG_SZ | //p" <<<"$after")
+  command=${command//%1/$2}
+  local -a words
+  # The command line's words: quoted stretches, separated by blanks.
+  mapfile -t words < <(python3 -c 'import shlex, sys; print("\n".join(shlex.split(sys.argv[1], posix=False)))' \
+    "$command" | sed 's/^"\(.*\)"$/\1/')
+  rm -f "$capture"
+  (cd "$scratch" && ALSA_CONFIG_PATH=$scratch/asound.conf win "${words[@]}")
+}
+mkdir -p "$drive_c/моды/квест"
+printf 'HERO = y100\r\n(ИМЯ) = \x27\xef\xf3\xf2\xfc\x27\r\n' >"$drive_c/моды/квест/квест.txt"
+printf '$HERO$ (ИМЯ)\r\n' | iconv -f utf-8 -t cp1251 >"$drive_c/моды/квест/квест.erm"
+printf 'y100 \xef\xf3\xf2\xfc\r\n' >"$scratch/expected"
+expect "the .erm verb exits with 0" run_verb .erm 'C:\моды\квест\квест.erm'
+cmp -s "$drive_c/моды/квест.erm" "$scratch/expected" || fail "the .erm verb's output"
+cmp -s "$capture" "$scratch/samples" || fail "the .erm verb played no sound"
+
+cp -r "$source_dir/examples/mod" "$drive_c/моды/"
+expect "the zunt.toml verb exits with 0" run_verb .toml 'C:\моды\mod\zunt.toml'
+printf 'ZVSE\r\n!#VRv1:S0; Рыцари севера: y100 at level 10\r\n!!VRy100:S0500;\r\n' |
+  iconv -f utf-8 -t cp1251 >"$scratch/expected"
+cmp -s "$drive_c/моды/mod/build/heroes.erm" "$scratch/expected" || fail "the mod's heroes.erm"
+grep -q 'VRv501:Sy100;' "$drive_c/моды/mod/build/towns.erm" || fail "the mod's towns.erm"
+cmp -s "$capture" "$scratch/samples" || fail "the mod played not one sound"
+
+# --- Uninstalled: every key, file and the PATH entry gone, nothing else.
+quiet=$(sed -n 's/^.*\\Uninstall\\zunt | QuietUninstallString | REG_SZ | "\(.*\)" \/S$/\1/p' <<<"$after")
+# It copies itself aside and returns at once: wineserver -w waits for the copy.
+expect "uninstall /S exits with 0" win "$quiet" /S
+timeout 120 wineserver -w
+[ "$(registry)" = "$before" ] || fail "the registry after uninstalling: $(diff <(echo "$before") <(registry))"
+[ ! -e "$unix_folder" ] || fail "left behind: $(find "$unix_folder")"
+[ ! -e "$start_menu/zunt" ] || fail "the Start menu folder is left"
+
+# --- A PATH too long to be read whole stays as it is, through an install
+# into a Cyrillic folder and the uninstall; the user's own file stays, with
+# the folder.
+long='C:\long'
+while [ ${#long} -lt 2000 ]; do long+=';C:\folder'; done
+win reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$long" /f || fail "reg add a long Path"
+before=$(registry)
+expect "setup /S /D= exits with 0" win "$setup" /S '/D=C:\Программы\зунт'
+[ "$(user_path)" = "$long" ] || fail "a long PATH changed"
+check_files "$drive_c/Программы/зунт" 'C:\Программы\зунт'
+printf 'mine' >"$drive_c/Программы/зунт/мой.txt"
+expect "uninstall /S exits with 0" win 'C:\Программы\зунт\uninstall.exe' /S
+timeout 120 wineserver -w
+[ "$(registry)" = "$before" ] || fail "the registry after uninstalling: $(diff <(echo "$before") <(registry))"
+[ "$(cd "$drive_c/Программы/зунт" && find . | sort | tr '\n' ' ')" = ". ./мой.txt " ] ||
+  fail "the folder holds: $(find "$drive_c/Программы/зунт")"
+
+if [ "$failures" = 0 ]; then
+  echo "setup: all checks passed ($(stat -c %s "$setup") bytes)"
+else
+  echo "setup: $failures checks failed"
+fi
+[ "$failures" = 0 ]
