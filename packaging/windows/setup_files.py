@@ -46,7 +46,7 @@ def main(folder, output):
     current = None
     for relative in files:
         windows = relative.replace("/", "\\")
-        sub = os.path.dirname(windows)
+        sub = os.path.dirname(relative).replace("/", "\\")
         if sub != current:
             out.append('  SetOutPath "$INSTDIR%s"' % ("\\" + sub if sub else ""))
             current = sub

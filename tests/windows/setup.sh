@@ -25,8 +25,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=ru_RU.UTF-8
 scratch=$(mktemp -d)
 cleanup() {
-  wineserver -k 2>/dev/null
-  wineserver -w 2>/dev/null
+  # Only this test's own server: the prefix given may be serving other tests.
+  if [ "${WINEPREFIX:-}" = "$scratch/prefix" ]; then
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+  fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT
