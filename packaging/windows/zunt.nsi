@@ -326,6 +326,7 @@ Section "Uninstall"
   !insertmacro DeleteEmptyKey "${ASSOCIATIONS}\.toml\shell"
   !insertmacro DeleteEmptyKey "${ASSOCIATIONS}\.toml"
   !insertmacro DeleteEmptyKey "${ASSOCIATIONS}"
+  !insertmacro DeleteEmptyKey "Software\Classes" ; never empty on Windows, but in a new Wine prefix
 
   Delete "${START_MENU}\README.lnk"
   Delete "${START_MENU}\$(UninstallLink).lnk"

@@ -207,12 +207,12 @@ run_verb() {
     rm -f "$capture"
     (cd "$scratch/work" && ALSA_CONFIG_PATH=$scratch/asound.conf win "${words[@]}")
     status=$?
-    # On a busy machine wine now and then ends the process before its sound
-    # driver has passed on the last samples: the run is made once more.
+    # On a busy machine wine's sound driver now and then passes on more or
+    # fewer samples than the file holds: the run is made once more.
     if [ "$status" != 0 ] || [ "$attempt" = 2 ] || cmp -s "$capture" "$scratch/samples"; then
       break
     fi
-    echo "  (the sound came short: $(stat -c %s "$capture" 2>&1) bytes; the run is made again)"
+    echo "  (the sound reached the device as $(stat -c %s "$capture" 2>&1) bytes; the run is made again)"
   done
   return "$status"
 }
