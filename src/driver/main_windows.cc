@@ -12,7 +12,6 @@
 #include <string_view>
 
 #include "base/fail.h"
-#include "driver/driver.h"
 #include "driver/program.h"
 #include "platform/windows.h"
 
