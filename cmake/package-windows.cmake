@@ -38,3 +38,34 @@ set(CPACK_PACKAGE_FILE_NAME zunt-${PROJECT_VERSION}-win64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The setup, zunt-VERSION-setup.exe, when NSIS is installed (Debian's nsis):
+# the files of the zip, staged with cmake --install, listed for the installer
+# by setup_files.py, and packaging/windows/zunt.nsi. makensis's warnings are
+# errors.
+find_program(ZUNT_MAKENSIS makensis)
+if(ZUNT_MAKENSIS)
+  set(ZUNT_SETUP ${CMAKE_BINARY_DIR}/zunt-${PROJECT_VERSION}-setup.exe)
+  set(ZUNT_SETUP_STAGE ${CMAKE_BINARY_DIR}/setup)
+  set(setup_programs zunt)
+  if(TARGET zunt-cli)
+    list(APPEND setup_programs zunt-cli)
+  endif()
+  file(GLOB setup_editor_files ${PROJECT_SOURCE_DIR}/editors/notepad++/*)
+  add_custom_command(OUTPUT ${ZUNT_SETUP}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${ZUNT_SETUP_STAGE}
+    COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${ZUNT_SETUP_STAGE}/files
+            --strip >/dev/null
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/packaging/windows/setup_files.py
+            ${ZUNT_SETUP_STAGE}/files ${ZUNT_SETUP_STAGE}/files.nsh
+    COMMAND ${ZUNT_MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
+            -DFILES_NSH=${ZUNT_SETUP_STAGE}/files.nsh -DOUTFILE=${ZUNT_SETUP}
+            ${PROJECT_SOURCE_DIR}/packaging/windows/zunt.nsi
+    DEPENDS ${setup_programs} ${ZUNT_SUCCESS_WAV} ${CMAKE_BINARY_DIR}/README.txt
+            ${PROJECT_SOURCE_DIR}/packaging/windows/zunt.nsi
+            ${PROJECT_SOURCE_DIR}/packaging/windows/setup_files.py ${setup_editor_files}
+            ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/examples/quest/quest.txt
+            ${PROJECT_SOURCE_DIR}/examples/quest/quest.erm
+    COMMENT "Making zunt-${PROJECT_VERSION}-setup.exe")
+  add_custom_target(setup ALL DEPENDS ${ZUNT_SETUP})
+endif()

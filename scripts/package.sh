@@ -2,12 +2,13 @@
 # Makes the three downloads under dist/ with CPack and checks them:
 #   zunt_VERSION_amd64.deb            the Debian package (Release build in build-pkg/)
 #   zunt-VERSION-linux-x86_64.tar.gz  the same files under one folder
+#   zunt-VERSION-setup.exe            the Windows setup (NSIS), with the zip's files
 #   zunt-VERSION-win64.zip            zunt.exe, zunt-cli.exe, success.wav,
 #                                     README.txt, LICENSE.txt, the example and
 #                                     the Notepad++ files
 #   zunt-vscode-VERSION-linux-x64.vsix  the VS Code extension with zunt
 #   zunt-vscode-VERSION-win32-x64.vsix  the same with zunt-cli.exe
-# The zip comes from build-win/, the Windows build of scripts/test-windows.sh,
+# The setup and the zip come from build-win/, the Windows build of scripts/test-windows.sh,
 # which is reused when it is there, so that nothing is built twice.
 #
 # The checks: the .deb unpacked into a scratch root runs `zunt --version` and
@@ -22,15 +23,17 @@ source scripts/deps.sh
 run_checks=1
 [ "${1:-}" = --no-check ] && run_checks=0
 
-install_packages cmake ninja-build g++ g++-mingw-w64-x86-64-posix python3 gzip libtomlplusplus-dev nlohmann-json3-dev
+install_packages cmake ninja-build g++ g++-mingw-w64-x86-64-posix python3 gzip libtomlplusplus-dev \
+  nlohmann-json3-dev nsis
 [ "$run_checks" = 0 ] || install_packages lintian man-db
 version=$(sed -n 's/^project(zunt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 deb=zunt_${version}_amd64.deb
 tarball=zunt-$version-linux-x86_64.tar.gz
 zip=zunt-$version-win64.zip
+setup=zunt-$version-setup.exe
 mkdir -p dist
 echo '*' >dist/.gitignore
-rm -f dist/"$deb" dist/"$tarball" dist/"$zip"
+rm -f dist/"$deb" dist/"$tarball" dist/"$zip" dist/"$setup"
 
 echo "=== the .deb and the tarball"
 cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUNT_WERROR=ON -DZUNT_TESTS=OFF \
@@ -39,20 +42,23 @@ cmake --build build-pkg
 (cd build-pkg && cpack -G "DEB;TGZ" >/dev/null)
 cp build-pkg/"$deb" build-pkg/"$tarball" dist/
 
-echo "=== the Windows zip"
+echo "=== the Windows setup and zip"
 if [ ! -f build-win/CMakeCache.txt ]; then
   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DZUNT_WERROR=ON -DZUNT_TESTS=OFF >/dev/null
+else
+  cmake build-win >/dev/null # finds makensis if it came since
 fi
+cmake --build build-win --target setup >/dev/null
 cmake --build build-win --target package >/dev/null
-cp build-win/"$zip" dist/
+cp build-win/"$zip" build-win/"$setup" dist/
 
 echo "=== the VS Code extensions"
 vsix_linux=zunt-vscode-$version-linux-x64.vsix
 vsix_windows=zunt-vscode-$version-win32-x64.vsix
 bash editors/vscode/package.sh build-pkg/zunt linux-x64 dist/"$vsix_linux"
 bash editors/vscode/package.sh build-win/zunt-cli.exe win32-x64 dist/"$vsix_windows"
-ls -l dist/"$deb" dist/"$tarball" dist/"$zip" dist/"$vsix_linux" dist/"$vsix_windows"
+ls -l dist/"$deb" dist/"$tarball" dist/"$setup" dist/"$zip" dist/"$vsix_linux" dist/"$vsix_windows"
 [ "$run_checks" = 1 ] || exit 0
 
 echo "=== checks"

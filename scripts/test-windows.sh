@@ -2,8 +2,10 @@
 # Cross-builds the Windows program with mingw-w64 (warnings as errors) and
 # runs its tests under Wine: the unit tests, the platform tests on real files
 # and the end-to-end runs on an Xvfb display, whose message-box screenshots go
-# to build-win/artifacts/. Also makes the zip, build-win/zunt-VERSION-win64.zip
-# (scripts/package.sh reuses this build for dist/).
+# to build-win/artifacts/, and the setup's silent installs and uninstalls.
+# Also makes the setup, build-win/zunt-VERSION-setup.exe, and the zip,
+# build-win/zunt-VERSION-win64.zip (scripts/package.sh reuses this build for
+# dist/).
 #
 # Wine runs in a private prefix made for this run and removed after it, with
 # one persistent wineserver, so that each test starts in a fraction of a second.
@@ -14,7 +16,7 @@ started=$SECONDS
 build_dir=build-win
 
 install_packages g++-mingw-w64-x86-64-posix cmake ninja-build googletest nlohmann-json3-dev wine wine64 \
-  fonts-liberation xvfb xdotool imagemagick locales python3 libtomlplusplus-dev
+  fonts-liberation xvfb xdotool imagemagick locales python3 libtomlplusplus-dev nsis
 # Wine takes its ANSI code page from the Unix locale: ru_RU.UTF-8 gives 1251,
 # en_US.UTF-8 gives 1252.
 for name in ru_RU en_US; do
@@ -25,7 +27,9 @@ done
 
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/zunt-wine.XXXXXX)
-export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+# No menu entries or file associations for the desktop outside Wine, from
+# the setup's tests.
+export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 unset DISPLAY
 xvfb_pid=""
 boot_pid=""
@@ -87,7 +91,7 @@ expected=$({
   echo "$zip holds: $contents"
   exit 1
 }
-echo "Made $zip"
+echo "Made $zip and $(ls "$build_dir"/zunt-*-setup.exe)"
 
 if ! wait "$boot_pid"; then
   boot_pid=""

@@ -228,6 +228,11 @@ TEST(FirstArgument, SplitsLikeWindows) {
       {"zunt \xA0\xFF", "\xA0\xFF"},
   };
   for (const auto& t : cases) EXPECT_EQ(t.first, FirstArgument(t.line)) << t.line;
+  // Later arguments by the same rule; the program's own path is argument 0.
+  std::string_view line = "\"C:\\zunt.exe\" --in-script-folder \"\" \"my \"quest.erm";
+  EXPECT_EQ("C:\\zunt.exe", ArgumentOf(line, 0));
+  EXPECT_EQ("my quest.erm", ArgumentOf(line, 2));
+  EXPECT_EQ("", ArgumentOf(line, 3));
 }
 
 // An output that names the script itself, by its own path or through a link,

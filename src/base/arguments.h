@@ -1,5 +1,5 @@
-// The first argument of a Windows command line, by the rule the Windows
-// program reads its command line with, for bytes or for UTF-16 text.
+// The arguments of a Windows command line, by the rule the Windows program
+// reads its command line with, for bytes or for UTF-16 text.
 #ifndef ZUNT_BASE_ARGUMENTS_H_
 #define ZUNT_BASE_ARGUMENTS_H_
 
@@ -8,12 +8,12 @@
 
 namespace zunt {
 
-/// Returns the first argument after the program's own path, or an empty text
-/// when there is none. Runs of characters 1 to 32 separate arguments; double
-/// quotes make a stretch with blanks and are dropped; an empty argument never
-/// counts.
+/// Returns argument `index` of a command line (0: the program's own path), or
+/// an empty text when there is none. Runs of characters 1 to 32 separate
+/// arguments; double quotes make a stretch with blanks and are dropped; an
+/// empty argument never counts.
 template <class TChar>
-std::basic_string<TChar> FirstArgumentOf(std::basic_string_view<TChar> commandLine) {
+std::basic_string<TChar> ArgumentOf(std::basic_string_view<TChar> commandLine, int index) {
   // Characters above 127 are never separators, whatever the sign of TChar.
   auto separates = [](TChar c) { return c >= 1 && c <= 32; };
   int count = 0;  // arguments finished so far
@@ -30,9 +30,15 @@ std::basic_string<TChar> FirstArgumentOf(std::basic_string_view<TChar> commandLi
       }
     }
     if (argument.empty()) continue;
-    if (count++ == 1) return argument;
+    if (count++ == index) return argument;
   }
   return {};
+}
+
+/// Returns the first argument after the program's own path.
+template <class TChar>
+std::basic_string<TChar> FirstArgumentOf(std::basic_string_view<TChar> commandLine) {
+  return ArgumentOf(commandLine, 1);
 }
 
 /// The same for a command line of bytes.

@@ -244,7 +244,7 @@ int RunName(TPlatform& platform, std::string_view argument, const TRunOptions& o
   if (!translated) return 1;
   try {
     reporter.Translated(translated->first, translated->second);
-    platform.PlaySuccessSound();
+    if (options.Sound) platform.PlaySuccessSound();
   } catch (const std::bad_alloc&) {
     // The output is in place: a line or a sound that finds no memory does not undo that.
   }
@@ -252,10 +252,15 @@ int RunName(TPlatform& platform, std::string_view argument, const TRunOptions& o
 }
 
 int Run(TPlatform& platform, std::string_view argument) {
-  TFirstErrorShown reporter(platform);
   std::vector<std::string> names;
   if (!argument.empty()) names.emplace_back(argument);
-  return RunNames(platform, names, TRunOptions(), reporter);
+  return RunShowingFirstError(platform, names, TRunOptions());
+}
+
+int RunShowingFirstError(TPlatform& platform, const std::vector<std::string>& names,
+                         const TRunOptions& options) {
+  TFirstErrorShown reporter(platform);
+  return RunNames(platform, names, options, reporter);
 }
 
 }  // namespace zunt

