@@ -45,6 +45,12 @@ TEST(TextTest, PlacesAndOffsetsBothWays) {
   EXPECT_EQ(text.OffsetOf({0, 99}), 6u);
   EXPECT_EQ(text.OffsetOf({1, 5}), 9u);
   EXPECT_EQ(text.OffsetOf({9, 0}), 12u);
+  // U+10000, the first character outside the Basic Multilingual Plane, takes two.
+  TText pair;
+  pair.AssignUtf8("\xF0\x90\x80\x80x\xEF\xBF\xBFy");  // U+10000, "x", U+FFFF, "y"
+  EXPECT_EQ(pair.PositionOf(1), (TPosition{0, 2}));
+  EXPECT_EQ(pair.PositionOf(3), (TPosition{0, 4}));
+  EXPECT_EQ(pair.OffsetOf({0, 4}), 3u);
   // The readers count lines by LF alone: line 2 of them starts at "x".
   EXPECT_EQ(text.OffsetOfReport(2, 3), 10u);
   EXPECT_EQ(text.OffsetOfReport(1, 99), 7u);
@@ -216,6 +222,12 @@ TEST(UriTest, PathsBothWays) {
       {"file://localhost/tmp/x", "/tmp/x"},
       {"http://x/y", ""},
       {"file://server/share/x", ""},
+      // Control characters end no path short; every path is lexically normal.
+      {"file:///etc/hostname%00.erm", ""},
+      {"file:///a/b%0A.erm", ""},
+      {"file:///a/%7F", ""},
+      {"file:///a/./b/../../../c//d.erm", "/c/d.erm"},
+      {"file:///c:/../x/./y/", "c:/x/y/"},
   };
   for (const auto& c : cases) EXPECT_EQ(PathFromUri(c.Uri), c.Path) << c.Uri;
   for (const char* path : {"/home/a b/Ж.erm", "/x/100%.erm", "c:/mod/x.erm"}) {

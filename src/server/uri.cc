@@ -70,12 +70,11 @@ std::string NormalPath(std::string_view path, std::string_view separators) {
   }
   absolute = absolute || root.size() == 2;  // a share or a bare drive
   std::vector<std::string_view> parts;
-  bool folder = false;  // the path ends with a separator
+  bool folder = !path.empty() && separator(path.back());  // the path names a folder
   while (at <= path.size()) {
     size_t end = at;
     while (end < path.size() && !separator(path[end])) ++end;
     std::string_view part = path.substr(at, end - at);
-    folder = end < path.size() && end + 1 == path.size();
     if (part == "..") {
       if (!parts.empty() && parts.back() != "..") {
         parts.pop_back();

@@ -16,6 +16,8 @@ A = y1
 >deep 50000 {"jsonrpc":"2.0","method":"$/cancelRequest","params":{"id":DEEP}}
 <= {"id":null,"error":{"code":-32700,"message":"a message nested deeper than 128 levels"}}
 >deep 126 {"jsonrpc":"2.0","method":"$/cancelRequest","params":{"id":DEEP}}
+>deep 127 {"jsonrpc":"2.0","method":"$/cancelRequest","params":{"id":DEEP}}
+<= {"id":null,"error":{"code":-32700,"message":"a message nested deeper than 128 levels"}}
 > {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}
 < {"id":1,"result":"*"}
 >deep 127 {"jsonrpc":"2.0","id":2,"method":"textDocument/codeAction","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":0}},"context":{"diagnostics":[{"data":DEEP}]}}}
@@ -53,8 +55,12 @@ A = y1
 > {"jsonrpc":"2.0","id":11,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":0,"character":6},"newName":"NEW"}}
 <= {"id":11,"result":{"changes":{"file://ROOT/quest.erm":[{"range":{"start":{"line":0,"character":5},"end":{"line":0,"character":9}},"newText":"NEW"}],"file://ROOT/quest.txt":[{"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":4}},"newText":"NEW"}]}}}
 # A version out of 32 bits is no version: the change is not applied.
-> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":1e300},"contentChanges":[{"text":""}]}}
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":2147483648},"contentChanges":[{"text":""}]}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm","version":4,"diagnostics":[{"code":"out-of-step"}]}}
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":5},"contentChanges":[{"text":"!!VR$HERO$;"}]}}
+<= {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm","version":5,"diagnostics":[]}}
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":1e300},"contentChanges":[{"text":""}]}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm","version":5,"diagnostics":[{"code":"out-of-step"}]}}
 # Void params, as eglot sends them: the server exits with its input open.
 > {"jsonrpc":"2.0","id":12,"method":"shutdown","params":null}
 <= {"id":12,"result":null}
