@@ -92,6 +92,8 @@ for setup in zunt-mode readme; do
 definition (привет): quest.txt:8:1 ПРИВЕТ) = 'Здравствуй, путник!' windows-1251-dos" \
     "$(sed -n 4,5p "$mod/result" 2>&1)"
   same "emacs, $setup: eglot's quick fix" "quick fix: Объявить \$NOPE\$ в quest.txt" "$(sed -n 6p "$mod/result" 2>&1)"
+  same "emacs, $setup: eglot-shutdown's messages, the server's status" "shutdown: nil
+exit: exit 0" "$(sed -n 7,8p "$mod/result" 2>&1)"
   same "emacs, $setup: quest.txt after the quick fix, CR LF throughout" \
     "$( (cat "$repo/examples/quest/quest.txt"; printf 'NOPE = v0\r\n') | od -c)" "$(od -c <"$mod/quest.txt")"
 done
