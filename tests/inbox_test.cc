@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "server/inbox.h"
@@ -43,6 +45,30 @@ TEST(InboxTest, CancelsWhatWaitsOrRunsAndNothingElse) {
   ASSERT_EQ(inbox.Pop(&item), TInbox::Item);
   EXPECT_FALSE(item.Cancelled);
   EXPECT_FALSE(inbox.CancelFlag());
+}
+
+// The reader waits while more than the limit waits unhandled, and stops
+// once the session has ended.
+TEST(InboxTest, TheReaderWaitsForRoom) {
+  TInbox inbox(15);
+  inbox.Push(Request(1));
+  EXPECT_TRUE(inbox.WaitForRoom());  // 10 bytes wait
+  inbox.Push(Request(2));
+  std::atomic<int> state{0};
+  std::thread reader([&] {
+    state = 1;
+    state = inbox.WaitForRoom() ? 2 : 3;
+  });
+  while (state == 0) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(state, 1);  // 20 bytes wait: no room
+  TInboxItem item;
+  inbox.Pop(&item);
+  reader.join();
+  EXPECT_EQ(state, 2);
+  inbox.Push(Request(3));
+  inbox.Close();
+  EXPECT_FALSE(inbox.WaitForRoom());
 }
 
 // A request whose client cancels it while it runs is answered "cancelled"
