@@ -4,7 +4,8 @@
 A transcript is a list of steps, one a line:
   > JSON            send the message, framed
   >raw TEXT         send TEXT as it is, after Python string escapes (\\r, \\x00, ...)
-  >big N            send a frame whose Content-Length is N, and N bytes of blanks
+  >big N [TEXT]     send a frame whose Content-Length is N, and N bytes: TEXT,
+                    then blanks
   >+ JSON           frame the message and send it in one write with the next one
   >deep N TEXT      send TEXT, framed as it is, with DEEP in it replaced by N
                     nested arrays
@@ -138,8 +139,10 @@ def run(server, transcript_path, drive):
             deep = "[" * int(n) + "]" * int(n)
             steps.append(("send", frame(substitute(text, root).replace("DEEP", deep).encode())))
         elif line.startswith(">big "):
-            n = int(line[5:])
-            steps.append(("send", b"Content-Length: %d\r\n\r\n" % n + b" " * n))
+            n, _, text = line[5:].partition(" ")
+            n = int(n)
+            head = substitute(text, root).encode("utf-8")
+            steps.append(("send", b"Content-Length: %d\r\n\r\n" % n + head + b" " * (n - len(head))))
         elif line.startswith(("> ", ">+ ")):
             held, text = line.startswith(">+ "), line.split(" ", 1)[1]
             body = json.dumps(json.loads(substitute(text, root)), ensure_ascii=False)
