@@ -5,9 +5,9 @@ import * as os from "os";
 import * as path from "path";
 import * as vscode from "vscode";
 import { LanguageClient, LanguageClientOptions, ServerOptions } from "vscode-languageclient/node";
-import { ENCODING, reopenAction, versionAtLeast } from "./encoding";
+import { ENCODING, decodedWrongly, reopenAction, versionAtLeast } from "./encoding";
 import { Invocation, TaskDefinition, invocation, programPath, projectTask, scriptTask, taskLabel, previewText } from "./command";
-import { Files, findProject, isDeclarationsFile } from "./kinds";
+import { Files, findProject, isDeclarationsFile, isInclude } from "./kinds";
 
 const files: Files = {
   exists: (file) => fs.existsSync(file),
@@ -46,14 +46,29 @@ async function checkDocument(doc: vscode.TextDocument, warned: Set<string>): Pro
   if (action === "reopen") {
     const open = vscode.workspace.openTextDocument as (uri: vscode.Uri, options: object) => Thenable<vscode.TextDocument>;
     await open(doc.uri, { encoding: ENCODING });
-  } else if ((action === "warn" || action === "unknown") && !warned.has(key)) {
+  } else if (action === "warn" && !warned.has(key)) {
     warned.add(key);
-    if (action === "warn") {
-      vscode.window.showWarningMessage(
-        `${path.basename(doc.uri.fsPath)} was read as ${facts.encoding}, not Windows-1251, and has unsaved changes: ` +
-          "save or revert it, then use «Reopen with Encoding» > Cyrillic (Windows 1251).",
-      );
-    }
+    vscode.window.showWarningMessage(
+      `${path.basename(doc.uri.fsPath)} was read as ${facts.encoding}, not Windows-1251, and has unsaved changes: ` +
+        "save or revert it, then use «Reopen with Encoding» > Cyrillic (Windows 1251).",
+    );
+  } else if (action === "unknown" && !doc.isDirty && !warned.has(key) && readWrongly(doc)) {
+    // This VS Code cannot tell or change the encoding: the text against the file's bytes tells.
+    warned.add(key);
+    vscode.window.showWarningMessage(
+      `${path.basename(doc.uri.fsPath)} was read in another encoding than Windows-1251: its Cyrillic is garbled, ` +
+        "and saving it would write other characters over it. Use «Reopen with Encoding» > Cyrillic (Windows 1251) " +
+        "(the encoding in the status bar) before editing it.",
+    );
+  }
+}
+
+/** True when the document's text is not its file read as Windows-1251. */
+function readWrongly(doc: vscode.TextDocument): boolean {
+  try {
+    return decodedWrongly(fs.readFileSync(doc.uri.fsPath), doc.getText());
+  } catch {
+    return false;
   }
 }
 
@@ -65,6 +80,8 @@ function startClient(context: vscode.ExtensionContext): void {
       { scheme: "file", language: "zunt-declarations" },
     ],
     synchronize: { fileEvents: vscode.workspace.createFileSystemWatcher("**/{*.erm,*.txt,zunt.toml}") },
+    // The server's own set: the build task's problems go to the matchers' owner, "zunt-build".
+    diagnosticCollectionName: "zunt",
   };
   client = new LanguageClient("zunt", "zunt", serverOptions, clientOptions);
   client.start().catch((err: unknown) => {
@@ -88,7 +105,9 @@ function taskProvider(context: vscode.ExtensionContext): vscode.TaskProvider {
     provideTasks: () => {
       const tasks: vscode.Task[] = [];
       const doc = vscode.window.activeTextEditor?.document;
-      if (doc && doc.uri.scheme === "file" && ["zunt-script", "zunt-declarations"].includes(doc.languageId)) {
+      // A mod's shared declarations build the mod, below.
+      const ours = doc && doc.uri.scheme === "file" && ["zunt-script", "zunt-declarations"].includes(doc.languageId);
+      if (doc && ours && !isInclude(doc.uri.fsPath, files)) {
         const def = scriptTask(doc.uri.fsPath);
         tasks.push(resolve(def, vscode.workspace.getWorkspaceFolder(doc.uri)));
       }
