@@ -217,6 +217,9 @@ Copyright (C) 2026 the zunt developers
 Лицензия MIT: https://opensource.org/license/mit"
 check "--help" 0 "" "$zunt" --help
 expect "--help names every option" grep -q -- "--strict" "$scratch/out"
+for option in $(grep -o -- ' --[a-z][a-z-]*' "$scratch/out" | sort -u); do
+  expect "the man page documents $option" grep -qF -- "${option//-/\\-}" "$examples/../man/zunt.1"
+done
 
 # Colours on a terminal, but not on a dumb one nor for emacs's M-x compile,
 # whose buffer would show the escapes and miss the file names.

@@ -27,6 +27,8 @@ bool TFakePlatform::IdentifyFolder(const std::string& folder, TFolderId* id) {
   return true;
 }
 
+std::string TFakePlatform::WorkingFolder() { return Working; }
+
 TTrust TFakePlatform::Trust(const std::string& path) {
   std::lock_guard<std::recursive_mutex> guard(Lock);
   auto it = Files.find(path);
