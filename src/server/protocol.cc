@@ -62,7 +62,9 @@ TMessage ParseJson(std::string_view body) {
     message.ErrorText = "a method must be a string";
     return message;
   }
+  // "params": null is taken for none: eglot sends it with shutdown and exit.
   auto params = json.find("params");
+  if (params != json.end() && params->is_null()) params = json.end();
   if (params != json.end() && !params->is_object() && !params->is_array()) {
     message.ErrorText = "params must be an object or an array";
     return message;
