@@ -109,6 +109,6 @@ same "emacs: one eglot server for a mod without git" "project: mod2
 definition: common.txt:1 HERO = y1
 same server: t
 2|eglot-warning|zunt [non-latin-letter]: буква значения переменной \$ИМЯ\$ не латинская: «в»
-shut down: running nil, status 0" "$(cat "$scratch/mod2/src/result" 2>&1)"
+shut down: running nil" "$(cat "$scratch/mod2/src/result" 2>&1)"
 
 summary emacs

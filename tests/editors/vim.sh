@@ -152,8 +152,9 @@ for s:ts in [4, 8]
   %bwipeout!
 endfor
 edit mod/common.txt
+let s:makeprg = &makeprg
 silent make
-call add(s:out, &makeprg . ' ' . filereadable('mod/build/quest.erm') . ' ' . len(getqflist()))
+call add(s:out, s:makeprg . ' ' . filereadable('mod/build/quest.erm') . ' ' . len(getqflist()))
 call writefile(s:out, 'result')
 qall!
 EOF2
@@ -173,7 +174,7 @@ mod/sub/quest.erm:1 x\$;
 8 $scratch/top 1
 mod/sub/quest.txt:1 в5
 mod/sub/quest.erm:1 x\$;
-zunt 1 1"
+zunt 1 2"
 make_mod
 (cd "$scratch/top" && PATH=$scratch/bin:$PATH timeout 60 vim --clean -es -i NONE --cmd 'set encoding=utf-8' \
   --cmd "set rtp^=$rtp" -c 'filetype plugin on' -c "source $scratch/make.vim" </dev/null >/dev/null 2>&1)
@@ -223,6 +224,8 @@ vim.fn.writefile(out, 'result')
 vim.cmd('qall!')
 EOF2
 for user in '' 'nnoremap K :echo 1<CR>'; do
+  k='zunt: hover'
+  [ -z "$user" ] || k=':echo 1<CR>'
   fresh
   printf '!!IF:M^Ошибка^;$NOPE$;\r\n' | cp1251 >>"$scratch/mod/quest.erm"
   (cd "$scratch/mod" && PATH=$scratch/bin:$PATH timeout 60 nvim --headless --clean --cmd "set rtp^=$rtp" \
@@ -230,7 +233,7 @@ for user in '' 'nnoremap K :echo 1<CR>'; do
   same "nvim: the language server's diagnostics, completion, Ctrl-] and K (user's mapping: $user)" \
     "clients: 1, diagnostics arrived: true
 19|\$NOPE\$|1|Переменной \$NOPE\$ не существует!
-v:lua.vim.lsp.omnifunc v:lua.vim.lsp.tagfunc K: ${user:+:echo 1<CR>}${user:-zunt: hover}
+v:lua.vim.lsp.omnifunc v:lua.vim.lsp.tagfunc K: $k
 quest.txt:3" "$(cat "$scratch/mod/result" 2>&1)"
 done
 
