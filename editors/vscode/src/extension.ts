@@ -72,6 +72,25 @@ function readWrongly(doc: vscode.TextDocument): boolean {
   }
 }
 
+/** Opens as Windows-1251 the files of the tool among uris that are not open
+ *  yet, so that the editor, opening them next (a definition's target, the
+ *  files a rename edits), never decodes them otherwise. Returns the files it
+ *  could not open so: all of them where this VS Code cannot choose. */
+async function openAsWindows1251(uris: readonly vscode.Uri[]): Promise<vscode.Uri[]> {
+  const open = new Set(vscode.workspace.textDocuments.map((d) => d.uri.toString()));
+  const left = uris.filter((u) => u.scheme === "file" && /\.(txt|erm)$/i.test(u.fsPath) && !open.has(u.toString()));
+  if (!versionAtLeast(vscode.version, 1, 100)) return left;
+  const openWith = vscode.workspace.openTextDocument as (uri: vscode.Uri, options: object) => Thenable<vscode.TextDocument>;
+  for (const uri of left) await openWith(uri, { encoding: ENCODING });
+  return [];
+}
+
+/** The files a definition's answer points at. */
+function targets(result: vscode.Definition | vscode.LocationLink[] | null | undefined): vscode.Uri[] {
+  const items = Array.isArray(result) ? result : result ? [result] : [];
+  return items.map((item) => ("targetUri" in item ? item.targetUri : item.uri));
+}
+
 function startClient(context: vscode.ExtensionContext): void {
   const serverOptions: ServerOptions = { command: program(context), args: ["--lsp"] };
   const clientOptions: LanguageClientOptions = {
@@ -82,6 +101,24 @@ function startClient(context: vscode.ExtensionContext): void {
     synchronize: { fileEvents: vscode.workspace.createFileSystemWatcher("**/{*.erm,*.txt,zunt.toml}") },
     // The server's own set: the build task's problems go to the matchers' owner, "zunt-build".
     diagnosticCollectionName: "zunt",
+    middleware: {
+      provideDefinition: async (document, position, token, next) => {
+        const result = await next(document, position, token);
+        await openAsWindows1251(targets(result));
+        return result;
+      },
+      // A rename edits files that are not open: the editor opens them to apply
+      // it, and a declarations file decoded as UTF-8 would be saved so.
+      provideRenameEdits: async (document, position, newName, token, next) => {
+        const edit = await next(document, position, newName, token);
+        const left = edit ? await openAsWindows1251(edit.entries().map(([uri]) => uri)) : [];
+        if (left.some((uri) => /\.txt$/i.test(uri.fsPath))) {
+          const names = left.map((uri) => path.basename(uri.fsPath)).join(", ");
+          throw new Error(`open ${names} first (as Windows-1251): this VS Code would read it in another encoding and save it so`);
+        }
+        return edit;
+      },
+    },
   };
   client = new LanguageClient("zunt", "zunt", serverOptions, clientOptions);
   client.start().catch((err: unknown) => {

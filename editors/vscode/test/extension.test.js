@@ -88,6 +88,22 @@ test("opening documents: the language of a .txt, the encoding of both kinds", as
   assert.ok(early.calls.some((c) => c[0] === "openTextDocument"));
 });
 
+test("a rename's files not open yet are opened as Windows-1251 first, or the rename is refused", async () => {
+  const edit = (v) => ({ entries: () => [[v.Uri.file(path.join(mod, "common.txt"))], [v.Uri.file(path.join(mod, "src/heroes.erm"))]] });
+  const fake = activate();
+  fake.calls.length = 0;
+  const rename = fake.client.options.middleware.provideRenameEdits;
+  assert.ok(await rename(null, null, "X", null, async () => edit(fake.vscode)));
+  assert.deepStrictEqual(fake.calls, [
+    ["openTextDocument", `file://${mod}/common.txt`, { encoding: "windows1251" }],
+    ["openTextDocument", `file://${mod}/src/heroes.erm`, { encoding: "windows1251" }],
+  ]);
+  const old = activate((v) => (v.version = "1.95.0"));
+  await assert.rejects(old.client.options.middleware.provideRenameEdits(null, null, "X", null, async () => edit(old.vscode)), /open common\.txt, heroes\.erm first/);
+  old.vscode.workspace.textDocuments = [{ uri: old.vscode.Uri.file(path.join(mod, "common.txt")) }];
+  assert.ok(await old.client.options.middleware.provideRenameEdits(null, null, "X", null, async () => edit(old.vscode)));
+});
+
 test("the build tasks: the current script and the project", () => {
   const fake = activate((v) => (v.window.activeTextEditor = { document: doc(v, "src/heroes.erm", "zunt-script") }));
   const tasks = fake.handlers.tasks.provideTasks();
