@@ -27,7 +27,7 @@ const files = {
   "zunt.toml": 'include = ["common.txt", "names.txt"]\nscripts = ["src/*.erm"]\noutput = "build"\n',
   "common.txt": "; Общие имена\r\nGOLD = v5\r\nИМЯ = в5\r\n",
   "names.txt": "; Имена героев\r\nHERO = y100\r\n",
-  "src/towns.erm": "ZVSE\r\n; Города и герои\r\n!!VR$HERO_EXPP$:S5;\r\n!!VR$GOLD$:S$HERO$;\r\n",
+  "src/towns.erm": "ZVSE\r\n; Города и герои\r\n\tЖ !!VR$HERO_EXPP$:S5;\r\n!!VR$GOLD$:S$HERO$;\r\n",
   "src/heroes.erm": "ZVSE\r\n!!VR$HERO$:S1; Герой\r\n",
 };
 for (const [name, text] of Object.entries(files)) {
@@ -202,7 +202,8 @@ async function main() {
     });
     const byServer = (rows) => (rows || []).find((r) => r.includes("HERO_EXPP") && r.includes("undeclared-variable"));
     await check("Problems: the server's error with its code", byServer(server1), JSON.stringify(server1));
-    await check("Problems: ... at the reference (line 3, column 5)", (byServer(server1) || "").includes("at line 3 and character 5"), byServer(server1));
+    await check("Problems: ... at the reference after a tab and Cyrillic (line 3, character 8)",
+      (byServer(server1) || "").includes("at line 3 and character 8"), byServer(server1));
 
     // The build task: its problems beside the server's, in the right files.
     await command("Tasks: Run Build Task");
@@ -214,7 +215,9 @@ async function main() {
       return rows.filter((r) => r.includes("HERO_EXPP")).length >= 2 && rows;
     });
     await check("after the build task: the server's error keeps its code and range",
-      (byServer(afterTask) || "").includes("at line 3 and character 5"), JSON.stringify(afterTask));
+      (byServer(afterTask) || "").includes("at line 3 and character 8"), JSON.stringify(afterTask));
+    const byTask = (afterTask || []).find((r) => r.includes("HERO_EXPP") && !r.includes("undeclared-variable"));
+    await check("after the build task: the task's error at the same character", (byTask || "").includes("at line 3 and character 8"), byTask);
     const files = (afterTask || []).filter((r) => r.includes("problems in file"));
     await check("after the build task: the task's problems are in src/towns.erm and the mod's common.txt",
       files.length === 2 && files.some((r) => r.startsWith("2 problems in file towns.erm of folder src")) &&
