@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The editors' files (editors/): the VS Code extension's grammars and its own
-# logic under node's test runner, vim and neovim, emacs, and the Notepad++
-# files. Installs what it needs (Node.js, npm's pinned packages, neovim,
-# emacs-nox, elpa-eglot, xmllint).
+# logic under node's test runner, the extension in a real VS Code
+# (tests/editors/vscode.sh), vim and neovim, emacs, and the Notepad++ files.
+# Installs what it needs (Node.js, npm's pinned packages, neovim, emacs-nox,
+# elpa-eglot, xmllint; code-server and chromium for VS Code).
 # Usage: test-editors.sh [ZUNT]   (default: build/zunt)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,9 @@ echo "=== VS Code extension"
   npx --no-install tsc -p .
   ZUNT=$zunt node --test test/*.test.js
 ) || status=1
+
+echo "=== VS Code itself (code-server in chromium)"
+bash tests/editors/vscode.sh "$zunt" || status=1
 
 echo "=== vim and neovim"
 bash tests/editors/vim.sh "$zunt" || status=1

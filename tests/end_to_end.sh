@@ -194,6 +194,9 @@ check "mod: a name in src/" 0 "heroes.erm -> ../build/heroes.erm" "$zunt" -v her
 expect "mod: the same output" test "$(od -An -tx1 <"$scratch/tree/mod/build/heroes.erm")" = "$mod_heroes"
 check "mod: --no-project" 1 "heroes.erm:2:12: error: Константы (MOD) не существует!" \
   bash -c "'$zunt' --no-project -o /dev/null heroes 2>&1 | head -1 >&2; exit 1"
+# The mod's include named as NAME.txt is read once: only the script is missing.
+check "mod: an include as NAME.txt" 1 "../common.erm: error: Файл \"../common.erm\" не существует!" \
+  "$zunt" -- ../common
 # The README's example of a mistake, on its third line.
 work=$scratch/tree/mod
 rm "$work/build/heroes.erm"
@@ -217,6 +220,9 @@ Copyright (C) 2026 the zunt developers
 Лицензия MIT: https://opensource.org/license/mit"
 check "--help" 0 "" "$zunt" --help
 expect "--help names every option" grep -q -- "--strict" "$scratch/out"
+for option in $(grep -o -- ' --[a-z][a-z-]*' "$scratch/out" | sort -u); do
+  expect "the man page documents $option" grep -qF -- "${option//-/\\-}" "$examples/../man/zunt.1"
+done
 
 # Colours on a terminal, but not on a dumb one nor for emacs's M-x compile,
 # whose buffer would show the escapes and miss the file names.

@@ -122,7 +122,10 @@ TEST(Notes, PointAtTheCause) {
        "      | ^\n"
        "quest.txt:1:1: note: может быть, @GOLD@?\n"
        "    1 | GOLD = v1\n"
-       "      | ^\n"},
+       "      | ^\n"
+       "quest.erm:1:8: error: Переменной $ABCDEF$ не существует!\n"
+       "    1 | @GOLF@ @ABCDEF@\n"
+       "      |        ^\n"},
       {"", "ABXYZF = v1\r\nABCDXY = v2\r\n", "$ABCDEF$",
        "quest.erm:1:1: error: Переменной $ABCDEF$ не существует!\n"
        "    1 | $ABCDEF$\n"

@@ -291,5 +291,41 @@ TEST(Terminal, ColourOptionOverTheConsoleDefault) {
   }
 }
 
+// Every error of a line after an undeclared name, up to a syntax error that
+// ends the line's check; NAME.txt that is also an include, read once; and
+// the file names made absolute on request ("." and "name/.." taken out).
+TEST(CommandLine, LaterErrorsOfALineSharedNameAndAbsolutePaths) {
+  TFakePlatform platform;
+  platform.AddFile("common.txt", "HERO = y1\r\n(G) = 'g'\r\n");
+  platform.AddFile("common.erm", "$HERO$ $NOPE$ (G) $NADA$\r\n$$ $NOPE$\r\n");
+  platform.AddFile("sub/../other.txt", "A = v1\r\n");
+  platform.AddFile("sub/../other.erm", "$A$ $B$\r\n");
+  int status = 0;
+  EXPECT_EQ(
+      "common.erm:1:8: error: Переменной $NOPE$ не существует!\n"
+      "    1 | $HERO$ $NOPE$ (G) $NADA$\n"
+      "      |        ^\n"
+      "common.erm:1:19: error: Переменной $NADA$ не существует!\n"
+      "    1 | $HERO$ $NOPE$ (G) $NADA$\n"
+      "      |                   ^\n"
+      "common.erm:2:1: error: Пустые переменные запрещены!\n"
+      "    2 | $$ $NOPE$\n"
+      "      | ^\n",
+      RunWith(platform, {"-i", "common.txt", "--", "common"}, &status));
+  EXPECT_EQ(1, status);
+  EXPECT_EQ(
+      "/home/user/other.erm:1:5: error: Переменной $B$ не существует!\n"
+      "    1 | $A$ $B$\n"
+      "      |     ^\n"
+      "/home/user/other.txt:1:1: note: может быть, $A$?\n"
+      "    1 | A = v1\n"
+      "      | ^\n",
+      RunWith(platform, {"--absolute-paths", "sub/../other"}));
+  platform.Working = "/w";
+  platform.AddFile("other.erm", "$A$\r\n");
+  platform.AddFile("other.txt", "A = v1\r\n");
+  EXPECT_EQ("/w/other.erm -> /other.erm\n", RunWith(platform, {"--absolute-paths", "-v", "other"}));
+}
+
 }  // namespace
 }  // namespace zunt

@@ -321,17 +321,23 @@ TEST(TranslateScript, WarningsOnBothPaths) {
   }
 }
 
-// After an error the pass goes on at the start of the next line, whether the
-// error stopped before that line's end or had already read past it.
-TEST(TranslateScript, GoesOnAtTheNextLineAfterAnError) {
+// After an undeclared name the pass goes on right after it, keeping the rest
+// of its line (more errors, locals, back-quotes); after any other error it
+// goes on at the start of the next line, whether the error stopped before
+// that line's end or had already read past it.
+TEST(TranslateScript, GoesOnAfterAnUndeclaredNameElseAtTheNextLine) {
   const TCase cases[] = {
+      {"$X$ $N$ @Y[1]@ (GREET)(NO)$N$\n$N$",
+       " w5  Hi therew5\nw5 | 1 Переменной | 1 Переменной | 1 Константы"},
+      {"$X$ ~T=y7;$T$ $$ $Y$\n$T$", " y7 y7 | 1 Переменной | 1 Пустые"},
+      {"(X) `a\n b` $N$", " ab w5 | 1 Константы"},
       {"~T=q\n$N$\n$X$", "w5\n | 1 Некорректное | 3 Переменной"},
-      {"~T=\r\n$N$ $X$\n$N$", "w5 w5 | 1 Некорректное | 2 Переменной"},
+      {"~T=\r\n$N$ $X$\n$N$", "w5 \nw5 | 1 Некорректное | 2 Переменной"},
       {"~T=q;$X$\n$N$", "w5 | 1 Некорректное"},
       {"$A\n$N$$X$", "w5 | 1 Некорректный | 2 Переменной"},
       {"~T\n(GREET)\n", "Hi there\n | 1 Некорректный"},
-      {"(GREET\n(X)\n(GREET)", "Hi there | 1 Некорректный | 2 Константы"},
-      {"$X$ $N$\r\n$N$", "w5 | 1 Переменной"},
+      {"(GREET\n(X)\n(GREET)", "\nHi there | 1 Некорректный | 2 Константы"},
+      {"$X$ $N$\r\n$N$", " w5\r\nw5 | 1 Переменной"},
       {"$N$ $X", "w5  | 1 Неожиданный"},
   };
   for (const auto& t : cases) {

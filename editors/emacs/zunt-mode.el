@@ -13,6 +13,9 @@
 ;; on the file's script, and the compilation buffer jumps to each message at
 ;; the character it names.  With eglot, M-x eglot starts `zunt --lsp'.
 ;;
+;; In a mod, the project is the folder of its zunt.toml: every file of the
+;; mod is managed by one server.
+;;
 ;; Install: put this file on `load-path' and add (require 'zunt-mode).
 
 ;;; Code:
@@ -54,6 +57,16 @@
           (goto-char (match-end 0))))
       (nreverse result))))
 
+(defun zunt-include-p (file)
+  "True when the nearest zunt.toml includes FILE."
+  (let ((toml (zunt--project (file-name-directory (expand-file-name file)))))
+    (and toml
+         (member (expand-file-name file)
+                 (mapcar (lambda (include)
+                           (expand-file-name include (file-name-directory toml)))
+                         (zunt--includes toml)))
+         t)))
+
 (defun zunt-declarations-file-p (file)
   "True when FILE is a declarations file: a .txt beside a script of the
 same name, or one that the nearest zunt.toml includes."
@@ -61,13 +74,7 @@ same name, or one that the nearest zunt.toml includes."
     (let ((base (file-name-sans-extension (expand-file-name file))))
       (or (file-exists-p (concat base ".erm"))
           (file-exists-p (concat base ".ERM"))
-          (let ((toml (zunt--project (file-name-directory (expand-file-name file)))))
-            (and toml
-                 (member (expand-file-name file)
-                         (mapcar (lambda (include)
-                                   (expand-file-name include (file-name-directory toml)))
-                                 (zunt--includes toml)))
-                 t))))))
+          (zunt-include-p file)))))
 
 (defun zunt--declarations-coding (arguments)
   "Windows-1251 for a declarations file.
@@ -137,9 +144,13 @@ ARGUMENTS are those that `file-coding-system-alist' passes."
   ;; zunt counts a message's column in characters, a tab as one.
   (setq-local compilation-error-screen-columns nil)
   (when buffer-file-name
+    ;; A declarations file that the mod includes builds the whole mod.
     (setq-local compile-command
-                (concat zunt-program " -- "
-                        (shell-quote-argument (file-name-base buffer-file-name))))
+                (if (and (derived-mode-p 'zunt-declarations-mode)
+                         (zunt-include-p buffer-file-name))
+                    zunt-program
+                  (concat zunt-program " -- "
+                          (shell-quote-argument (file-name-base buffer-file-name)))))
     (unless (file-exists-p buffer-file-name)
       (set-buffer-file-coding-system 'windows-1251-dos))))
 
@@ -172,6 +183,17 @@ ARGUMENTS are those that `file-coding-system-alist' passes."
   (add-to-list 'compilation-error-regexp-alist (car rule)))
 
 ;;;; The language server
+
+(defun zunt-project (dir)
+  "The mod of DIR for a script or declarations buffer: the folder of the
+nearest zunt.toml, as a transient project, so that one server manages every
+file of the mod (version control or not); nil elsewhere."
+  (let ((toml (and (derived-mode-p 'zunt-script-mode 'zunt-declarations-mode)
+                   (zunt--project dir))))
+    (and toml (cons 'transient (file-name-directory toml)))))
+
+(with-eval-after-load 'project
+  (add-hook 'project-find-functions #'zunt-project))
 
 (defun zunt--server-command (&optional _interactive)
   "The command line of the language server."

@@ -184,7 +184,11 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
     inputs.push_back(basePath + ".erm");
     // With shared declarations a script may have none of its own.
     if (!StartFrom(*shared, *run)) throw TStop();
-    ReadDeclarationsFile(platform, inputs[inputs.size() - 2], *run, !shared->Files.empty());
+    // NAME.txt that is one of the shared files was read with them.
+    const std::string& own = inputs[inputs.size() - 2];
+    if (!IsShared(platform, *shared, own)) {
+      ReadDeclarationsFile(platform, own, *run, !shared->Files.empty());
+    }
     LoadScript(platform, inputs.back(), *run);
     std::string path = OutputPath(platform, basePath, options);
     // A mod's output folder is made when missing: git keeps no empty folder.

@@ -9,7 +9,7 @@
 namespace zunt {
 namespace {
 
-enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject };
+enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject, kAbsolutePaths };
 
 constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
@@ -22,6 +22,7 @@ constexpr option kLongOptions[] = {
     {"project", required_argument, nullptr, kProject},
     {"no-project", no_argument, nullptr, kNoProject},
     {"jobs", required_argument, nullptr, 'j'},
+    {"absolute-paths", no_argument, nullptr, kAbsolutePaths},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -129,6 +130,9 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
       case kVersion:
         line.Version = true;
         break;
+      case kAbsolutePaths:
+        line.AbsolutePaths = true;
+        break;
       case kColor:
         if (!ReadColor(optarg, &line.Color)) {
           line.UsageError = "у --color бывает значение auto, always или never, а не «" +
@@ -168,6 +172,7 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "                      zunt.toml в папке ИМЕНИ или выше\n"
       "      --no-project    не читать zunt.toml\n"
       "  -v, --verbose       сообщать о каждом записанном файле\n"
+      "      --absolute-paths  называть файлы в сообщениях полными путями\n"
       "  -w                  не выводить предупреждения\n"
       "      --strict        считать предупреждения ошибками\n"
       "      --color[=КОГДА] раскрашивать сообщения: auto (по умолчанию), always, never\n"

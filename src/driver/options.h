@@ -18,6 +18,7 @@ struct TCommandLine {
   TRunOptions Run;
   TColor Color = TColor::Auto;
   bool Verbose = false;
+  bool AbsolutePaths = false;  // messages name files by their absolute paths
   bool Help = false;
   bool Version = false;
   std::string UsageError;  // UTF-8; not empty when the command line is wrong

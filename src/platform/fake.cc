@@ -48,6 +48,8 @@ bool TFakePlatform::MakeFolders(const std::string& folder) {
   return true;
 }
 
+std::string TFakePlatform::WorkingFolder() { return Working; }
+
 TTrust TFakePlatform::Trust(const std::string& path) {
   std::lock_guard<std::recursive_mutex> guard(Lock);
   auto it = Files.find(path);

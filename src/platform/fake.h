@@ -37,6 +37,7 @@ class TFakePlatform : public TPlatform {
   // Folders (prefixes such as "mnt/") that hold another file system. Every
   // folder below the working one is there; "../" and above are not.
   std::vector<std::string> Mounts;
+  std::string Working = "/home/user";  // the working folder's absolute path
 
   std::vector<std::string> Calls;    // "probe PATH", "load PATH", "write PATH", "sound"
   std::optional<std::string> Shown;  // the message of a failure, if one was shown
@@ -50,6 +51,7 @@ class TFakePlatform : public TPlatform {
   std::string_view ParentPrefix() const override { return Parent; }
   TFileKind Probe(const std::string& path) override;
   bool IdentifyFolder(const std::string& folder, TFolderId* id) override;
+  std::string WorkingFolder() override;
   TTrust Trust(const std::string& path) override;
   bool ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) override;
   bool RealPath(const std::string& path, std::string* real) override;

@@ -131,6 +131,8 @@ class TPlatform {
     (void)id;
     return false;
   }
+  /// Returns the working folder as an absolute path, or "" when it cannot be told.
+  virtual std::string WorkingFolder() { return {}; }
   /// Returns whether the file at path can be trusted (see TTrust).
   virtual TTrust Trust(const std::string& path) {
     (void)path;

@@ -17,6 +17,7 @@ class TPosixPlatform : public TPlatform {
   std::string_view ParentPrefix() const override { return "../"; }
   TFileKind Probe(const std::string& path) override;
   bool IdentifyFolder(const std::string& folder, TFolderId* id) override;
+  std::string WorkingFolder() override;
   TTrust Trust(const std::string& path) override;
   bool ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) override;
   bool RealPath(const std::string& path, std::string* real) override;

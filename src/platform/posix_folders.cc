@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "platform/posix.h"
@@ -18,6 +19,16 @@ bool TPosixPlatform::IdentifyFolder(const std::string& folder, TFolderId* id) {
   if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
   *id = TFolderId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
   return true;
+}
+
+std::string TPosixPlatform::WorkingFolder() {
+  std::string folder(256, '\0');
+  while (getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(folder.find('\0'));
+  return folder;
 }
 
 TTrust TPosixPlatform::Trust(const std::string& path) {

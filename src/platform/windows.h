@@ -18,6 +18,7 @@ class TWindowsPlatform : public TPlatform {
   std::string_view ParentPrefix() const override { return "..\\"; }
   TFileKind Probe(const std::string& path) override;
   bool IdentifyFolder(const std::string& folder, TFolderId* id) override;
+  std::string WorkingFolder() override;
   bool ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) override;
   bool RealPath(const std::string& path, std::string* real) override;
   bool MakeFolders(const std::string& folder) override;

@@ -22,6 +22,14 @@ bool TWindowsPlatform::IdentifyFolder(const std::string& folder, TFolderId* id) 
   return true;
 }
 
+std::string TWindowsPlatform::WorkingFolder() {
+  std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+  DWORD size = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+  if (size == 0 || size >= folder.size()) return {};
+  folder.resize(size);
+  return Utf8FromWide(folder);
+}
+
 bool TWindowsPlatform::ListFolder(const std::string& folder, std::vector<TFolderEntry>* entries) {
   std::string pattern = folder.empty() ? "." : folder;
   if (pattern.find_last_of("\\/:") != pattern.size() - 1) pattern += '\\';

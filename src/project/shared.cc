@@ -1,5 +1,6 @@
 #include "project/shared.h"
 
+#include <algorithm>
 #include <new>
 
 #include "base/cp1251.h"
@@ -31,6 +32,44 @@ std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
   shared->Vars = std::move(run.State.Vars);
   shared->Constants = std::move(run.State.Constants);
   return shared;
+}
+
+namespace {
+
+// The folder of a path (with its last separator) and its name after it.
+std::pair<std::string, std::string_view> SplitPath(std::string_view path,
+                                                   std::string_view separators) {
+  size_t end = path.find_last_of(separators);
+  if (end == std::string_view::npos) return {std::string(), path};
+  return {std::string(path.substr(0, end + 1)), path.substr(end + 1)};
+}
+
+// Names in a folder: exactly, or without regard to Latin case where the
+// system does so (Windows, whose paths take "\\").
+bool SameName(std::string_view a, std::string_view b, bool foldCase) {
+  if (!foldCase) return a == b;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
+bool IsShared(TPlatform& platform, const TSharedDeclarations& shared, const std::string& path) {
+  std::string_view separators = platform.PathSeparators();
+  bool foldCase = separators.find('\\') != std::string_view::npos;
+  auto [folder, name] = SplitPath(path, separators);
+  TFolderId id;
+  bool known = false;
+  for (const std::string& file : shared.Files) {
+    auto [otherFolder, otherName] = SplitPath(file, separators);
+    if (!SameName(name, otherName, foldCase)) continue;
+    if (!known && !platform.IdentifyFolder(folder, &id)) return false;
+    known = true;
+    TFolderId otherId;
+    if (platform.IdentifyFolder(otherFolder, &otherId) && otherId == id) return true;
+  }
+  return false;
 }
 
 bool StartFrom(const TSharedDeclarations& shared, TRun& run) {

@@ -32,6 +32,10 @@ std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
                                                 const std::vector<std::string>& files,
                                                 bool warnings);
 
+/// Returns whether path names one of the shared files: the same name in the
+/// same folder, however the folder is written.
+bool IsShared(TPlatform& platform, const TSharedDeclarations& shared, const std::string& path);
+
 /// Starts a name's run from the shared declarations, exactly where reading
 /// them would have left it: their reports, and their names below its own.
 /// Returns false when reading them failed (the run then ends).

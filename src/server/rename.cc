@@ -6,6 +6,7 @@
 #include "base/cp1251.h"
 #include "cursor/fold.h"
 #include "server/names.h"
+#include "server/reports.h"
 #include "server/session.h"
 
 namespace zunt {
@@ -30,13 +31,19 @@ bool Mentions(std::string_view bytes, std::string_view name, bool constant) {
   return false;
 }
 
+// Returns whether the reader went on right after the error (an undeclared name).
+bool ReadOnAfter(const TFail& report) {
+  std::string_view code = CodeOf(MessageOf(report));
+  return code == "undeclared-variable" || code == "undeclared-constant";
+}
+
 // Returns the line (from 1) of the first error in the script after which a
 // reference to the name stands on the same line, unread; 0 when there is none.
 uint64_t LineWithNameAfterError(const TText& text, const std::vector<TFail>& reports,
                                 std::string_view name, bool constant) {
   std::string_view bytes = text.Bytes();
   for (const TFail& report : reports) {
-    if (report.Severity != TSeverity::Error || report.Line == 0) continue;
+    if (report.Severity != TSeverity::Error || report.Line == 0 || ReadOnAfter(report)) continue;
     size_t at = text.OffsetOfReport(report.Line, report.Column);
     size_t end = bytes.find('\n', at);
     if (Mentions(bytes.substr(at, end == std::string_view::npos ? end : end - at), name,
@@ -106,7 +113,10 @@ TJson TSession::PrepareRename(const TJson& params) {
     return nullptr;
   }
   const TSeenItem& item = *place.Item;
+  // What the rename would refuse is said before a new name is typed.
   RefuseUnknownSite(place);
+  RefuseUnfinished(place);
+  RefuseOutside(place, ReferencesOf(place));
   TRange range{place.Text->PositionOf(item.NameAt),
                place.Text->PositionOf(item.NameAt + item.NameSize)};
   return TJson{{"range", ToJson(range)}, {"placeholder", NameText(*place.Text, item)}};

@@ -45,6 +45,9 @@ struct TState {
   /// reference then goes through the careful reader (CommonCase must be off).
   void (*OnSeen)(const TSeen& seen, void* context) = nullptr;
   void* SeenContext = nullptr;
+  /// Set just before an error that leaves the cursor in step with the text
+  /// (an undeclared name, read in full): the pass may go on from there.
+  bool InStep = false;
 
   /// Keys both name tables' hash by seed.
   void Rekey(const THashSeed& seed) {

@@ -400,6 +400,7 @@ void TranslateScript(TState& state) {
   TDiagnostics& diagnostics = state.Diagnostics;
   while (true) {
     try {
+      state.InStep = false;
       TranslateRest(state);
       break;
     } catch (TFail& fail) {
@@ -415,8 +416,9 @@ void TranslateScript(TState& state) {
         diagnostics.Add(std::move(stop));
         return;
       }
-      // Go on at the start of the next line; an error may have passed its line end already.
-      if (c.CurrentLine() == line) c.SkipLine();
+      // Go on after an undeclared name, else at the start of the next line;
+      // an error may have passed its line end already.
+      if (!state.InStep && c.CurrentLine() == line) c.SkipLine();
     }
   }
   WarnOnOpenBackQuote(state);
@@ -468,6 +470,7 @@ void TranslateVarRefInFull(TState& state) {
         c.ErrorAt(TBoxPrefix::Script,
                   Win1251("Переменной $") + UpperCased(name) + Win1251("$ не существует!"), start);
     SuggestName(error, state.Vars, name, mark, mark, c);
+    state.InStep = true;
     throw error;
   }
   if (index != 0 && Wraps(var->Number(), index)) {
@@ -510,6 +513,7 @@ void TranslateConstRefInFull(TState& state) {
         TBoxPrefix::None,
         Win1251("Константы (") + UpperCased(scan.Text) + Win1251(") не существует!"), start);
     SuggestName(error, state.Constants, scan.Text, '(', ')', c);
+    state.InStep = true;
     throw error;
   }
   EmitConst(state.Output, state.Constants, *text);

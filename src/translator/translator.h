@@ -13,8 +13,9 @@ namespace zunt {
 
 /// Translates the script under the cursor to the end, appending to the output.
 /// With state.Diagnostics.MaxErrors at 1 it throws TFail at the first error;
-/// above that it reports each error, goes on at the start of the next line,
-/// and stops after that many. Warnings go to state.Diagnostics.
+/// above that it reports each error and stops after that many. After an
+/// undeclared name it goes on right after the reference; after any other
+/// error, at the start of the next line. Warnings go to state.Diagnostics.
 ///
 /// Bytes are copied except:
 ///   $NAME$ @NAME@ $NAME[k]$ @NAME[k]@   a variable: letter and number, or the number

@@ -98,4 +98,19 @@ exit: exit 0" "$(sed -n 7,8p "$mod/result" 2>&1)"
     "$( (cat "$repo/examples/quest/quest.txt"; printf 'NOPE = v0\r\n') | od -c)" "$(od -c <"$mod/quest.txt")"
 done
 
+# A mod without version control: the script's M-. reaches the shared
+# declarations in the mod's root, managed by the same server (their
+# diagnostics arrive), and eglot-shutdown ends the server cleanly.
+mkdir -p "$scratch/mod2/src"
+printf 'include = ["common.txt"]\n' >"$scratch/mod2/zunt.toml"
+printf 'HERO = y1\r\nИМЯ = в5\r\n' | cp1251 >"$scratch/mod2/common.txt"
+printf '!!VR$HERO$:S1;\r\n' >"$scratch/mod2/src/heroes.erm"
+(cd "$scratch/mod2/src" && PATH=$scratch/bin:$PATH LANG=C.UTF-8 timeout 120 emacs --batch -L "$repo/editors/emacs" \
+  --eval "(require 'zunt-mode)" -l "$here/emacs-mod.el" </dev/null >"$scratch/log" 2>&1) || cat "$scratch/log"
+same "emacs: one eglot server for a mod without git" "project: mod2
+definition: common.txt:1 HERO = y1
+same server: t
+2|eglot-warning|zunt [non-latin-letter]: буква значения переменной \$ИМЯ\$ не латинская: «в»
+shut down: running nil" "$(cat "$scratch/mod2/src/result" 2>&1)"
+
 summary emacs

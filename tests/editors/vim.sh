@@ -132,36 +132,75 @@ same "vim: syntax items" "1 ZVSE
 9 (ДВЕ СТРОКИ) zuntdeclConstName
 10 вторая zuntdeclText" "$(cat "$scratch/mod/result" 2>&1)"
 
-# :make in neovim: the quickfix list holds the messages, and the jump lands on
-# the character the message names, after Cyrillic text on the same line.
+# :make from the mod's parent folder, in vim and neovim at 'tabstop' 4 and 8:
+# zunt runs in the script's folder (its output lands in the mod's build/),
+# vim's folder is the same after it, and each entry, in the script or in a
+# declarations file not loaded yet, lands on the character zunt names after a
+# tab and Cyrillic text. The mod's shared declarations build the whole mod.
 cat >"$scratch/make.vim" <<'EOF2'
 let s:out = []
-for s:file in ['quest.erm', 'empty.txt']
-  execute 'edit' s:file
+for s:ts in [4, 8]
+  execute 'set tabstop=' . s:ts
+  edit mod/sub/quest.erm
   silent make
-  for s:e in getqflist()
-    call add(s:out, join([bufname(s:e.bufnr), s:e.lnum, s:e.col, s:e.vcol, s:e.type, s:e.valid, s:e.text], '|'))
+  call add(s:out, s:ts . ' ' . getcwd() . ' ' . filereadable('mod/build/quest.erm'))
+  for s:i in range(1, len(getqflist()))
+    execute 'silent cc' s:i
+    call add(s:out, bufname('%') . ':' . line('.') . ' ' . strpart(getline('.'), col('.') - 1, 6))
   endfor
-  if s:file ==# 'quest.erm'
-    cfirst
-    call add(s:out, 'at: ' . strpart(getline('.'), col('.') - 1))
-  endif
+  call delete('mod/build/quest.erm')
+  %bwipeout!
 endfor
+edit mod/common.txt
+let s:makeprg = &makeprg
+silent make
+call add(s:out, s:makeprg . ' ' . filereadable('mod/build/quest.erm') . ' ' . len(getqflist()))
 call writefile(s:out, 'result')
 qall!
 EOF2
-fresh
-printf '!!IF:M^Ошибка^;$NOPE$;\r\n!!IF:M^Ещё^;(НЕТ);\r\n' | cp1251 >>"$scratch/mod/quest.erm"
-printf 'ZVSE\r\n' >"$scratch/mod/empty.erm"
-: >"$scratch/mod/empty.txt"
-rm "$scratch/mod/zunt.toml" # with an include, an empty NAME.txt is no error
+make_mod() {
+  rm -rf "$scratch/top"
+  mkdir -p "$scratch/top/mod/sub" "$scratch/top/mod/build"
+  printf 'include = ["common.txt"]\nscripts = ["sub/*.erm"]\noutput = "build"\n' >"$scratch/top/mod/zunt.toml"
+  printf 'HERO = y1\r\n' >"$scratch/top/mod/common.txt"
+  printf '\tИМЯ = в5\r\n' | cp1251 >"$scratch/top/mod/sub/quest.txt"
+  printf '\t^Ошибка^ $HERO[1]x$;\r\n' | cp1251 >"$scratch/top/mod/sub/quest.erm"
+}
 mkdir -p "$scratch/bin"
 ln -s "$zunt" "$scratch/bin/zunt"
-PATH=$scratch/bin:$PATH nvim_run "$scratch/make.vim"
-same "nvim: :make fills the quickfix list" "quest.erm|19|16|1|e|1|Переменной \$NOPE\$ не существует!
-quest.erm|20|13|1|e|1|Константы (НЕТ) не существует!
-at: \$NOPE\$;
-empty.txt|0|0|0|e|1|Указанный файл пуст!" "$(cat "$scratch/mod/result" 2>&1)"
+expected_make="4 $scratch/top 1
+mod/sub/quest.txt:1 в5
+mod/sub/quest.erm:1 x\$;
+8 $scratch/top 1
+mod/sub/quest.txt:1 в5
+mod/sub/quest.erm:1 x\$;
+zunt 1 2"
+make_mod
+(cd "$scratch/top" && PATH=$scratch/bin:$PATH timeout 60 vim --clean -es -i NONE --cmd 'set encoding=utf-8' \
+  --cmd "set rtp^=$rtp" -c 'filetype plugin on' -c "source $scratch/make.vim" </dev/null >/dev/null 2>&1)
+same "vim: :make in the file's folder, at the characters zunt names" "$expected_make" \
+  "$(cat "$scratch/top/result" 2>&1)"
+make_mod
+(cd "$scratch/top" && PATH=$scratch/bin:$PATH timeout 60 nvim --headless --clean --cmd "set rtp^=$rtp" \
+  --cmd 'let g:zunt_lsp = 0' -c "source $scratch/make.vim" </dev/null >/dev/null 2>&1)
+same "nvim: :make in the file's folder, at the characters zunt names" "$expected_make" \
+  "$(cat "$scratch/top/result" 2>&1)"
+
+# The README's ~/.vimrc for the source tree, as written, alone in an empty
+# HOME: a script is read as Windows-1251 and :make runs zunt.
+mkdir -p "$scratch/home"
+sed -n '/^ *set rtp+=\/path\/to\/zunt/,/^$/p' "$repo/README.md" | sed 's/^ *//; s|/path/to/zunt|'"$repo"'|' \
+  >"$scratch/home/.vimrc"
+cat >"$scratch/readme.vim" <<'EOF2'
+edit mod/sub/quest.erm
+call writefile([&filetype . ' ' . &fileencoding . ' ' . &makeprg . ' ' . getline(1)], 'result')
+qall!
+EOF2
+make_mod
+(cd "$scratch/top" && HOME=$scratch/home PATH=$scratch/bin:$PATH timeout 60 vim -Nes -u "$scratch/home/.vimrc" \
+  -i NONE --cmd 'set encoding=utf-8' -c "source $scratch/readme.vim" </dev/null >/dev/null 2>&1)
+same "vim: the README's ~/.vimrc alone ($(tr '\n' ';' <"$scratch/home/.vimrc"))" \
+  "zunt cp1251 zunt -- %:t:r:S 	^Ошибка^ \$HERO[1]x\$;" "$(cat "$scratch/top/result" 2>&1)"
 
 # The language server in neovim, started by the plugin as a user has it (no
 # client code here): the diagnostics of the open script arrive, at the
@@ -175,14 +214,27 @@ for _, d in ipairs(vim.diagnostic.get(buf)) do
   local line = vim.api.nvim_buf_get_lines(buf, d.lnum, d.lnum + 1, false)[1]
   table.insert(out, string.format('%d|%s|%s|%s', d.lnum + 1, string.sub(line, d.col + 1, d.col + 6), d.severity, d.message))
 end
+-- The buffer's own omnifunc, tagfunc and K; Ctrl-] on $HERO$ goes to its declaration.
+local k = vim.fn.maparg('K', 'n', false, true)
+table.insert(out, vim.bo.omnifunc .. ' ' .. vim.bo.tagfunc .. ' K: ' .. (k.desc or k.rhs or ''))
+vim.api.nvim_win_set_cursor(0, { 4, 5 })
+vim.cmd('silent! execute "normal \\<C-]>"')
+table.insert(out, vim.fn.expand('%:t') .. ':' .. vim.fn.line('.'))
 vim.fn.writefile(out, 'result')
 vim.cmd('qall!')
 EOF2
-fresh
-printf '!!IF:M^Ошибка^;$NOPE$;\r\n' | cp1251 >>"$scratch/mod/quest.erm"
-(cd "$scratch/mod" && PATH=$scratch/bin:$PATH timeout 60 nvim --headless --clean --cmd "set rtp^=$rtp" \
-  -c 'luafile ../lsp.lua' quest.erm </dev/null >/dev/null 2>&1)
-same "nvim: the language server's diagnostics" "clients: 1, diagnostics arrived: true
-19|\$NOPE\$|1|Переменной \$NOPE\$ не существует!" "$(cat "$scratch/mod/result" 2>&1)"
+for user in '' 'nnoremap K :echo 1<CR>'; do
+  k='zunt: hover'
+  [ -z "$user" ] || k=':echo 1<CR>'
+  fresh
+  printf '!!IF:M^Ошибка^;$NOPE$;\r\n' | cp1251 >>"$scratch/mod/quest.erm"
+  (cd "$scratch/mod" && PATH=$scratch/bin:$PATH timeout 60 nvim --headless --clean --cmd "set rtp^=$rtp" \
+    --cmd "$user" -c 'luafile ../lsp.lua' quest.erm </dev/null >/dev/null 2>&1)
+  same "nvim: the language server's diagnostics, completion, Ctrl-] and K (user's mapping: $user)" \
+    "clients: 1, diagnostics arrived: true
+19|\$NOPE\$|1|Переменной \$NOPE\$ не существует!
+v:lua.vim.lsp.omnifunc v:lua.vim.lsp.tagfunc K: $k
+quest.txt:3" "$(cat "$scratch/mod/result" 2>&1)"
+done
 
 summary vim

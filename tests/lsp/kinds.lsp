@@ -16,7 +16,7 @@ HERO = y100
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.erm","languageId":"text","version":1,"text":"; Ïðèâåò\r\n$HERO$ $NOPE$\r\n"}}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm","diagnostics":[{"range":{"start":{"line":1,"character":7},"end":{"line":1,"character":13}},"code":"undeclared-variable"},{"range":{"start":{"line":0,"character":2},"end":{"line":0,"character":3}},"severity":2,"code":"latin1-text"}]}}
 > {"jsonrpc":"2.0","id":2,"method":"zunt/translate","params":{"textDocument":{"uri":"file://ROOT/quest.erm"}}}
-< {"id":2,"result":{"text":"; Привет\r\ny100 ","errors":1}}
+< {"id":2,"result":{"text":"; Привет\r\ny100 \r\n","errors":1}}
 # A script with no declarations file beside it.
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/sub/alone.erm","version":3,"text":"x"}}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/sub/alone.erm","version":3,"diagnostics":[{"range":{"start":{"line":0,"character":0},"end":{"line":0,"character":0}},"code":"missing-declarations","message":"Указанный файл не существует! (ROOT/sub/alone.txt)."}]}}

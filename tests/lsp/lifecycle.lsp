@@ -22,9 +22,10 @@
 < {"id":7,"error":{"code":-32602}}
 > {"jsonrpc":"2.0","id":8,"method":"textDocument/references","params":{"textDocument":{"uri":"file://ROOT/a.erm"},"position":{"line":0,"character":"Ж"}}}
 < {"id":8,"error":{"code":-32602}}
-> {"jsonrpc":"2.0","id":5,"method":"shutdown"}
+# eglot sends shutdown and exit with "params": null.
+> {"jsonrpc":"2.0","id":5,"method":"shutdown","params":null}
 < {"id":5,"result":null}
 > {"jsonrpc":"2.0","id":6,"method":"textDocument/hover","params":{}}
 < {"id":6,"error":{"code":-32600}}
-> {"jsonrpc":"2.0","method":"exit"}
+> {"jsonrpc":"2.0","method":"exit","params":null}
 = 0

@@ -21,6 +21,8 @@ GOLD = y2
 < {"id":1,"result":"*"}
 > {"jsonrpc":"2.0","id":2,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/ws/quest.erm"},"position":{"line":0,"character":6},"newName":"LORD"}}
 <= {"id":2,"error":{"code":-32803,"message":"переименование изменило бы файл вне папок рабочей области: ROOT/outside/shared.txt"}}
+> {"jsonrpc":"2.0","id":21,"method":"textDocument/prepareRename","params":{"textDocument":{"uri":"file://ROOT/ws/quest.erm"},"position":{"line":0,"character":6}}}
+<= {"id":21,"error":{"code":-32803,"message":"переименование изменило бы файл вне папок рабочей области: ROOT/outside/shared.txt"}}
 > {"jsonrpc":"2.0","id":3,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/ws/src/b.erm"},"position":{"line":0,"character":6},"newName":"COINS"}}
 <= {"id":3,"error":{"code":-32803,"message":"переименование изменило бы файл вне папок рабочей области: ROOT/ws/src/b.txt"}}
 # The include's name is found all the same, where it is.

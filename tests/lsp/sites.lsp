@@ -68,17 +68,24 @@ HERO = y100
 < {"id":20,"result":{"uri":"file://ROOT/quest.txt","range":{"start":{"line":1,"character":0},"end":{"line":1,"character":4}}}}
 > {"jsonrpc":"2.0","id":21,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":35}}}
 < {"id":21,"result":{"contents":{"value":"Здравствуй\n\nконстанта (ПРИВЕТ), объявлена в quest.txt:3"}}}
-# The check of a line stops at its first error: a name after it is unseen,
-# and would be left with its old name. No rename then; the same name
-# elsewhere, or another name after the error, does not stop it.
-> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":4},"contentChanges":[{"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\nЖ😀 !!VR$НЕТ$:S$ДРУГ$ (привет) $hero[2]$;\r\n"}]}}
+# The check of a line stops at its first error (but an undeclared name): a
+# name after it is unseen, and would be left with its old name. No rename
+# then; the same name elsewhere, or another name after the error, does not stop it.
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":4},"contentChanges":[{"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\nЖ😀 !!VR$$:S$ДРУГ$ (привет) $hero[2]$;\r\n"}]}}
 > {"jsonrpc":"2.0","id":25,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6},"newName":"ГЕРОЙ"}}
 < {"id":25,"error":{"code":-32803,"message":"скрипт quest.erm, строка 3: имя стоит после ошибки, и эта часть строки не проверена: исправьте ошибку, чтобы переименовать"}}
 > {"jsonrpc":"2.0","id":26,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":35},"newName":"ЗДРАВСТВУЙ"}}
 < {"id":26,"error":{"code":-32803,"message":"скрипт quest.erm, строка 3: имя стоит после ошибки, и эта часть строки не проверена: исправьте ошибку, чтобы переименовать"}}
 > {"jsonrpc":"2.0","id":27,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":0,"character":2},"newName":"ВРЕМ"}}
 < {"id":27,"result":{"documentChanges":[{"edits":[{"range":{"start":{"line":0,"character":1},"end":{"line":0,"character":4}}}]}]}}
-> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":5},"contentChanges":[{"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\n"}]}}
+# After an undeclared name the line is read on: the names after it answer,
+# and a rename reaches them.
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":5},"contentChanges":[{"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\nЖ😀 !!VR$НЕТ$:S$ДРУГ$ (привет) $hero[2]$;\r\n"}]}}
+> {"jsonrpc":"2.0","id":28,"method":"textDocument/hover","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":2,"character":33}}}
+< {"id":28,"result":{"contents":{"value":"$hero[2]$ → y102\n\nпеременная $HERO$ = y100, объявлена в quest.txt:2"}}}
+> {"jsonrpc":"2.0","id":29,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6},"newName":"ГЕРОЙ"}}
+< {"id":29,"result":{"documentChanges":[{"textDocument":{"uri":"file://ROOT/quest.erm","version":5},"edits":[{"range":{"start":{"line":1,"character":5},"end":{"line":1,"character":9}},"newText":"ГЕРОЙ"},{"range":{"start":{"line":1,"character":13},"end":{"line":1,"character":17}},"newText":"ГЕРОЙ"},{"range":{"start":{"line":1,"character":27},"end":{"line":1,"character":31}},"newText":"ГЕРОЙ"},{"range":{"start":{"line":2,"character":32},"end":{"line":2,"character":36}},"newText":"ГЕРОЙ"}]},{"textDocument":{"uri":"file://ROOT/quest.txt","version":8},"edits":[{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":4}},"newText":"ГЕРОЙ"}]}]}}
+> {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":6},"contentChanges":[{"text":"~TMP=z1;\r\n!!VR$HERO$:S$HERO[2]$ Ж😀 @HERO@ (ПРИВЕТ) (😀ДА);\r\n"}]}}
 # A declarations file read only up to an error may hide names: no rename then.
 > {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":9},"contentChanges":[{"text":"HERO = y100\r\nBAD\r\nДРУГ = y7\r\n"}]}}
 > {"jsonrpc":"2.0","id":24,"method":"textDocument/rename","params":{"textDocument":{"uri":"file://ROOT/quest.erm"},"position":{"line":1,"character":6},"newName":"ДРУГ"}}

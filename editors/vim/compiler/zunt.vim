@@ -1,6 +1,9 @@
 " :make translates the current script (or the script of the current
-" declarations file) with zunt; the quickfix list gets each message. %v reads
-" the column as a character count, as zunt writes it.
+" declarations file; the whole mod for a declarations file that its zunt.toml
+" includes) with zunt, run in the file's folder as on the command line; the
+" quickfix list gets each message. zunt counts a column in characters, a tab
+" as one: %c reads it, and after :make each column becomes the byte index of
+" that character in vim's text (see zunt#after_make).
 if exists('current_compiler')
   finish
 endif
@@ -10,11 +13,19 @@ if exists(':CompilerSet') != 2
 endif
 
 let s:program = escape(get(g:, 'zunt_program', 'zunt'), ' \|"')
-execute 'CompilerSet makeprg=' . s:program . '\ --\ %:r:S'
+let s:whole_mod = &filetype ==# 'zuntdecl' && zunt#is_include(expand('%:p'))
+execute 'CompilerSet makeprg=' . s:program . (s:whole_mod ? '' : '\ --\ %:t:r:S')
 CompilerSet errorformat=%-Gzunt:\ %.%#,
-      \%f:%l:%v:\ %trror:\ %m,
-      \%f:%l:%v:\ %tarning:\ %m,
-      \%f:%l:%v:\ %tote:\ %m,
+      \%f:%l:%c:\ %trror:\ %m,
+      \%f:%l:%c:\ %tarning:\ %m,
+      \%f:%l:%c:\ %tote:\ %m,
       \%f:\ %trror:\ %m,
       \%f:\ %tarning:\ %m,
       \%-G%.%#
+
+augroup zunt_make
+  autocmd!
+  autocmd QuickFixCmdPre make,lmake call zunt#before_make()
+  autocmd QuickFixCmdPost make call zunt#after_make(0)
+  autocmd QuickFixCmdPost lmake call zunt#after_make(1)
+augroup END

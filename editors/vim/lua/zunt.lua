@@ -13,6 +13,20 @@ local function root_dir(file)
   return vim.fn.fnamemodify(file, ':p:h')
 end
 
+-- The buffer's completion, Ctrl-] and K through the server, where the user
+-- has set none of them.
+local function map_keys(buf)
+  if vim.bo[buf].omnifunc == '' then
+    vim.bo[buf].omnifunc = 'v:lua.vim.lsp.omnifunc'
+  end
+  if vim.bo[buf].tagfunc == '' then
+    vim.bo[buf].tagfunc = 'v:lua.vim.lsp.tagfunc'
+  end
+  if vim.fn.maparg('K', 'n') == '' then
+    vim.keymap.set('n', 'K', vim.lsp.buf.hover, { buffer = buf, desc = 'zunt: hover' })
+  end
+end
+
 --- Starts the server for the current buffer, or attaches it to a running one.
 function M.attach()
   local buf = vim.api.nvim_get_current_buf()
@@ -22,6 +36,7 @@ function M.attach()
     return
   end
   local config = { name = 'zunt', cmd = { program, '--lsp' }, root_dir = root_dir(file) }
+  map_keys(buf)
   if vim.lsp.start then
     vim.lsp.start(config)
     return

@@ -42,10 +42,11 @@ export function projectTask(toml: string): TaskDefinition {
   return { type: "zunt", cwd: path.dirname(toml) };
 }
 
-/** The command line of a task; names that start with "-" are kept from
- *  being read as options. */
+/** The command line of a task: messages name files by absolute paths, which
+ *  the problem matchers take as they are; names that start with "-" are kept
+ *  from being read as options. */
 export function invocation(def: TaskDefinition, program: string, fallbackCwd: string): Invocation {
-  const args = def.name ? ["--", def.name] : [];
+  const args = ["--absolute-paths", ...(def.name ? ["--", def.name] : [])];
   return { command: program, args, cwd: def.cwd || fallbackCwd };
 }
 

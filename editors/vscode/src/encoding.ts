@@ -26,6 +26,25 @@ export function reopenAction(doc: DocumentFacts, canReopen: boolean): Action {
   return doc.isDirty ? "warn" : "reopen";
 }
 
+// The characters of the bytes 0x80-0xFF in Windows-1251 (0x98 has none).
+const HIGH =
+  "ЂЃ‚ѓ„…†‡€‰Љ‹ЊЌЋЏђ‘’“”•–—\uFFFD™љ›њќћџ\u00A0ЎўЈ¤Ґ¦§Ё©Є«¬\u00AD®Ї°±Ііґµ¶·ё№є»јЅѕї" +
+  "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя";
+
+/** The text of Windows-1251 bytes. */
+export function decodeWindows1251(bytes: Uint8Array): string {
+  let text = "";
+  for (const byte of bytes) text += byte < 0x80 ? String.fromCharCode(byte) : HIGH[byte - 0x80];
+  return text;
+}
+
+/** True when a document's text is not its file's bytes read as Windows-1251
+ *  (line ends aside): the editor decoded it in another encoding. */
+export function decodedWrongly(fileBytes: Uint8Array, text: string): boolean {
+  const lines = (s: string) => s.replace(/\r\n?/g, "\n");
+  return lines(decodeWindows1251(fileBytes)) !== lines(text);
+}
+
 /** True when the version string is at least major.minor. */
 export function versionAtLeast(version: string, major: number, minor: number): boolean {
   const m = /^(\d+)\.(\d+)/.exec(version);

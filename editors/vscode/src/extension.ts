@@ -5,9 +5,9 @@ import * as os from "os";
 import * as path from "path";
 import * as vscode from "vscode";
 import { LanguageClient, LanguageClientOptions, ServerOptions } from "vscode-languageclient/node";
-import { ENCODING, reopenAction, versionAtLeast } from "./encoding";
+import { ENCODING, decodedWrongly, reopenAction, versionAtLeast } from "./encoding";
 import { Invocation, TaskDefinition, invocation, programPath, projectTask, scriptTask, taskLabel, previewText } from "./command";
-import { Files, findProject, isDeclarationsFile } from "./kinds";
+import { Files, findProject, isDeclarationsFile, isInclude } from "./kinds";
 
 const files: Files = {
   exists: (file) => fs.existsSync(file),
@@ -46,15 +46,49 @@ async function checkDocument(doc: vscode.TextDocument, warned: Set<string>): Pro
   if (action === "reopen") {
     const open = vscode.workspace.openTextDocument as (uri: vscode.Uri, options: object) => Thenable<vscode.TextDocument>;
     await open(doc.uri, { encoding: ENCODING });
-  } else if ((action === "warn" || action === "unknown") && !warned.has(key)) {
+  } else if (action === "warn" && !warned.has(key)) {
     warned.add(key);
-    if (action === "warn") {
-      vscode.window.showWarningMessage(
-        `${path.basename(doc.uri.fsPath)} was read as ${facts.encoding}, not Windows-1251, and has unsaved changes: ` +
-          "save or revert it, then use «Reopen with Encoding» > Cyrillic (Windows 1251).",
-      );
-    }
+    vscode.window.showWarningMessage(
+      `${path.basename(doc.uri.fsPath)} was read as ${facts.encoding}, not Windows-1251, and has unsaved changes: ` +
+        "save or revert it, then use «Reopen with Encoding» > Cyrillic (Windows 1251).",
+    );
+  } else if (action === "unknown" && !doc.isDirty && !warned.has(key) && readWrongly(doc)) {
+    // This VS Code cannot tell or change the encoding: the text against the file's bytes tells.
+    warned.add(key);
+    vscode.window.showWarningMessage(
+      `${path.basename(doc.uri.fsPath)} was read in another encoding than Windows-1251: its Cyrillic is garbled, ` +
+        "and saving it would write other characters over it. Use «Reopen with Encoding» > Cyrillic (Windows 1251) " +
+        "(the encoding in the status bar) before editing it.",
+    );
   }
+}
+
+/** True when the document's text is not its file read as Windows-1251. */
+function readWrongly(doc: vscode.TextDocument): boolean {
+  try {
+    return decodedWrongly(fs.readFileSync(doc.uri.fsPath), doc.getText());
+  } catch {
+    return false;
+  }
+}
+
+/** Opens as Windows-1251 the files of the tool among uris that are not open
+ *  yet, so that the editor, opening them next (a definition's target, the
+ *  files a rename edits), never decodes them otherwise. Returns the files it
+ *  could not open so: all of them where this VS Code cannot choose. */
+async function openAsWindows1251(uris: readonly vscode.Uri[]): Promise<vscode.Uri[]> {
+  const open = new Set(vscode.workspace.textDocuments.map((d) => d.uri.toString()));
+  const left = uris.filter((u) => u.scheme === "file" && /\.(txt|erm)$/i.test(u.fsPath) && !open.has(u.toString()));
+  if (!versionAtLeast(vscode.version, 1, 100)) return left;
+  const openWith = vscode.workspace.openTextDocument as (uri: vscode.Uri, options: object) => Thenable<vscode.TextDocument>;
+  for (const uri of left) await openWith(uri, { encoding: ENCODING });
+  return [];
+}
+
+/** The files a definition's answer points at. */
+function targets(result: vscode.Definition | vscode.LocationLink[] | null | undefined): vscode.Uri[] {
+  const items = Array.isArray(result) ? result : result ? [result] : [];
+  return items.map((item) => ("targetUri" in item ? item.targetUri : item.uri));
 }
 
 function startClient(context: vscode.ExtensionContext): void {
@@ -65,6 +99,26 @@ function startClient(context: vscode.ExtensionContext): void {
       { scheme: "file", language: "zunt-declarations" },
     ],
     synchronize: { fileEvents: vscode.workspace.createFileSystemWatcher("**/{*.erm,*.txt,zunt.toml}") },
+    // The server's own set: the build task's problems go to the matchers' owner, "zunt-build".
+    diagnosticCollectionName: "zunt",
+    middleware: {
+      provideDefinition: async (document, position, token, next) => {
+        const result = await next(document, position, token);
+        await openAsWindows1251(targets(result));
+        return result;
+      },
+      // A rename edits files that are not open: the editor opens them to apply
+      // it, and a declarations file decoded as UTF-8 would be saved so.
+      provideRenameEdits: async (document, position, newName, token, next) => {
+        const edit = await next(document, position, newName, token);
+        const left = edit ? await openAsWindows1251(edit.entries().map(([uri]) => uri)) : [];
+        if (left.some((uri) => /\.txt$/i.test(uri.fsPath))) {
+          const names = left.map((uri) => path.basename(uri.fsPath)).join(", ");
+          throw new Error(`open ${names} first (as Windows-1251): this VS Code would read it in another encoding and save it so`);
+        }
+        return edit;
+      },
+    },
   };
   client = new LanguageClient("zunt", "zunt", serverOptions, clientOptions);
   client.start().catch((err: unknown) => {
@@ -88,7 +142,9 @@ function taskProvider(context: vscode.ExtensionContext): vscode.TaskProvider {
     provideTasks: () => {
       const tasks: vscode.Task[] = [];
       const doc = vscode.window.activeTextEditor?.document;
-      if (doc && doc.uri.scheme === "file" && ["zunt-script", "zunt-declarations"].includes(doc.languageId)) {
+      // A mod's shared declarations build the mod, below.
+      const ours = doc && doc.uri.scheme === "file" && ["zunt-script", "zunt-declarations"].includes(doc.languageId);
+      if (doc && ours && !isInclude(doc.uri.fsPath, files)) {
         const def = scriptTask(doc.uri.fsPath);
         tasks.push(resolve(def, vscode.workspace.getWorkspaceFolder(doc.uri)));
       }

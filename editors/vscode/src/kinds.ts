@@ -52,7 +52,11 @@ export function isDeclarationsFile(file: string, files: Files, p = path): boolea
   const ext = p.extname(file);
   if (ext.toLowerCase() !== ".txt") return false;
   const base = file.slice(0, file.length - ext.length);
-  if (files.exists(base + ".erm") || files.exists(base + ".ERM")) return true;
+  return files.exists(base + ".erm") || files.exists(base + ".ERM") || isInclude(file, files, p);
+}
+
+/** True when the nearest zunt.toml includes the file. */
+export function isInclude(file: string, files: Files, p = path): boolean {
   const project = findProject(p.dirname(file), files, p);
   if (!project) return false;
   const toml = files.read(project);

@@ -21,6 +21,7 @@ for (const [name, text] of Object.entries({
   fs.mkdirSync(path.dirname(path.join(mod, name)), { recursive: true });
   fs.writeFileSync(path.join(mod, name), text);
 }
+fs.writeFileSync(path.join(mod, "src/towns.erm"), Buffer.from([0xcf, 0xf0, 0xe8, 0x0d, 0x0a])); // "При" CR LF
 process.on("exit", () => fs.rmSync(mod, { recursive: true, force: true }));
 
 function activate(setup = () => {}) {
@@ -70,10 +71,37 @@ test("opening documents: the language of a .txt, the encoding of both kinds", as
   await fake.handlers.open(dirty);
   assert.deepStrictEqual(fake.calls.map((c) => c[0]), ["warning"]);
   assert.match(fake.calls[0][1], /heroes\.erm was read as utf8/);
+  // Before 1.100 the text is held against the file's bytes: a wrong decoding
+  // is said once, in words; a right one, or unsaved edits, say nothing.
+  for (const [text, dirty, expected] of [["\ufffd\ufffd\ufffd\r\n", false, ["warning"]], ["При\n", false, []], ["x", true, []]]) {
+    const old = activate((v) => (v.version = "1.95.0"));
+    old.calls.length = 0;
+    const towns = doc(old.vscode, "src/towns.erm", "zunt-script", { isDirty: dirty, getText: () => text });
+    await old.handlers.open(towns);
+    await old.handlers.open(towns);
+    assert.deepStrictEqual(old.calls.map((c) => c[0]), expected, JSON.stringify(text));
+    if (expected.length) assert.match(old.calls[0][1], /towns\.erm was read in another encoding than Windows-1251.*Reopen with Encoding/);
+  }
   // Documents already open when the extension starts are checked too.
   const early = activate((v) => (v.workspace.textDocuments = [doc(v, "src/heroes.erm", "zunt-script", { encoding: "utf8" })]));
   await settle();
   assert.ok(early.calls.some((c) => c[0] === "openTextDocument"));
+});
+
+test("a rename's files not open yet are opened as Windows-1251 first, or the rename is refused", async () => {
+  const edit = (v) => ({ entries: () => [[v.Uri.file(path.join(mod, "common.txt"))], [v.Uri.file(path.join(mod, "src/heroes.erm"))]] });
+  const fake = activate();
+  fake.calls.length = 0;
+  const rename = fake.client.options.middleware.provideRenameEdits;
+  assert.ok(await rename(null, null, "X", null, async () => edit(fake.vscode)));
+  assert.deepStrictEqual(fake.calls, [
+    ["openTextDocument", `file://${mod}/common.txt`, { encoding: "windows1251" }],
+    ["openTextDocument", `file://${mod}/src/heroes.erm`, { encoding: "windows1251" }],
+  ]);
+  const old = activate((v) => (v.version = "1.95.0"));
+  await assert.rejects(old.client.options.middleware.provideRenameEdits(null, null, "X", null, async () => edit(old.vscode)), /open common\.txt, heroes\.erm first/);
+  old.vscode.workspace.textDocuments = [{ uri: old.vscode.Uri.file(path.join(mod, "common.txt")) }];
+  assert.ok(await old.client.options.middleware.provideRenameEdits(null, null, "X", null, async () => edit(old.vscode)));
 });
 
 test("the build tasks: the current script and the project", () => {
@@ -83,11 +111,14 @@ test("the build tasks: the current script and the project", () => {
   const zunt = path.join(mod, "ext", "bin", "zunt");
   const matchers = ["$zunt", "$zunt-file"];
   assert.deepStrictEqual(seen, [
-    ["translate heroes", zunt, ["--", "heroes"], path.join(mod, "src"), matchers, "build"],
-    ["translate the project", zunt, [], mod, matchers, "build"],
+    ["translate heroes", zunt, ["--absolute-paths", "--", "heroes"], path.join(mod, "src"), matchers, "build"],
+    ["translate the project", zunt, ["--absolute-paths"], mod, matchers, "build"],
   ]);
   const resolved = fake.handlers.tasks.resolveTask({ definition: { type: "zunt", name: "quest", cwd: "/q" }, scope: 2 });
-  assert.deepStrictEqual([resolved.execution.args, resolved.execution.options.cwd], [["--", "quest"], "/q"]);
+  assert.deepStrictEqual([resolved.execution.args, resolved.execution.options.cwd], [["--absolute-paths", "--", "quest"], "/q"]);
+  // The mod's shared declarations build the mod, not a script of their name.
+  const shared = activate((v) => (v.window.activeTextEditor = { document: doc(v, "common.txt", "zunt-declarations") }));
+  assert.deepStrictEqual(shared.handlers.tasks.provideTasks().map((t) => t.name), ["translate the project"]);
   // Nothing to translate for a plain text file outside a project.
   const none = activate((v) => (v.window.activeTextEditor = { document: { uri: v.Uri.file("/tmp/x.txt"), languageId: "plaintext" } }));
   assert.deepStrictEqual(none.handlers.tasks.provideTasks(), []);

@@ -77,6 +77,7 @@ function makeFake() {
     LanguageClient: class {
       constructor(id, name, server, options) {
         record("client", server, options.documentSelector.map((s) => s.language));
+        client.options = options;
       }
       start() {
         return Promise.resolve();

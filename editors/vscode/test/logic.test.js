@@ -104,12 +104,12 @@ test("the program and the task's command line", () => {
     assert.strictEqual(programPath(setting, ext, platform, exists, "/home/u"), expected, `${setting} ${platform}`);
   }
   const runs = [
-    [scriptTask("/mod/src/heroes.erm"), { command: "zunt", args: ["--", "heroes"], cwd: "/mod/src" }],
-    [scriptTask("/mod/src/heroes.txt"), { command: "zunt", args: ["--", "heroes"], cwd: "/mod/src" }],
-    [scriptTask("/mod/-v.erm"), { command: "zunt", args: ["--", "-v"], cwd: "/mod" }],
-    [scriptTask("/mod/герой.erm"), { command: "zunt", args: ["--", "герой"], cwd: "/mod" }],
-    [projectTask("/mod/zunt.toml"), { command: "zunt", args: [], cwd: "/mod" }],
-    [{ type: "zunt", name: "quest" }, { command: "zunt", args: ["--", "quest"], cwd: "/ws" }],
+    [scriptTask("/mod/src/heroes.erm"), { command: "zunt", args: ["--absolute-paths", "--", "heroes"], cwd: "/mod/src" }],
+    [scriptTask("/mod/src/heroes.txt"), { command: "zunt", args: ["--absolute-paths", "--", "heroes"], cwd: "/mod/src" }],
+    [scriptTask("/mod/-v.erm"), { command: "zunt", args: ["--absolute-paths", "--", "-v"], cwd: "/mod" }],
+    [scriptTask("/mod/герой.erm"), { command: "zunt", args: ["--absolute-paths", "--", "герой"], cwd: "/mod" }],
+    [projectTask("/mod/zunt.toml"), { command: "zunt", args: ["--absolute-paths"], cwd: "/mod" }],
+    [{ type: "zunt", name: "quest" }, { command: "zunt", args: ["--absolute-paths", "--", "quest"], cwd: "/ws" }],
   ];
   for (const [def, expected] of runs) assert.deepStrictEqual(invocation(def, "zunt", "/ws"), expected, JSON.stringify(def));
   assert.strictEqual(previewText("a"), "a");
@@ -145,5 +145,7 @@ test("the problem matchers on the program's messages", () => {
   for (const [line, located, whole] of cases) {
     assert.deepStrictEqual(take("zunt", line), located, `$zunt: ${line}`);
     assert.deepStrictEqual(take("zunt-file", line), whole, `$zunt-file: ${line}`);
-  }
+  }  // The task's problems are a set of their own beside the server's ("zunt"),
+  // at the absolute paths that --absolute-paths prints.
+  for (const m of manifest.contributes.problemMatchers) assert.deepStrictEqual([m.owner, m.fileLocation], ["zunt-build", "absolute"]);
 });
