@@ -16,7 +16,7 @@ HERO = y2
 @file mod/dup.erm
 !!VR:S1;
 @end
-> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"textDocument":{"hover":{"contentFormat":["markdown","plaintext"]}}}}}
+> {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"textDocument":{"hover":{"contentFormat":["markdown","plaintext"]}},"workspace":{"workspaceEdit":{"resourceOperations":["create"]}}}}}
 <= {"id":1,"result":{"capabilities":{"codeActionProvider":{"codeActionKinds":["quickfix"]},"completionProvider":{"triggerCharacters":["$","@","("]},"declarationProvider":true,"definitionProvider":true,"documentHighlightProvider":true,"documentSymbolProvider":true,"executeCommandProvider":{"commands":["zunt.preview"]},"hoverProvider":true,"positionEncoding":"utf-16","referencesProvider":true,"renameProvider":{"prepareProvider":true},"textDocumentSync":{"change":2,"openClose":true,"save":{"includeText":false}},"workspaceSymbolProvider":true},"serverInfo":{"name":"zunt","version":"1.0.0"}}}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":1,"text":"HERO = y100\rHELP = y7\r\n(START) = '5'\r\n(STOP) = '6'\r\n(LAST) = '7'\r\n"}}}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":1,"text":"!!VR:S1;\r!!VR$HELP$:S$NOPE$;\r\n(ST) $HE$\r\n"}}}
