@@ -54,21 +54,20 @@ std::string NormalPath(std::string_view path, std::string_view separators) {
   auto separator = [&](char c) { return separators.find(c) != std::string_view::npos; };
   char slash = separators.find('/') != std::string_view::npos ? '/' : separators.front();
   // The root: "/", "c:", "c:/", or a leading pair of separators (a share).
-  std::string root;
   size_t at = 0;
   if (path.size() >= 2 && separator(path[0]) && separator(path[1])) {
-    root = path.substr(0, 2);
     at = 2;
   } else if (path.size() >= 2 && path[1] == ':' && !separator(path[0])) {
-    root = path.substr(0, 2);
     at = 2;
   }
   bool absolute = at < path.size() && separator(path[at]);
+  std::string normal(path.data(), at);
   if (absolute) {
-    root.push_back(slash);
+    normal.push_back(slash);
     ++at;
   }
-  absolute = absolute || root.size() == 2;  // a share or a bare drive
+  size_t root = normal.size();
+  absolute = absolute || root == 2;  // a share or a bare drive
   std::vector<std::string_view> parts;
   bool folder = !path.empty() && separator(path.back());  // the path names a folder
   while (at <= path.size()) {
@@ -86,13 +85,12 @@ std::string NormalPath(std::string_view path, std::string_view separators) {
     }
     at = end + 1;
   }
-  std::string normal = root;
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (i != 0) normal.push_back(slash);
+    if (normal.size() != root) normal.push_back(slash);
     normal.append(parts[i]);
   }
   if (folder && !parts.empty()) normal.push_back(slash);
-  if (normal.empty()) normal = ".";
+  if (normal.empty()) normal.push_back('.');
   return normal;
 }
 
