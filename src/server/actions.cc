@@ -82,6 +82,9 @@ TJson TSession::DeclareFix(const std::string& target, const std::string& name, b
 
 TJson TSession::WarningFix(const std::string& path, const std::string& code,
                            const TJson& diagnostic) {
+  if (code == "unused" && Workspace.KindOf(path) == TDocumentKind::Declarations) {
+    return RemoveUnusedFix(path, diagnostic);
+  }
   uint64_t generation = 0;
   const TText* text = Workspace.Text(path, &generation);
   if (!text || !diagnostic.contains("range")) return nullptr;

@@ -212,6 +212,7 @@ void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool output)
   state.OnPiece = nullptr;
   ClearLocals(state);
   analysis.Whole = whole && diagnostics.WantsMoreErrors();
+  ++analysis.Passes;
   analysis.Reports = std::move(diagnostics.Items);
   diagnostics.Items.clear();
   if (analysis.Strict) Harden(analysis.Reports);

@@ -74,6 +74,10 @@ struct TAnalysis {
   std::vector<TFail> Reports;       // of the script
   bool Whole = true;                // the last pass went to the script's end
   std::string Output;               // the translated script, when asked for
+  uint64_t Passes = 0;              // the passes made so far
+  uint64_t UsedPass = 0;            // the pass that UsedVars and UsedConstants are of
+  std::vector<bool> UsedVars;       // by entry: a reference names it (not a local's)
+  std::vector<bool> UsedConstants;
 };
 
 /// The analyses of the scripts the server has looked at.

@@ -14,7 +14,7 @@ bool ReadsAlone(const std::string& method) {
   static const char* const kMethods[] = {
       "textDocument/hover",         "textDocument/definition",        "textDocument/declaration",
       "textDocument/completion",    "textDocument/documentSymbol",    "textDocument/codeAction",
-      "textDocument/prepareRename", "textDocument/documentHighlight",
+      "textDocument/prepareRename", "textDocument/documentHighlight", "textDocument/inlayHint",
   };
   for (const char* name : kMethods) {
     if (method == name) return true;

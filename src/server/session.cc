@@ -149,6 +149,7 @@ std::string TSession::Request(const std::string& method, const TJson& params) {
       {"textDocument/codeAction", &TSession::CodeAction},
       {"workspace/executeCommand", &TSession::ExecuteCommand},
       {"zunt/translate", &TSession::Translate},
+      {"textDocument/inlayHint", &TSession::InlayHint},
   };
   for (const auto& [name, handler] : kRequests) {
     if (name == method) return Dump((this->*handler)(params));
@@ -168,7 +169,16 @@ void TSession::Notification(const std::string& method, const TJson& params) {
   if (method == "textDocument/didSave") {
     // An editor that watches no files: a settings file made since is looked for on save.
     Workspace.Projects().Forget();
-    return Touched(PathOf(params));
+    std::string path = PathOf(params);
+    // The names a saved script uses count in its open declarations files now.
+    UnusedOf.clear();
+    for (const std::string& input : Analyses.InputsOf(path)) {
+      if (Workspace.Find(input)) Due.insert(input);
+    }
+    bool hintsDue = HintsDue;  // the editor's text, which the hints showed already
+    Touched(path);
+    HintsDue = hintsDue;
+    return;
   }
   if (method == "workspace/didChangeWatchedFiles") return DidChangeWatchedFiles(params);
   // "initialized", "$/..." and anything else unknown: nothing to do.
@@ -199,6 +209,12 @@ TJson TSession::Initialize(const TJson& params) {
       if (DocumentChanges && operations != edits->end() && operations->is_array()) {
         for (const TJson& operation : *operations) CreateFiles |= operation == "create";
       }
+    }
+    try {
+      const TJson& refresh = params.at("capabilities").at("workspace").at("inlayHint").at(
+          "refreshSupport");
+      HintsRefresh = refresh.is_boolean() && refresh.get<bool>();
+    } catch (const TJson::exception&) {
     }
     // The workspace's folders (or its one root), whose mods workspace/symbol lists.
     const TJson* folders =
@@ -232,6 +248,7 @@ TJson TSession::Initialize(const TJson& params) {
       {"workspaceSymbolProvider", true},
       {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
       {"executeCommandProvider", {{"commands", {"zunt.preview"}}}},
+      {"inlayHintProvider", true},
   };
   return TJson{{"capabilities", capabilities},
                {"serverInfo", {{"name", "zunt"}, {"version", Version}}}};
@@ -277,13 +294,16 @@ void TSession::DidOpen(const TJson& params) {
   const TJson& document = params["textDocument"];
   int64_t version = VersionOf(document, 0);
   Workspace.Projects().Forget();  // as on save
+  UnusedOf.erase(path);
   const std::string& text = StringAt(document, "text");
   if (TConverted* taken = TakenText("/params/textDocument/text")) {
     Workspace.Open(StringAt(document, "uri"), path, version, std::move(*taken));
   } else {
     Workspace.Open(StringAt(document, "uri"), path, version, text);
   }
+  bool hintsDue = HintsDue;  // the editor's text of a file already on disk
   Touched(path);
+  HintsDue = hintsDue;
 }
 
 void TSession::DidChange(const TJson& params) {
@@ -364,6 +384,8 @@ void TSession::Touched(const std::string& path) {
   Due.insert(path);
   Analyses.Unread(path);  // no analysis is in use between messages
   bool project = IsProjectFile(path);
+  // What the hints show comes from the declarations and the settings.
+  if (project || Workspace.KindOf(path) == TDocumentKind::Declarations) HintsDue = true;
   if (project) Workspace.Projects().Forget();  // it may have come or gone
   for (auto& [script, analysis] : Analyses.All()) {
     if (!Workspace.Find(script)) continue;
@@ -380,6 +402,12 @@ void TSession::PublishDue() {
     Due.clear();
     for (const std::string& path : due) Publish(path);
   }
+  if (HintsDue && HintsRefresh && !ShutDown) {
+    Send(Dump(TJson{{"jsonrpc", "2.0"},
+                    {"id", "zunt-" + std::to_string(++ServerRequests)},
+                    {"method", "workspace/inlayHint/refresh"}}));
+  }
+  HintsDue = false;
 }
 
 void TSession::PublishList(const std::string& path, TJson diagnostics) {
@@ -401,7 +429,7 @@ void TSession::PublishList(const std::string& path, TJson diagnostics) {
   Send(NotificationBody("textDocument/publishDiagnostics", params));
 }
 
-void TSession::PublishInputs(const TAnalysis& analysis) {
+void TSession::PublishInputs(TAnalysis& analysis) {
   if (!analysis.ProjectFile.empty()) PublishProject(analysis.ProjectFile, false);
   for (const TInput& input : analysis.Inputs) {
     uint64_t generation = 0;
@@ -414,6 +442,9 @@ void TSession::PublishInputs(const TAnalysis& analysis) {
     TJson list = DiagnosticsOf(reports, input.Path, *text, Workspace);
     if (TDocument* document = Workspace.Find(input.Path)) {
       for (TJson& item : TextDiagnostics(document->Text, document->Latin1)) list.push_back(item);
+      if (analysis.Warnings) {
+        for (TJson& item : UnusedHints(input.Path, analysis)) list.push_back(std::move(item));
+      }
     }
     PublishList(input.Path, std::move(list));
   }

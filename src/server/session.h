@@ -78,7 +78,7 @@ class TSession {
   void Publish(const std::string& path);
   void PublishList(const std::string& path, TJson diagnostics);
   // Publishes the reports of a script's declarations files.
-  void PublishInputs(const TAnalysis& analysis);
+  void PublishInputs(TAnalysis& analysis);
   // Publishes what reading a settings file reported: when asked, or when
   // it was read again since.
   void PublishProject(const std::string& file, bool asked);
@@ -150,6 +150,18 @@ class TSession {
   // Returns why the name at a place cannot be renamed to newName (taken), or nothing.
   std::string NameTaken(const TPlace& place, const std::string& newName);
 
+  // The names no script refers to, in unused.cc. Marks the entries a
+  // script's references name, once for each of its passes.
+  void MarkUsage(TAnalysis& analysis);
+  // Returns the names of a declarations file that no script reading it
+  // refers to ("$NAME" or "(NAME", folded); *known is false when it cannot
+  // be told (a file read only in part, a script analysed aside).
+  std::vector<std::string> UnusedNames(const std::string& path, TAnalysis& analysis, bool* known);
+  // Returns the hints of the unused names of an open declarations file.
+  TJson UnusedHints(const std::string& path, TAnalysis& analysis);
+  // Returns the quick fix that removes an unused name's declaration, or null.
+  TJson RemoveUnusedFix(const std::string& path, const TJson& diagnostic);
+
   // Returns a workspace edit of document changes, as the client takes them.
   TJson WorkspaceEdit(TJson documentChanges) const;
   // Returns the quick fix that declares an undeclared name in the declarations
@@ -171,6 +183,7 @@ class TSession {
   TJson WorkspaceSymbol(const TJson& params);
   TJson CodeAction(const TJson& params);
   TJson Translate(const TJson& params);
+  TJson InlayHint(const TJson& params);
   TJson ExecuteCommand(const TJson& params);
 
   TSend Send;
@@ -179,6 +192,8 @@ class TSession {
   TWorkspace Workspace;
   TAnalyses Analyses;
   std::set<std::string> Due;
+  // The unused names of the includes, by path, until a file is opened or saved.
+  std::map<std::string, std::vector<std::string>> UnusedOf;
   std::vector<TTakenText>* Taken = nullptr;  // of the message being handled
   // The pass in the background, in background.cc.
   struct TBusy;
@@ -197,6 +212,9 @@ class TSession {
   bool Markdown = false;           // the client reads markdown in hovers
   bool DocumentChanges = false;    // the client takes versioned edits of documents
   bool CreateFiles = false;        // and operations that create files among them
+  bool HintsRefresh = false;       // the client takes workspace/inlayHint/refresh
+  bool HintsDue = false;           // declarations changed since the hints were asked again
+  uint64_t ServerRequests = 0;     // the requests the server sent
   const std::atomic<bool>* CancelFlag = nullptr;
 };
 

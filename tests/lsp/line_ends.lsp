@@ -16,9 +16,9 @@ GOLD = v0500
 > {"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"workspace":{"workspaceEdit":{"documentChanges":true}}}}}
 < {"id":1,"result":"*"}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":1,"text":"HERO = y100\nGOLD = v0500\n"}}}
-< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.txt","diagnostics":[]}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.txt","diagnostics":[{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":4}},"severity":4,"code":"unused","tags":[1],"message":"переменная $GOLD$ не используется в скрипте quest.erm"}]}}
 > {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/quest.txt","version":2},"contentChanges":[{"range":{"start":{"line":1,"character":12},"end":{"line":1,"character":12}},"text":"\nLATE = w7"}]}}
-< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.txt","version":2,"diagnostics":[]}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.txt","version":2,"diagnostics":[{"range":{"start":{"line":1,"character":0},"end":{"line":1,"character":4}},"severity":4,"code":"unused","tags":[1],"message":"переменная $GOLD$ не используется в скрипте quest.erm"},{"range":{"start":{"line":2,"character":0},"end":{"line":2,"character":4}},"severity":4,"code":"unused","tags":[1],"message":"переменная $LATE$ не используется в скрипте quest.erm"}]}}
 > {"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file://ROOT/quest.erm","version":1,"text":"!!VR$HERO$:S@GOLD@;\n!!VR$LATE$:S1;\n"}}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/quest.erm","version":1,"diagnostics":[]}}
 > {"jsonrpc":"2.0","id":3,"method":"zunt/translate","params":{"textDocument":{"uri":"file://ROOT/quest.erm"}}}
