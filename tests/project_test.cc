@@ -56,7 +56,8 @@ std::string SettingsError(std::string_view place, std::string_view message, std:
 }
 
 const std::string kWarning =
-    "mod/src/b.erm:1:13: warning: текст между «]» индекса и концом ссылки пропущен\n"
+    "mod/src/b.erm:1:13: warning: текст между «]» индекса и концом ссылки пропущен "
+    "[-Wtext-after-index]\n"
     "    1 | $B$ $HERO[2]x$\n"
     "      |             ^\n";
 
@@ -71,7 +72,8 @@ TEST(Project, EachKeyAndEachWrongSetting) {
       {"include = [\"common.txt\"]\noutput = \"build\"", 0, kWarning, "mod/build/a.erm"},
       {"include = [\"common.txt\"]\nwarnings = false", 0, "", "../a.erm"},
       {"include = [\"common.txt\"]\nstrict = true", 1,
-       "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен\n"
+       "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен "
+       "[-Wtext-after-index]\n"
        "    1 | $B$ $HERO[2]x$\n"
        "      |             ^\n",
        "../a.erm"},
@@ -101,8 +103,8 @@ TEST(Project, EachKeyAndEachWrongSetting) {
                      10),
        ""},
       {"warnings = 0", 1,
-       SettingsError("1:12", "у ключа «warnings» бывает значение true или false", "warnings = 0",
-                     12),
+       SettingsError("1:12", "у ключа «warnings» бывает true, false или список имён предупреждений",
+                     "warnings = 0", 12),
        ""},
       {"output = []", 1,
        SettingsError("1:10", "у ключа «output» должна быть строка", "output = []", 10), ""},
@@ -169,14 +171,14 @@ TEST(Project, TheNearestTrustedSettingsFile) {
        "mod/a",
        "",
        "mod/zunt.toml: warning: файл принадлежит другому пользователю: настройки из него не "
-       "читаются\n",
+       "читаются [-Wproject-settings]\n",
        {},
        TTrust::OtherOwner},
       {{"mod/zunt.toml"},
        "mod/a",
        "",
        "mod/zunt.toml: warning: файл может изменить любой пользователь: настройки из него не "
-       "читаются\n",
+       "читаются [-Wproject-settings]\n",
        {},
        TTrust::WritableByOthers},
   };
@@ -264,7 +266,7 @@ TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
     for (int i = 0; i < 25; ++i) {
       common += 'W';
       common += std::to_string(i);
-      common += W(" = в1\r\n");
+      common += W(" = в") + std::to_string(i) + "\r\n";
     }
     platform.AddFile("common.txt", common);
     platform.AddFile("a.erm", "$HERO$ (GREET) @LIST[1]@\r\n");

@@ -165,13 +165,14 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
                       const TSharedDeclarations* shared, TReporter& reporter, TReports* reports) {
   std::unique_ptr<TSharedDeclarations> own;
   if (!shared) {
-    own = ReadShared(platform, options.Includes, options.Warnings);
+    own = ReadShared(platform, options.Includes, options.Warnings, options.Wanted);
     shared = own.get();
   }
   auto run = std::make_unique<TRun>();
   run->State.Rekey(platform.HashSeed());
   TDiagnostics& found = run->State.Diagnostics;
   found.Warnings = options.Warnings;
+  found.Wanted = options.Wanted;
   found.MaxErrors = options.MaxErrors;
   run->State.PieceSize = options.PieceSize;
   TTranslated translated;

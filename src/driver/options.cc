@@ -70,6 +70,29 @@ bool ReadJobs(std::string_view value, size_t* jobs) {
   return !value.empty() && number != 0;
 }
 
+// Returns the names of the warnings for the help: lines of at most 80
+// characters, each after the second under the first.
+std::string WrappedWarningNames() {
+  constexpr size_t kIndent = 22;
+  std::string names = WarningNames() + ".";
+  std::string text;
+  size_t column = kIndent;
+  for (size_t at = 0; at < names.size();) {
+    size_t end = names.find(' ', at);
+    end = end == std::string::npos ? names.size() : end + 1;
+    std::string_view word = std::string_view(names).substr(at, end - at);
+    if (column + word.size() > 80) {
+      text.back() = '\n';
+      text += std::string(kIndent, ' ');
+      column = kIndent;
+    }
+    text += word;
+    column += word.size();
+    at = end;
+  }
+  return text;
+}
+
 }  // namespace
 
 TCommandLine ParseCommandLine(int argc, char** argv) {
@@ -80,7 +103,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
   opterr = 0;  // the messages are ours
   optind = 0;  // start over (GNU: also resets the permutation)
   int option;
-  while ((option = getopt_long(argc, argv, ":hwvo:i:j:", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, ":hwvo:i:j:W:", kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'o':
         line.Run.Output = optarg;
@@ -105,6 +128,13 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
       case 'w':
         line.Run.Warnings = false;
         line.Run.WarningsGiven = true;
+        break;
+      case 'W':
+        if (!ReadWarningSwitch(optarg, &line.Run.Wanted, &line.Run.WantedGiven)) {
+          line.UsageError = "неизвестное предупреждение «-W" + std::string(optarg) + "»: бывают " +
+                            WarningNames() + ", и каждое с no- перед ним";
+          return line;
+        }
         break;
       case kStrict:
         line.Run.Strict = true;
@@ -169,6 +199,8 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "      --no-project    не читать zunt.toml\n"
       "  -v, --verbose       сообщать о каждом записанном файле\n"
       "  -w                  не выводить предупреждения\n"
+      "  -WИМЯ, -Wno-ИМЯ     выводить предупреждение ИМЯ или нет (по умолчанию все):\n"
+      "                      WARNINGS\n"
       "      --strict        считать предупреждения ошибками\n"
       "      --color[=КОГДА] раскрашивать сообщения: auto (по умолчанию), always, never\n"
       "  -h, --help          показать эту справку и выйти\n"
@@ -182,6 +214,8 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "Сообщения пишутся в стандартный поток ошибок в виде\n"
       "ФАЙЛ:СТРОКА:СТОЛБЕЦ: error: ТЕКСТ. Код выхода: 0 — все ИМЕНА переведены,\n"
       "1 — была ошибка, 2 — неверная командная строка.\n";
+  size_t names = text.find("WARNINGS");
+  text.replace(names, 8, WrappedWarningNames());
   // The parent folder as the system writes it.
   for (size_t at = 0; (at = text.find("../", at)) != std::string::npos; at += parent.size()) {
     text.replace(at, 3, parent);

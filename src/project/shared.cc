@@ -8,13 +8,14 @@ namespace zunt {
 
 std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
                                                 const std::vector<std::string>& files,
-                                                bool warnings) {
+                                                bool warnings, TWarningSet wanted) {
   auto shared = std::make_unique<TSharedDeclarations>();
   shared->Files = files;
   TRun run;
   run.State.Rekey(platform.HashSeed());
   TDiagnostics& diagnostics = run.State.Diagnostics;
   diagnostics.Warnings = warnings;
+  diagnostics.Wanted = wanted;
   try {
     for (const std::string& path : files) ReadDeclarationsFile(platform, path, run);
   } catch (const TFail& fail) {

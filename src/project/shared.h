@@ -27,10 +27,12 @@ struct TSharedDeclarations {
 };
 
 /// Reads the include files in order into one pair of tables, looking for
-/// warnings when asked; an error ends the reading, as in a run of one name.
+/// the wanted kinds of warning when asked; an error ends the reading, as in
+/// a run of one name.
 std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
                                                 const std::vector<std::string>& files,
-                                                bool warnings);
+                                                bool warnings,
+                                                TWarningSet wanted = TWarningSet::All());
 
 /// Starts a name's run from the shared declarations, exactly where reading
 /// them would have left it: their reports, and their names below its own.

@@ -7,6 +7,7 @@
 #include "base/fail.h"
 #include "cursor/fold.h"
 #include "cursor/wide.h"
+#include "symbols/clashes.h"
 #include "symbols/declarations.h"
 #include "symbols/hints.h"
 
@@ -153,6 +154,17 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
   return true;
 }
 
+// Returns whether a reference at an index other than 0 from the variable at
+// letter and number needs no warning that it lands on another name's
+// variable: no name binds that one, or the file has shown its share of
+// warnings (the warning is counted here). The caller has checked that such
+// warnings are looked for.
+[[gnu::always_inline]] inline bool OverlapSettled(TState& state, char letter, int32_t number,
+                                                  int32_t index) {
+  if (!state.Vars.BindsValue(ValueKey(letter, IndexedNumber(number, index)))) return true;
+  return !state.Diagnostics.ShowsWarning(TWarning::Overlap);
+}
+
 // Translates the reference under the cursor when its first sixteen bytes
 // settle it, as they mostly do: a declared name, maybe with a decimal index
 // just before the closing mark, that needs no warning. Returns false, having
@@ -175,6 +187,10 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
   }
   const TSymbolTable::TEntry* var = state.Vars.FindShort(fast::KeyOf(name, size, end), size);
   if (!var || (index != 0 && Wraps(var->Number(), index))) return false;
+  if (index != 0 && state.Diagnostics.Looks(TWarning::Overlap) &&
+      !OverlapSettled(state, state.Vars.Replacement(*var)[0], var->Number(), index)) {
+    return false;
+  }
   c.Pos += stops.Close + 2;
   EmitVar(state.Output, state.Vars, *var, mark == '@', index);
   return true;
@@ -182,18 +198,19 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
 
 // Warns about text between an index's "]" and the closing mark, at `at`: it is ignored.
 void WarnOnTextAfterIndex(TState& state, size_t at) {
-  if (!state.Diagnostics.ShowsWarning()) return;
+  if (!state.Diagnostics.ShowsWarning(TWarning::TextAfterIndex)) return;
   state.Cursor.CountLines();
-  state.Diagnostics.Add(
-      state.Cursor.WarningAt(Win1251("текст между «]» индекса и концом ссылки пропущен"), at));
+  state.Diagnostics.Add(state.Cursor.WarningAt(
+      TWarning::TextAfterIndex, Win1251("текст между «]» индекса и концом ссылки пропущен"), at));
 }
 
 // Warns, at the index's "[", that the number plus the index wraps around 32 bits.
 void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
-  if (!state.Diagnostics.ShowsWarning()) return;
+  if (!state.Diagnostics.ShowsWarning(TWarning::IndexOverflow)) return;
   state.Cursor.CountLines();
   int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(number) + static_cast<uint32_t>(index));
   state.Diagnostics.Add(state.Cursor.WarningAt(
+      TWarning::IndexOverflow,
       Win1251("число с индексом выходит за 32 бита: ") + std::to_string(number) +
           (index < 0 ? " - " : " + ") + std::to_string(index < 0 ? -int64_t{index} : index) +
           Win1251(" дает ") + std::to_string(sum),
@@ -294,6 +311,7 @@ template <bool Compact>
   const char* p = begin + c.Pos;
   const size_t stretch = std::max<size_t>(1, std::min(kChunk, state.PieceSize));
   const TSymbolTable* const tables[2] = {&state.Vars, &state.Constants};
+  const bool overlaps = state.Diagnostics.Looks(TWarning::Overlap);
   while (p < safe) {
     const char* limit = p + std::min<size_t>(stretch, static_cast<size_t>(safe - p));
     // The copy writes at most up to limit's place in the output and sixteen
@@ -331,7 +349,9 @@ template <bool Compact>
           if (name[stop] != '[' || mark.Constant || at.Close == 16 ||
               name[at.Close] != mark.Close.Byte || at.Square != at.Close - 1 ||
               !SmallIndex(name + stop + 1, name + at.Close - 1, &index) || !entry ||
-              entry->TextSize == TSymbolTable::kLong || Wraps(entry->Number(), index)) {
+              entry->TextSize == TSymbolTable::kLong || Wraps(entry->Number(), index) ||
+              (index != 0 && overlaps &&
+               !OverlapSettled(state, entry->Text[0], entry->Number(), index))) {
             careful = true;
             break;
           }
@@ -388,6 +408,7 @@ void WarnOnOpenBackQuote(TState& state) {
   if (state.KeepWhitespace) return;
   state.Cursor.CountLines();
   state.Diagnostics.Warn(state.Cursor.WarningAt(
+      TWarning::OpenBackQuote,
       Win1251("обратная кавычка не закрыта до конца скрипта: до конца файла пропущены пробелы и "
               "переводы строк"),
       state.CompactSince));
@@ -472,6 +493,16 @@ void TranslateVarRefInFull(TState& state) {
   }
   if (index != 0 && Wraps(var->Number(), index)) {
     WarnOnWrap(state, var->Number(), index, start + 1 + open);
+  }
+  if (index != 0 && state.Diagnostics.Looks(TWarning::Overlap)) {
+    char letter = state.Vars.Replacement(*var)[0];
+    int32_t number = IndexedNumber(var->Number(), index);
+    size_t other = state.Vars.PlaceOfValue(ValueKey(letter, number));
+    if (other != TSymbolTable::kNoPlace) {
+      c.CountLines();
+      WarnOnOverlap(c, state.Vars, mark, name, index, letter, number, other, start + 1 + open,
+                    state.Diagnostics);
+    }
   }
   EmitVar(state.Output, state.Vars, *var, mark == '@', index);
 }
@@ -561,12 +592,16 @@ void TranslateLocalDecl(TState& state) {
         Win1251("Некорректное значение переменной $") + UpperCased(name) + Win1251("$ !"), at,
         line);
   }
-  if (state.Diagnostics.Warnings && !IsLatinLetter(var.Letter)) {
+  if (state.Diagnostics.Looks(TWarning::NonLatinLetter) && !IsLatinLetter(var.Letter)) {
     c.CountLines();
     WarnOnLetter(c, UpperCased(name), var, at, state.Diagnostics);
   }
-  state.Vars.AddVar(name, var, true);
+  size_t earlier = state.Vars.AddVar(name, var, true);
   state.Vars.SetLocalSite(start);
+  if (earlier != TSymbolTable::kNoPlace) {
+    c.CountLines();
+    WarnOnAlias(c, state.Vars, name, var.Letter, var.Number, earlier, start, state.Diagnostics);
+  }
   if (state.OnSeen) {
     Seen(state, TSeen::Local, start, name, state.Vars.Below() + state.Vars.size() - 1, 0);
   }
