@@ -102,6 +102,12 @@ TEST(Project, EachKeyAndEachWrongSetting) {
        SettingsError("1:10", "у ключа «strict» бывает значение true или false", "strict = \"yes\"",
                      10),
        ""},
+      {"include = [\"common.txt\"]\nwarnings = [\"no-text-after-index\", \"alias\"]", 0, "",
+       "../a.erm"},
+      {"warnings = [\"no-alias\", \"-Wnope\"]", 1,
+       SettingsError("1:25", "неизвестное предупреждение «-Wnope»: их имена называет zunt --help",
+                     "warnings = [\"no-alias\", \"-Wnope\"]", 25),
+       ""},
       {"warnings = 0", 1,
        SettingsError("1:12", "у ключа «warnings» бывает true, false или список имён предупреждений",
                      "warnings = 0", 12),
@@ -151,6 +157,14 @@ TEST(Project, EachKeyAndEachWrongSetting) {
       EXPECT_EQ("y100 Hi\r\n", platform.Files[t.outputA].Data) << t.settings;
     }
   }
+  // A warning named on the command line wins over the settings' list.
+  TFakePlatform platform;
+  AddMod(platform, "include = [\"common.txt\"]\nwarnings = [\"no-text-after-index\"]");
+  TRunOptions options = Options();
+  ASSERT_TRUE(ReadWarningSwitch("text-after-index", &options.Wanted, &options.WantedGiven));
+  TCapture capture;
+  EXPECT_EQ(0, RunNames(platform, {"mod/src/a", "mod/src/b"}, options, capture));
+  EXPECT_EQ(kWarning, capture.Text);
 }
 
 TEST(Project, TheNearestTrustedSettingsFile) {
@@ -297,9 +311,9 @@ TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
   for (const auto& [path, file] : alone.Files) {
     EXPECT_EQ(file.Data, together.Files[path].Data) << path;
   }
-  // Once for the declarations, and again for each name whose notes quote a
-  // line of it (the first HERO, for dup and bad).
-  EXPECT_EQ(3, std::count(together.Calls.begin(), together.Calls.end(), "load common.txt"));
+  // Once for the declarations, and once more for the lines that the notes of
+  // every name quote (the first HERO, for dup and bad).
+  EXPECT_EQ(2, std::count(together.Calls.begin(), together.Calls.end(), "load common.txt"));
   EXPECT_EQ(W("y100 Привет 8\r\n"), together.Files["../a.erm"].Data);
   EXPECT_EQ(W("Привет"), together.Files["../empty.erm"].Data);
 }

@@ -109,9 +109,11 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   state.Vars.ReserveValues(names - std::min(names, constants));
   state.Constants.Reserve(std::min(names, constants));
   ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
-  // The tables hold copies: the file's bytes are not needed any more.
+  // The tables hold copies: the file's bytes are needed only for the lines
+  // that notes about its names quote.
   state.PointCursorAt({});
-  run.Loaded.reset();
+  run.Declarations = std::move(run.Loaded);
+  run.DeclarationsPath = path;
 }
 
 }  // namespace zunt

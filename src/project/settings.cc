@@ -140,8 +140,7 @@ class TKeyReader {
       if (!name) return Error(PlaceOf(item.source()), kWarningsValue);
       if (!ReadWarningSwitch(name->get(), &Project.Wanted, &given)) {
         return Error(PlaceOf(item.source()), "неизвестное предупреждение «" + name->get() +
-                                                 "»: бывают " + WarningNames() +
-                                                 ", и каждое с no- перед ним");
+                                                 "»: их имена называет zunt --help");
       }
     }
     return true;

@@ -11,9 +11,9 @@ namespace {
 
 // Returns "$NAME$ объявлена здесь", a note at the declaration of the variable at a place.
 TFail NoteAtOther(const TCursor& cursor, const TSymbolTable& vars, size_t place) {
-  const TSymbolTable::TEntry& entry = vars.At(place);
-  return NoteAtDeclaration(
-      vars, entry, "$" + std::string(vars.Name(entry)) + Win1251("$ объявлена здесь"), cursor);
+  return NoteAtPlace(vars, place,
+                     "$" + std::string(vars.Name(vars.At(place))) + Win1251("$ объявлена здесь"),
+                     cursor);
 }
 
 // Returns a variable as the script writes it: its letter and its number in decimal.

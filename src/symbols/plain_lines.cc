@@ -146,15 +146,20 @@ bool AddPlainLine(const TPlainLine& line, TVarTable& globalVars, TConstTable& co
     constants.SetSite(line.NameLine, line.NameColumn);
     return true;
   }
-  bool alias = diagnostics != nullptr && diagnostics->Looks(TWarning::Alias) &&
-               globalVars.BindsValue(ValueKey(line.Text[0], line.Number));
-  if (alias && diagnostics->FileWarnings < TDiagnostics::kMaxWarningsShown) return false;
+  // While the file shows warnings, a name for a variable bound already is
+  // the careful reader's; after that, its warning is only counted.
+  bool looks = diagnostics != nullptr && diagnostics->Looks(TWarning::Alias);
+  if (looks && diagnostics->FileWarnings < TDiagnostics::kMaxWarningsShown &&
+      globalVars.BindsValue(ValueKey(line.Text[0], line.Number))) {
+    return false;
+  }
+  bool taken = false;
   if (!globalVars.AddIfNew(line.Key, line.Size, line.Hash, line.Text, line.Number,
-                           TSymbolTable::kShortVar)) {
+                           TSymbolTable::kShortVar, &taken)) {
     return false;
   }
   globalVars.SetSite(line.NameLine, line.NameColumn);
-  if (alias) diagnostics->ShowsWarning(TWarning::Alias);  // beyond the share: counted
+  if (looks && taken) diagnostics->ShowsWarning(TWarning::Alias);
   return true;
 }
 
@@ -176,9 +181,6 @@ void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constan
       const TSymbolTable& table = lines[read].Constant ? constants : globalVars;
       lines[read].Hash = table.HashOf(lines[read].Key, lines[read].Size);
       table.Prefetch(lines[read].Hash);
-      if (!lines[read].Constant) {
-        globalVars.PrefetchValue(ValueKey(lines[read].Text[0], lines[read].Number));
-      }
     }
     // A name that is taken is left to the careful reader, with its message.
     size_t added = 0;

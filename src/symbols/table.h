@@ -62,6 +62,9 @@ class TSymbolTable {
   void Reserve(size_t more);
   /// Makes room for the values of `more` variables besides those there.
   void ReserveValues(size_t more) { Values.Reserve(size() + more); }
+  /// Keeps the variables' values from now on (the default), or not: a run
+  /// that warns of no two names for one variable need not.
+  void KeepValues(bool keep) { ValuesKept = keep; }
 
   /// Returns the entry of the name in any letter case, or nullptr.
   const TEntry* Find(std::string_view name) const;
@@ -90,10 +93,11 @@ class TSymbolTable {
   }
   /// Adds a declared name of up to sixteen bytes, given its key and HashOf,
   /// with its replacement (and a variable's number, whose value it binds
-  /// unless another variable does) unless the table has the name already:
-  /// one probe finds it or its place. Returns whether it was added.
+  /// unless another variable does: *taken, when given, says whether one
+  /// does) unless the table has the name already: one probe finds it or its
+  /// place. Returns whether it was added.
   bool AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text, int32_t number,
-                size_t shortText);
+                size_t shortText, bool* taken = nullptr);
 
   /// What PlaceOfValue returns when no variable binds the value.
   static constexpr size_t kNoPlace = SIZE_MAX;
@@ -103,17 +107,13 @@ class TSymbolTable {
   size_t AddVar(std::string_view name, const TVar& var, bool local = false);
   /// Returns the place of the first variable that binds the value (a
   /// shared table's before this table's own), or kNoPlace.
-  size_t PlaceOfValue(uint64_t key) const {
-    if (Shared != nullptr) {
-      size_t place = Shared->PlaceOfValue(key);
-      if (place != kNoPlace) return place;
-    }
-    uint32_t entry = Values.Find(key);
-    return entry == TValueIndex::kNone ? kNoPlace : Below() + entry;
-  }
+  size_t PlaceOfValue(uint64_t key) const;
   /// Returns whether a variable, this table's or a shared table's, binds the value.
   bool BindsValue(uint64_t key) const {
-    return Values.Find(key) != TValueIndex::kNone || (Shared != nullptr && Shared->BindsValue(key));
+    for (const TSymbolTable* table = this; table != nullptr; table = table->Shared) {
+      if (table->Values.Find(key) != TValueIndex::kNone) return true;
+    }
+    return false;
   }
   /// Starts bringing the place of the value in this table's index into the cache.
   void PrefetchValue(uint64_t key) const { Values.Prefetch(key); }
@@ -261,9 +261,13 @@ class TSymbolTable {
   // Binds the value of the variable added last, unless a variable binds it
   // already; returns that variable's place, or kNoPlace.
   size_t BindValue(char letter, int32_t number, bool local);
+  // Returns the place of this table's entry that the value index found for
+  // the key (kFar: one it does not keep, looked for), or kNoPlace.
+  size_t PlaceOfOwn(uint64_t key, uint32_t entry) const;
 
   THashSeed Seed;
-  TValueIndex Values;                         // the variables' letters and numbers
+  TValueIndex Values;  // the variables' letters and numbers
+  bool ValuesKept = true;
   std::unique_ptr<char[], TFreeBlock> Block;  // the slots, from a 64-byte boundary
   TEntry* Slots = nullptr;
   size_t Mask = 0;

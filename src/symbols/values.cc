@@ -1,97 +1,103 @@
 #include "symbols/values.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace zunt {
 
-const uint64_t TValueIndex::kNoKeys[1] = {0};
+const uint64_t TValueIndex::kNoSlots[1] = {0};
 
-TValueIndex::TValueIndex(const THashSeed& seed) : Seed(seed), Keys(kNoKeys) {}
+TValueIndex::TValueIndex(const THashSeed& seed) : Seed(seed), Slots(kNoSlots) {}
 
 void TValueIndex::Rekey(const THashSeed& seed) {
   Seed = seed;
-  if (KeyBlock) Resize(Mask + 1);
+  if (Block) Resize(Mask + 1);
 }
 
 void TValueIndex::Reserve(size_t count) {
-  Wanted = std::max(Wanted, count);
-  if (KeyBlock && Wanted * 2 > Mask + 1) {
-    size_t slots = Mask + 1;
-    while (Wanted * 2 > slots) slots *= 2;
-    Resize(slots);
-  }
-}
-
-size_t TValueIndex::Put(uint64_t key, uint32_t entry) {
-  size_t i = SlotOf(key);
-  while (KeyBlock[i] != 0) i = (i + 1) & Mask;
-  KeyBlock[i] = key;
-  Entries[i] = entry;
-  return i;
+  PagesAllowed = std::max(PagesAllowed, count / kNamesPerPage);
 }
 
 void TValueIndex::Resize(size_t slots) {
-  std::vector<std::pair<uint64_t, uint32_t>> bound;
+  std::vector<uint64_t> bound;
   bound.reserve(Count);
-  for (size_t i = 0; KeyBlock && i <= Mask; ++i) {
-    if (KeyBlock[i] != 0) bound.emplace_back(KeyBlock[i], Entries[i]);
+  for (size_t i = 0; Block && i <= Mask; ++i) {
+    if (Block[i] != 0) bound.push_back(Block[i]);
   }
-  // In the order of the entries, so that the local ones come after the others.
-  std::sort(bound.begin(), bound.end(),
-            [](const auto& a, const auto& b) { return a.second < b.second; });
-  KeyBlock = std::make_unique<uint64_t[]>(slots);  // zeros: every slot empty
-  EntryBlock = std::make_unique<uint32_t[]>(slots);
-  Keys = KeyBlock.get();
-  Entries = EntryBlock.get();
+  // The local ones after the others (the top bit), each in the order of its entries.
+  std::sort(bound.begin(), bound.end(), [](uint64_t a, uint64_t b) { return a >> 40 < b >> 40; });
+  Block = std::make_unique<uint64_t[]>(slots);  // zeros: every slot empty
+  Slots = Block.get();
   Mask = slots - 1;
   LocalSlots.clear();
-  for (const auto& [key, entry] : bound) {
-    size_t slot = Put(key, entry);
-    if (entry >= FirstLocal) LocalSlots.push_back(slot);
+  for (uint64_t slot : bound) {
+    size_t i = SlotOf(slot & kKeyBits);
+    while (Block[i] != 0) i = (i + 1) & Mask;
+    Block[i] = slot;
+    if (slot >> 63 != 0) LocalSlots.push_back(i);
   }
 }
 
-uint32_t TValueIndex::Bind(uint64_t key, uint32_t entry, bool local) {
+uint32_t TValueIndex::FindHashed(uint64_t key) const {
+  for (size_t i = SlotOf(key);; i = (i + 1) & Mask) {
+    if ((Slots[i] & kKeyBits) == key) return EntryOf(Slots[i]);
+    if (Slots[i] == 0) return kNone;
+  }
+}
+
+uint32_t TValueIndex::BindHashed(uint64_t key, uint32_t entry, bool local) {
   if (key >> 32 == 0) return kNone;  // no letter: no variable, and 0 marks an empty slot
-  if (!KeyBlock || (Count + 1) * 2 > Mask + 1) {
-    size_t slots = KeyBlock ? (Mask + 1) * 2 : 16;
-    while (std::max(Wanted, Count + 1) * 2 > slots) slots *= 2;
+  uint8_t& letter = Letters[key >> 32];
+  if (letter == kUndecided) {
+    // Its first key: a page when it is a small number and the table is large enough.
+    uint64_t at = static_cast<uint64_t>(int64_t{static_cast<int32_t>(key)} - kPageFrom);
+    letter = kHashed;
+    if (at < kPageSize && Pages.size() < PagesAllowed) {
+      Pages.push_back(std::make_unique<uint32_t[]>(kPageSize));
+      letter = static_cast<uint8_t>(Pages.size());
+    }
+    return Bind(key, entry, local);
+  }
+  if (uint32_t* slot = const_cast<uint32_t*>(PageSlot(key))) {  // a local one
+    if (*slot != 0) return EntryOfPage(*slot);
+    *slot = (entry + 1) | uint32_t{1} << 31;
+    LocalPageSlots.push_back(slot);
+    return kNone;
+  }
+  if ((Count + 1) * 2 > Mask + 1) {
+    size_t slots = Block ? (Mask + 1) * 2 : 16;
+    while ((Count + 1) * 2 > slots) slots *= 2;
     Resize(slots);
   }
   size_t i = SlotOf(key);
-  for (; KeyBlock[i] != 0; i = (i + 1) & Mask) {
-    if (KeyBlock[i] == key) return Entries[i];
+  for (; Block[i] != 0; i = (i + 1) & Mask) {
+    if ((Block[i] & kKeyBits) == key) return EntryOf(Block[i]);
   }
-  KeyBlock[i] = key;
-  Entries[i] = entry;
+  Block[i] = key | uint64_t{entry < kFar ? entry : kFar} << 40 | uint64_t{local} << 63;
   ++Count;
-  if (local) {
-    FirstLocal = std::min(FirstLocal, entry);
-    LocalSlots.push_back(i);
-  }
+  if (local) LocalSlots.push_back(i);
   return kNone;
 }
 
 void TValueIndex::ClearLocals() {
   // The local keys were bound after all the others, which therefore never
   // probed past them: emptying their slots leaves the index as it was before.
-  for (size_t slot : LocalSlots) KeyBlock[slot] = 0;
+  for (size_t slot : LocalSlots) Block[slot] = 0;
+  for (uint32_t* slot : LocalPageSlots) *slot = 0;
   Count -= LocalSlots.size();
   LocalSlots.clear();
-  FirstLocal = kNone;
+  LocalPageSlots.clear();
 }
 
 void TValueIndex::Clear() {
-  KeyBlock.reset();
-  EntryBlock.reset();
-  Keys = kNoKeys;
-  Entries = nullptr;
+  std::fill(std::begin(Letters), std::end(Letters), kUndecided);
+  Pages.clear();
+  PagesAllowed = 0;
+  Block.reset();
+  Slots = kNoSlots;
   Mask = 0;
   Count = 0;
-  Wanted = 0;
   LocalSlots.clear();
-  FirstLocal = kNone;
+  LocalPageSlots.clear();
 }
 
 }  // namespace zunt

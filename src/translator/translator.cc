@@ -154,15 +154,14 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
   return true;
 }
 
-// Returns whether a reference at an index other than 0 from the variable at
-// letter and number needs no warning that it lands on another name's
+// Returns whether a reference at an index other than 0 from a variable of
+// up to eight bytes needs no warning that it lands on another name's
 // variable: no name binds that one, or the file has shown its share of
 // warnings (the warning is counted here). The caller has checked that such
 // warnings are looked for.
-[[gnu::always_inline]] inline bool OverlapSettled(TState& state, char letter, int32_t number,
-                                                  int32_t index) {
-  if (!state.Vars.BindsValue(ValueKey(letter, IndexedNumber(number, index)))) return true;
-  return !state.Diagnostics.ShowsWarning(TWarning::Overlap);
+inline bool OverlapSettled(TState& state, const TSymbolTable::TEntry& var, int32_t index) {
+  uint64_t key = ValueKey(state.Vars.Replacement(var)[0], IndexedNumber(var.Number(), index));
+  return !state.Vars.BindsValue(key) || !state.Diagnostics.ShowsWarning(TWarning::Overlap);
 }
 
 // Translates the reference under the cursor when its first sixteen bytes
@@ -188,7 +187,7 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
   const TSymbolTable::TEntry* var = state.Vars.FindShort(fast::KeyOf(name, size, end), size);
   if (!var || (index != 0 && Wraps(var->Number(), index))) return false;
   if (index != 0 && state.Diagnostics.Looks(TWarning::Overlap) &&
-      !OverlapSettled(state, state.Vars.Replacement(*var)[0], var->Number(), index)) {
+      !OverlapSettled(state, *var, index)) {
     return false;
   }
   c.Pos += stops.Close + 2;
@@ -290,6 +289,19 @@ char* WriteIndexedVar(char* to, char letter, int32_t number, bool numberOnly, in
   return std::to_chars(to, to + 11, sum).ptr;
 }
 
+// Writes a variable of up to eight bytes at its index (not 0) at `to`, as
+// WriteIndexedVar, unless the reference lands on another name's variable and
+// its warning is to be shown; returns the end, or nullptr for the careful
+// reader. Out of the tight loop, which keeps its registers.
+[[gnu::noinline]] char* WriteIndexedIfSettled(TState& state, char* to,
+                                              const TSymbolTable::TEntry& var, bool numberOnly,
+                                              int32_t index) {
+  if (state.Diagnostics.Looks(TWarning::Overlap) && !OverlapSettled(state, var, index)) {
+    return nullptr;
+  }
+  return WriteIndexedVar(to, var.Text[0], var.Number(), numberOnly, index);
+}
+
 // The bytes at the end of the script left to the careful reader, so that the
 // common case may load sixteen bytes anywhere before them.
 constexpr size_t kTail = 48;
@@ -311,7 +323,6 @@ template <bool Compact>
   const char* p = begin + c.Pos;
   const size_t stretch = std::max<size_t>(1, std::min(kChunk, state.PieceSize));
   const TSymbolTable* const tables[2] = {&state.Vars, &state.Constants};
-  const bool overlaps = state.Diagnostics.Looks(TWarning::Overlap);
   while (p < safe) {
     const char* limit = p + std::min<size_t>(stretch, static_cast<size_t>(safe - p));
     // The copy writes at most up to limit's place in the output and sixteen
@@ -349,19 +360,22 @@ template <bool Compact>
           if (name[stop] != '[' || mark.Constant || at.Close == 16 ||
               name[at.Close] != mark.Close.Byte || at.Square != at.Close - 1 ||
               !SmallIndex(name + stop + 1, name + at.Close - 1, &index) || !entry ||
-              entry->TextSize == TSymbolTable::kLong || Wraps(entry->Number(), index) ||
-              (index != 0 && overlaps &&
-               !OverlapSettled(state, entry->Text[0], entry->Number(), index))) {
+              entry->TextSize == TSymbolTable::kLong || Wraps(entry->Number(), index)) {
             careful = true;
             break;
           }
-          p = name + at.Close + 1;
           if (index != 0) {
-            o = WriteIndexedVar(o, entry->Text[0], entry->Number(), mark.NumberOnly, index);
+            char* written = WriteIndexedIfSettled(state, o, *entry, mark.NumberOnly, index);
+            if (written == nullptr) {
+              careful = true;
+              break;
+            }
+            o = written;
           } else {
             std::memcpy(o, entry->Text + mark.NumberOnly, 16);
             o += entry->TextSize - mark.NumberOnly;
           }
+          p = name + at.Close + 1;
         } else {
           if (!entry || entry->TextSize == TSymbolTable::kLong) {
             careful = true;
