@@ -97,6 +97,11 @@ TEST(CommandLine, UsageErrors) {
       {{"--project="}, "у параметра --project пустое имя файла"},
       {{"--project"}, "параметру «--project» нужно значение"},
       {{"-W"}, "параметру «-W» нужно значение"},
+      {{"--vars=xml"}, "у --vars бывает значение text или json, а не «xml»"},
+      {{"--against=a", "quest"}, "параметр --against бывает только с --vars"},
+      {{"--vars", "-o", "x.erm", "quest"},
+       "с --vars скрипты не записываются: параметр -o не нужен"},
+      {{"--vars", "--against="}, "у параметра --against пустое имя"},
       {{"-Wno-nope", "quest"},
        "неизвестное предупреждение «-Wno-nope»: бывают byte-order-mark, utf8-text, "
        "open-back-quote, non-latin-letter, text-after-index, index-overflow, lf-line-end, "

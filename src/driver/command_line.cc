@@ -7,6 +7,7 @@
 #include "driver/options.h"
 #include "driver/safe_text.h"
 #include "driver/terminal.h"
+#include "driver/vars.h"
 
 #ifndef ZUNT_VERSION
 #define ZUNT_VERSION "unknown"
@@ -62,6 +63,9 @@ int RunCommandLineOrThrow(TPlatform& platform, TConsole& console, int argc, char
   bool color =
       line.Color == TColor::Auto ? console.ColorsByDefault() : line.Color == TColor::Always;
   TConsoleReporter reporter(console, color, line.Verbose);
+  if (line.Vars != TVarsFormat::None) {
+    return RunVars(platform, console, line.Names, line.Run, line.Vars, line.Against, reporter);
+  }
   bool withoutName = false;
   int status = RunNames(platform, line.Names, line.Run, reporter, &withoutName);
   if (withoutName) console.Error(moreHelp);

@@ -37,6 +37,7 @@ struct TRunOptions {
   bool ScriptsWithoutName = false;     // with no NAME, translate the project's scripts
   size_t Jobs = 1;                     // names translated at once
   size_t PieceSize = size_t{1} << 20;  // the output is written in pieces of about this size
+  bool EveryReference = false;         // a pass looks at every reference: tables keep places
 
   /// Returns what the command-line programs look for: warnings, and up to
   /// twenty errors in a script.

@@ -9,7 +9,7 @@
 namespace zunt {
 namespace {
 
-enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject };
+enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject, kVars, kAgainst };
 
 constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
@@ -22,6 +22,8 @@ constexpr option kLongOptions[] = {
     {"project", required_argument, nullptr, kProject},
     {"no-project", no_argument, nullptr, kNoProject},
     {"jobs", required_argument, nullptr, 'j'},
+    {"vars", optional_argument, nullptr, kVars},
+    {"against", required_argument, nullptr, kAgainst},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -159,6 +161,24 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
       case kVersion:
         line.Version = true;
         break;
+      case kVars:
+        if (optarg == nullptr || std::string_view(optarg) == "text") {
+          line.Vars = TVarsFormat::Text;
+        } else if (std::string_view(optarg) == "json") {
+          line.Vars = TVarsFormat::Json;
+        } else {
+          line.UsageError =
+              "у --vars бывает значение text или json, а не «" + std::string(optarg) + "»";
+          return line;
+        }
+        break;
+      case kAgainst:
+        if (optarg[0] == '\0') {
+          line.UsageError = "у параметра --against пустое имя";
+          return line;
+        }
+        line.Against = optarg;
+        break;
       case kColor:
         if (!ReadColor(optarg, &line.Color)) {
           line.UsageError = "у --color бывает значение auto, always или never, а не «" +
@@ -174,7 +194,11 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
   for (int i = optind; i < argc; ++i) {
     if (argv[i][0] != '\0') line.Names.emplace_back(argv[i]);
   }
-  if (!line.Run.Output.empty() && line.Names.size() > 1) {
+  if (!line.Against.empty() && line.Vars == TVarsFormat::None) {
+    line.UsageError = "параметр --against бывает только с --vars";
+  } else if (line.Vars != TVarsFormat::None && !line.Run.Output.empty()) {
+    line.UsageError = "с --vars скрипты не записываются: параметр -o не нужен";
+  } else if (!line.Run.Output.empty() && line.Names.size() > 1) {
     line.UsageError = "с параметром -o можно указать только одно ИМЯ";
   }
   return line;
@@ -202,6 +226,10 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "  -WИМЯ, -Wno-ИМЯ     выводить предупреждение ИМЯ или нет (по умолчанию все):\n"
       "                      WARNINGS\n"
       "      --strict        считать предупреждения ошибками\n"
+      "      --vars[=ВИД]    ничего не переводить, а вывести карту переменных ИМЁН\n"
+      "                      (без ИМЕНИ — мода): text (по умолчанию) или json\n"
+      "      --against=ПУТЬ  с --vars: номера, занятые и здесь, и в другом моде\n"
+      "                      (его папка или карта, записанная --vars=json)\n"
       "      --color[=КОГДА] раскрашивать сообщения: auto (по умолчанию), always, never\n"
       "  -h, --help          показать эту справку и выйти\n"
       "      --version       показать версию и выйти\n"

@@ -217,8 +217,8 @@ bool PlanNames(TPlatform& platform, const std::vector<std::string>& given,
     if (it == plan->Options.end()) {
       const TProject* project = file.empty() ? nullptr : &projects[file];
       it = plan->Options.emplace(file, MergedOptions(options, project)).first;
-      plan->Shared[file] =
-          ReadShared(platform, it->second.Includes, it->second.Warnings, it->second.Wanted);
+      plan->Shared[file] = ReadShared(platform, it->second.Includes, it->second.Warnings,
+                                      it->second.Wanted, it->second.EveryReference);
     }
     plan->Names.push_back(TJob{names[i], &it->second, plan->Shared[file].get()});
   }

@@ -11,7 +11,7 @@ namespace zunt {
 
 std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
                                                 const std::vector<std::string>& files,
-                                                bool warnings, TWarningSet wanted) {
+                                                bool warnings, TWarningSet wanted, bool places) {
   auto shared = std::make_unique<TSharedDeclarations>();
   shared->Files = files;
   TRun run;
@@ -36,6 +36,10 @@ std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
   shared->Warnings = diagnostics.WarningCount;
   shared->Vars = std::move(run.State.Vars);
   shared->Constants = std::move(run.State.Constants);
+  if (places) {
+    shared->Vars.KeepPlaces();
+    shared->Constants.KeepPlaces();
+  }
   return shared;
 }
 

@@ -62,11 +62,13 @@ struct TSharedDeclarations {
 
 /// Reads the include files in order into one pair of tables, looking for
 /// the wanted kinds of warning when asked; an error ends the reading, as in
-/// a run of one name.
+/// a run of one name. With `places`, the tables keep each name's place, for
+/// passes that look at every reference (TSymbolTable::KeepPlaces).
 std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
                                                 const std::vector<std::string>& files,
                                                 bool warnings,
-                                                TWarningSet wanted = TWarningSet::All());
+                                                TWarningSet wanted = TWarningSet::All(),
+                                                bool places = false);
 
 /// Starts a name's run from the shared declarations, exactly where reading
 /// them would have left it: their reports, and their names below its own.
