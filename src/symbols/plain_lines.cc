@@ -181,6 +181,9 @@ void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constan
       const TSymbolTable& table = lines[read].Constant ? constants : globalVars;
       lines[read].Hash = table.HashOf(lines[read].Key, lines[read].Size);
       table.Prefetch(lines[read].Hash);
+      if (!lines[read].Constant) {
+        globalVars.PrefetchValue(ValueKey(lines[read].Text[0], lines[read].Number));
+      }
     }
     // A name that is taken is left to the careful reader, with its message.
     size_t added = 0;

@@ -15,6 +15,8 @@ void TValueIndex::Rekey(const THashSeed& seed) {
 
 void TValueIndex::Reserve(size_t count) {
   PagesAllowed = std::max(PagesAllowed, count / kNamesPerPage);
+  // A small table's keys all go to the hash: room for them from the start.
+  Expected = std::max(Expected, std::min(count, kExpectedInHash));
 }
 
 void TValueIndex::Resize(size_t slots) {
@@ -51,9 +53,15 @@ uint32_t TValueIndex::BindHashed(uint64_t key, uint32_t entry, bool local) {
     // Its first key: a page when it is a small number and the table is large enough.
     uint64_t at = static_cast<uint64_t>(int64_t{static_cast<int32_t>(key)} - kPageFrom);
     letter = kHashed;
-    if (at < kPageSize && Pages.size() < PagesAllowed) {
-      Pages.push_back(std::make_unique<uint32_t[]>(kPageSize));
-      letter = static_cast<uint8_t>(Pages.size());
+    if (at < kPageSize && Pages < PagesAllowed) {
+      if (Pages == PagesMade) {
+        size_t count = std::min(kPagesPerBlock, PagesAllowed - Pages);
+        PageBlocks.push_back(std::make_unique<uint32_t[]>(count * kPageSize));  // zeros
+        PagesMade += count;
+      }
+      PageOf[key >> 32] = PageBlocks.back().get() + (Pages % kPagesPerBlock) * kPageSize;
+      ++Pages;
+      letter = kPaged;
     }
     return Bind(key, entry, local);
   }
@@ -65,7 +73,7 @@ uint32_t TValueIndex::BindHashed(uint64_t key, uint32_t entry, bool local) {
   }
   if ((Count + 1) * 2 > Mask + 1) {
     size_t slots = Block ? (Mask + 1) * 2 : 16;
-    while ((Count + 1) * 2 > slots) slots *= 2;
+    while (std::max(Count + 1, Block ? 0 : Expected) * 2 > slots) slots *= 2;
     Resize(slots);
   }
   size_t i = SlotOf(key);
@@ -90,8 +98,9 @@ void TValueIndex::ClearLocals() {
 
 void TValueIndex::Clear() {
   std::fill(std::begin(Letters), std::end(Letters), kUndecided);
-  Pages.clear();
-  PagesAllowed = 0;
+  std::fill(std::begin(PageOf), std::end(PageOf), nullptr);
+  PageBlocks.clear();
+  Pages = PagesMade = PagesAllowed = Expected = 0;
   Block.reset();
   Slots = kNoSlots;
   Mask = 0;

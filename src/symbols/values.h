@@ -70,7 +70,8 @@ class TValueIndex {
   // a slot is the entry + 1 (0: none) and, in its top bit, whether it is
   // local. A letter gets one when its first key is bound, while the
   // table's size allows (a page for every kNamesPerPage keys); the other
-  // keys go to the hash. Open addressing with linear probing there, over a
+  // keys go to the hash. The pages are made kPagesPerBlock at a time, in a
+  // block of 2 MiB. Open addressing with linear probing in the hash, over a
   // power-of-two number of slots, at most half in use: a slot holds the key
   // in its low 40 bits, the entry in the 23 above them and whether it is
   // local in the top bit, so that a lookup reads one array; 0 marks it empty.
@@ -78,17 +79,19 @@ class TValueIndex {
   static constexpr size_t kPageSize = size_t{1} << 15;
   static constexpr size_t kNamesPerPage = 8192;
   static constexpr uint8_t kUndecided = 0;  // Letters[]: no key of the letter bound yet
-  static constexpr uint8_t kHashed = 255;   // its keys are in the hash
+  static constexpr uint8_t kHashed = 1;     // its keys are in the hash
+  static constexpr uint8_t kPaged = 2;      // its small numbers are in its page
+  static constexpr size_t kPagesPerBlock = 16;
+  static constexpr size_t kExpectedInHash = 4096;
   static constexpr uint64_t kKeyBits = (uint64_t{1} << 40) - 1;
   static uint32_t EntryOf(uint64_t slot) { return static_cast<uint32_t>(slot >> 40) & kFar; }
   static uint32_t EntryOfPage(uint32_t slot) { return (slot & 0x7FFFFFFFu) - 1; }
 
   // Returns the slot of the key in its letter's page, or nullptr when it has none there.
   const uint32_t* PageSlot(uint64_t key) const {
-    uint8_t page = Letters[key >> 32];
+    uint32_t* page = PageOf[key >> 32];
     uint64_t at = static_cast<uint64_t>(int64_t{static_cast<int32_t>(key)} - kPageFrom);
-    if (page == kUndecided || page == kHashed || at >= kPageSize) return nullptr;
-    return Pages[page - 1u].get() + at;
+    return page != nullptr && at < kPageSize ? page + at : nullptr;
   }
   size_t SlotOf(uint64_t key) const {
     uint64_t high;
@@ -103,9 +106,14 @@ class TValueIndex {
   uint32_t BindHashed(uint64_t key, uint32_t entry, bool local);
 
   THashSeed Seed;
-  uint8_t Letters[256] = {};  // by letter: kUndecided, kHashed or 1 + its page
-  std::vector<std::unique_ptr<uint32_t[]>> Pages;
+  uint8_t Letters[256] = {};   // by letter: kUndecided, kHashed or kPaged
+  uint32_t* PageOf[256] = {};  // by letter: its page, or nullptr
+  // The pages, kPagesPerBlock to a block, so that a block fills large pages.
+  std::vector<std::unique_ptr<uint32_t[]>> PageBlocks;
+  size_t Pages = 0;      // pages given to letters
+  size_t PagesMade = 0;  // pages in the blocks
   size_t PagesAllowed = 0;
+  size_t Expected = 0;  // the keys the hash is first made for
   std::unique_ptr<uint64_t[]> Block;
   const uint64_t* Slots;  // Block, or one empty slot before the first key
   size_t Mask = 0;
