@@ -9,15 +9,26 @@
 namespace zunt {
 namespace {
 
-// Returns "$NAME$ объявлена здесь", a note at the declaration of the variable at a place.
-TFail NoteAtOther(const TCursor& cursor, const TSymbolTable& vars, size_t place) {
-  return NoteAtPlace(vars, place,
-                     "$" + std::string(vars.Name(vars.At(place))) + Win1251("$ объявлена здесь"),
-                     cursor);
+// Returns "$NAME$" for the variable at a place of the table.
+std::string NameAt(const TSymbolTable& vars, size_t place) {
+  std::string text = "$";
+  text += vars.Name(vars.At(place));
+  text += '$';
+  return text;
 }
 
-// Returns a variable as the script writes it: its letter and its number in decimal.
-std::string VariableText(char letter, int32_t number) { return letter + std::to_string(number); }
+// Returns "$NAME$ объявлена здесь", a note at the declaration of the variable at a place.
+TFail NoteAtOther(const TCursor& cursor, const TSymbolTable& vars, size_t place) {
+  std::string body = NameAt(vars, place);
+  body += Win1251(" объявлена здесь");
+  return NoteAtPlace(vars, place, body, cursor);
+}
+
+// Appends a variable as the script writes it: its letter and its number in decimal.
+void AppendVariable(std::string* text, char letter, int32_t number) {
+  *text += letter;
+  *text += std::to_string(number);
+}
 
 }  // namespace
 
@@ -25,11 +36,13 @@ void WarnOnAlias(const TCursor& cursor, const TSymbolTable& vars, std::string_vi
                  char letter, int32_t number, size_t earlier, size_t at,
                  TDiagnostics& diagnostics) {
   if (!diagnostics.ShowsWarning(TWarning::Alias)) return;
-  TFail warning = cursor.WarningAt(TWarning::Alias,
-                                   "$" + UpperCased(name) + Win1251("$ — та же переменная ") +
-                                       VariableText(letter, number) + Win1251(", что и $") +
-                                       std::string(vars.Name(vars.At(earlier))) + "$",
-                                   at);
+  std::string body = "$";
+  body += UpperCased(name);
+  body += Win1251("$ — та же переменная ");
+  AppendVariable(&body, letter, number);
+  body += Win1251(", что и ");
+  body += NameAt(vars, earlier);
+  TFail warning = cursor.WarningAt(TWarning::Alias, body, at);
   warning.Notes.push_back(NoteAtOther(cursor, vars, earlier));
   diagnostics.Add(std::move(warning));
 }
@@ -38,12 +51,17 @@ void WarnOnOverlap(const TCursor& cursor, const TSymbolTable& vars, char mark,
                    std::string_view name, int32_t index, char letter, int32_t number, size_t other,
                    size_t at, TDiagnostics& diagnostics) {
   if (!diagnostics.ShowsWarning(TWarning::Overlap)) return;
-  TFail warning = cursor.WarningAt(
-      TWarning::Overlap,
-      mark + UpperCased(name) + "[" + std::to_string(index) + "]" + mark +
-          Win1251(" попадает на ") + VariableText(letter, number) +
-          Win1251(", а это переменная $") + std::string(vars.Name(vars.At(other))) + "$",
-      at);
+  std::string body(1, mark);
+  body += UpperCased(name);
+  body += '[';
+  body += std::to_string(index);
+  body += ']';
+  body += mark;
+  body += Win1251(" попадает на ");
+  AppendVariable(&body, letter, number);
+  body += Win1251(", а это переменная ");
+  body += NameAt(vars, other);
+  TFail warning = cursor.WarningAt(TWarning::Overlap, body, at);
   warning.Notes.push_back(NoteAtOther(cursor, vars, other));
   diagnostics.Add(std::move(warning));
 }
