@@ -206,6 +206,46 @@ expect "README: the mistake is shown" test -n "$readme_error"
 check "mod: the README's mistake" 1 "$readme_error" "$zunt" src/heroes
 expect "mod: nothing translated" test ! -e "$work/build/heroes.erm"
 
+# readme_block FIRST: the README's indented block that begins with the line
+# FIRST (as written there, without its indent), blank lines within it kept.
+readme_block() {
+  awk -v first="    $1" 'index($0, first) == 1 { found = 1 }
+    found && /^    / { print substr($0, 5); next }
+    found && /^$/ { print; next }
+    found { exit }' "$examples/../README.md" | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
+}
+
+# The README's map of the example mod, and what another mod takes too.
+rm -rf "$scratch/tree" && mkdir -p "$scratch/tree/roads/src" && cp -r "$examples/mod" "$scratch/tree/"
+work=$scratch/tree/mod
+readme_map=$(readme_block "Карта переменных:")
+expect "README: the map is shown" test -n "$readme_map"
+check "mod: --vars" 0 "" "$zunt" --vars
+same "mod: the README's map" "$readme_map" "$(cat "$scratch/out")"
+expect "mod: --vars writes no script" test ! -e "$work/build/heroes.erm"
+printf 'scripts = ["src/*.erm"]\n' >"$scratch/tree/roads/zunt.toml"
+printf 'SPEED = v10\r\nCOINS = v500\r\n' >"$scratch/tree/roads/src/roads.txt"
+printf '!!VR$SPEED$:S@COINS@;\r\n' >"$scratch/tree/roads/src/roads.erm"
+check "mod: --vars --against a folder" 0 "" "$zunt" --vars --against=../roads
+same "mod: the README's numbers both take" "$(readme_block "Общие номера: 2.")" "$(cat "$scratch/out")"
+check "mod: --vars=json" 0 "" "$zunt" --vars=json
+mv "$scratch/out" "$scratch/map.json"
+expect "mod: the map's JSON reads" python3 -c "import json, sys; m = json.load(open(sys.argv[1]))
+assert m['format'] == 'zunt-vars' and [l['letter'] for l in m['letters']] == ['v', 'y']
+assert [n['number'] for n in m['letters'][0]['numbers']] == [1, 10, 500, 501]" "$scratch/map.json"
+check "mod: --against a saved map" 0 "" "$zunt" --vars --against="$scratch/map.json" src/towns
+expect "mod: a saved map against one script" test "$(head -1 "$scratch/out")" = "Общие номера: 5."
+
+# The README's two warnings.
+rm -rf "$scratch/tree" && mkdir -p "$scratch/tree/work" && work=$scratch/tree/work
+printf 'ARMY = v200\r\nMORALE = v205\r\n' >"$work/common.txt"
+printf 'TROOPS = v200\r\n' >"$work/quest.txt"
+printf 'ZVSE\r\n!!VR$ARMY[5]$:S0;\r\n' >"$work/quest.erm"
+readme_warnings=$(readme_block 'quest.txt:1:1: warning: $TROOPS$')
+expect "README: the warnings are shown" test -n "$readme_warnings"
+check "the README's warnings" 0 "$readme_warnings" "$zunt" -i common.txt quest
+check "the README's warnings, named off" 0 "" "$zunt" -Wno-alias -Wno-overlap -i common.txt quest
+
 # The man page is clean.
 if command -v groff >/dev/null; then
   expect "man page: groff" test -z "$(groff -ww -z -Tutf8 -man "$examples/../man/zunt.1" 2>&1)"

@@ -109,7 +109,7 @@ TEST(Notes, PointAtTheCause) {
        "      |          ^\n"},
       // An unknown name: the nearest declared one, where it was declared;
       // none when it is too far (a third of the length, at least one).
-      {"HERO_MAIN = y1\r\n", "A = y1\r\n", "!!VR$hero_mian$:S5;",
+      {"HERO_MAIN = y1\r\n", "A = y2\r\n", "!!VR$hero_mian$:S5;",
        "quest.erm:1:5: error: Переменной $HERO_MIAN$ не существует!\n"
        "    1 | !!VR$hero_mian$:S5;\n"
        "      |     ^\n"
@@ -158,11 +158,11 @@ TEST(Notes, PointAtTheCause) {
 TEST(Notes, ByteOrderMarkBeforeUtf8TextGetsBothWarnings) {
   EXPECT_EQ(
       "quest.txt:1:1: warning: файл начинается с метки порядка байтов (BOM), а читается в "
-      "кодировке Windows-1251: метка останется в тексте\n"
+      "кодировке Windows-1251: метка останется в тексте [-Wbyte-order-mark]\n"
       "    1 | п»їA = y1;; РіРµСЂРѕР№\n"
       "      | ^\n"
       "quest.txt:1:13: warning: файл похож на текст в UTF-8, а читается в кодировке "
-      "Windows-1251\n"
+      "Windows-1251 [-Wutf8-text]\n"
       "    1 | п»їA = y1;; РіРµСЂРѕР№\n"
       "      |             ^\n"
       "quest.erm:1:1: error: Переменной $A$ не существует!\n"

@@ -58,6 +58,15 @@ TEST(CommandLine, OptionsBeforeAndAfterNames) {
   line = Parse({"-w", "--strict", "--jobs", "12"});
   EXPECT_TRUE(line.Run.WarningsGiven && line.Run.StrictGiven);
   EXPECT_EQ(12u, line.Run.Jobs);
+
+  // Warnings by name, the last word for one winning; the named ones win over the settings.
+  line = Parse({"-Wno-alias", "-Wno-overlap", "-Woverlap", "quest"});
+  EXPECT_FALSE(line.Run.Wanted.Has(TWarning::Alias));
+  EXPECT_TRUE(line.Run.Wanted.Has(TWarning::Overlap) && line.Run.Wanted.Has(TWarning::Utf8Text));
+  TWarningSet named = TWarningSet::None();
+  named.Set(TWarning::Alias, true);
+  named.Set(TWarning::Overlap, true);
+  EXPECT_TRUE(line.Run.WantedGiven == named);
 }
 
 TEST(CommandLine, UsageErrors) {
@@ -87,6 +96,17 @@ TEST(CommandLine, UsageErrors) {
        "у параметра -j бывает число от 1, а не «99999999999999999999»"},
       {{"--project="}, "у параметра --project пустое имя файла"},
       {{"--project"}, "параметру «--project» нужно значение"},
+      {{"-W"}, "параметру «-W» нужно значение"},
+      {{"--vars=xml"}, "у --vars бывает значение text или json, а не «xml»"},
+      {{"--against=a", "quest"}, "параметр --against бывает только с --vars"},
+      {{"--vars", "-o", "x.erm", "quest"},
+       "с --vars скрипты не записываются: параметр -o не нужен"},
+      {{"--vars", "--against="}, "у параметра --against пустое имя"},
+      {{"-Wno-nope", "quest"},
+       "неизвестное предупреждение «-Wno-nope»: бывают byte-order-mark, utf8-text, "
+       "open-back-quote, non-latin-letter, text-after-index, index-overflow, lf-line-end, "
+       "text-after-constant, multi-line-constant, alias, overlap, project-settings, и каждое с "
+       "no- перед ним"},
   };
   for (auto& t : cases) EXPECT_EQ(t.error, Parse(t.words).UsageError) << t.words[0];
 }

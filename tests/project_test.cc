@@ -58,7 +58,8 @@ std::string SettingsError(std::string_view place, std::string_view message, std:
 }
 
 const std::string kWarning =
-    "mod/src/b.erm:1:13: warning: текст между «]» индекса и концом ссылки пропущен\n"
+    "mod/src/b.erm:1:13: warning: текст между «]» индекса и концом ссылки пропущен "
+    "[-Wtext-after-index]\n"
     "    1 | $B$ $HERO[2]x$\n"
     "      |             ^\n";
 
@@ -73,7 +74,8 @@ TEST(Project, EachKeyAndEachWrongSetting) {
       {"include = [\"common.txt\"]\noutput = \"build\"", 0, kWarning, "mod/build/a.erm"},
       {"include = [\"common.txt\"]\nwarnings = false", 0, "", "../a.erm"},
       {"include = [\"common.txt\"]\nstrict = true", 1,
-       "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен\n"
+       "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен "
+       "[-Wtext-after-index]\n"
        "    1 | $B$ $HERO[2]x$\n"
        "      |             ^\n",
        "../a.erm"},
@@ -102,9 +104,15 @@ TEST(Project, EachKeyAndEachWrongSetting) {
        SettingsError("1:10", "у ключа «strict» бывает значение true или false", "strict = \"yes\"",
                      10),
        ""},
+      {"include = [\"common.txt\"]\nwarnings = [\"no-text-after-index\", \"alias\"]", 0, "",
+       "../a.erm"},
+      {"warnings = [\"no-alias\", \"-Wnope\"]", 1,
+       SettingsError("1:25", "неизвестное предупреждение «-Wnope»: их имена называет zunt --help",
+                     "warnings = [\"no-alias\", \"-Wnope\"]", 25),
+       ""},
       {"warnings = 0", 1,
-       SettingsError("1:12", "у ключа «warnings» бывает значение true или false", "warnings = 0",
-                     12),
+       SettingsError("1:12", "у ключа «warnings» бывает true, false или список имён предупреждений",
+                     "warnings = 0", 12),
        ""},
       {"scripts = [\"src/*.erm\", \"src/../../x/*.erm\"]", 1,
        SettingsError("1:25",
@@ -173,7 +181,7 @@ TEST(Project, EachKeyAndEachWrongSetting) {
 // The command line wins over the settings file, either way.
 TEST(Project, TheCommandLineWinsOverTheSettings) {
   const std::string strictError =
-      "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен\n"
+      "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен [-Wtext-after-index]\n"
       "    1 | $B$ $HERO[2]x$\n"
       "      |             ^\n";
   struct {
@@ -200,6 +208,14 @@ TEST(Project, TheCommandLineWinsOverTheSettings) {
         << t.settings;
     EXPECT_EQ(t.stderrText, capture.Text) << t.settings;
   }
+  // A warning named on the command line wins over the settings' list.
+  TFakePlatform platform;
+  AddMod(platform, "include = [\"common.txt\"]\nwarnings = [\"no-text-after-index\"]");
+  TRunOptions options = Options();
+  ASSERT_TRUE(ReadWarningSwitch("text-after-index", &options.Wanted, &options.WantedGiven));
+  TCapture capture;
+  EXPECT_EQ(0, RunNames(platform, {"mod/src/a", "mod/src/b"}, options, capture));
+  EXPECT_EQ(kWarning, capture.Text);
 }
 
 TEST(Project, TheNearestTrustedSettingsFile) {
@@ -225,14 +241,14 @@ TEST(Project, TheNearestTrustedSettingsFile) {
        "mod/a",
        "",
        "mod/zunt.toml: warning: файл принадлежит другому пользователю: настройки из него не "
-       "читаются\n",
+       "читаются [-Wproject-settings]\n",
        {},
        TTrust::OtherOwner},
       {{"mod/zunt.toml"},
        "mod/a",
        "",
        "mod/zunt.toml: warning: файл может изменить любой пользователь: настройки из него не "
-       "читаются\n",
+       "читаются [-Wproject-settings]\n",
        {},
        TTrust::WritableByOthers},
   };
@@ -333,7 +349,7 @@ TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
     for (int i = 0; i < 25; ++i) {
       common += 'W';
       common += std::to_string(i);
-      common += W(" = в1\r\n");
+      common += W(" = в") + std::to_string(i) + "\r\n";
     }
     platform.AddFile("common.txt", common);
     platform.AddFile("a.erm", "$HERO$ (GREET) @LIST[1]@\r\n");
@@ -364,9 +380,9 @@ TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
   for (const auto& [path, file] : alone.Files) {
     EXPECT_EQ(file.Data, together.Files[path].Data) << path;
   }
-  // Once for the declarations, and again for each name whose notes quote a
-  // line of it (the first HERO, for dup and bad).
-  EXPECT_EQ(3, std::count(together.Calls.begin(), together.Calls.end(), "load common.txt"));
+  // Once for the declarations, and once more for the lines that the notes of
+  // every name quote (the first HERO, for dup and bad).
+  EXPECT_EQ(2, std::count(together.Calls.begin(), together.Calls.end(), "load common.txt"));
   EXPECT_EQ(W("y100 Привет 8\r\n"), together.Files["../a.erm"].Data);
   EXPECT_EQ(W("Привет"), together.Files["../empty.erm"].Data);
 }

@@ -83,7 +83,7 @@ TEST(Terminal, HostileFileBytes) {
       {"A = \x7f"
        "1\r\n",
        "$A$",
-       "q.txt:1:5: warning: буква значения переменной $A$ не латинская: «␡»\n"
+       "q.txt:1:5: warning: буква значения переменной $A$ не латинская: «␡» [-Wnon-latin-letter]\n"
        "    1 | A = ␡1\n"
        "      |     ^\n"},
   };

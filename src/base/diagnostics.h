@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/fail.h"
+#include "base/warnings.h"
 
 namespace zunt {
 
@@ -17,6 +18,8 @@ struct TDiagnostics {
 
   /// Whether warnings are looked for at all.
   bool Warnings = false;
+  /// The kinds looked for, when warnings are.
+  TWarningSet Wanted = TWarningSet::All();
   /// How many errors in the script are reported before the pass stops; at 1
   /// the first error ends the pass at once, thrown.
   size_t MaxErrors = 1;
@@ -41,19 +44,21 @@ struct TDiagnostics {
     Items.push_back(std::move(report));
     for (TFail& note : notes) Add(std::move(note));
   }
-  /// Returns whether a warning found now is to be made and added: warnings
-  /// are wanted and the file has not shown its share. One beyond the share
-  /// is counted here, so that its report is never made.
-  bool ShowsWarning() {
-    if (!Warnings) return false;
+  /// Returns whether a warning of the kind found now is to be made and
+  /// added: the kind is looked for and the file has not shown its share. One
+  /// beyond the share is counted here, so that its report is never made.
+  bool ShowsWarning(TWarning kind) {
+    if (!Looks(kind)) return false;
     if (FileWarnings < kMaxWarningsShown) return true;
     ++HiddenWarnings, ++WarningCount;
     return false;
   }
   /// Adds a warning, if it is to be shown.
   void Warn(TFail warning) {
-    if (ShowsWarning()) Add(std::move(warning));
+    if (ShowsWarning(warning.Warning)) Add(std::move(warning));
   }
+  /// Returns whether warnings of the kind are looked for.
+  bool Looks(TWarning kind) const { return Warnings && Wanted.Has(kind); }
   /// Ends the reports about the current file (a note of the warnings not
   /// shown) and starts those about path.
   void StartFile(std::string path);

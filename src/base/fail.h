@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/warnings.h"
+
 namespace zunt {
 
 /// The most bytes of a source line that a report quotes.
@@ -64,13 +66,14 @@ class TFail : public std::exception {
   const char* what() const noexcept override { return Message.c_str(); }
 
   TSeverity Severity = TSeverity::Error;
-  std::string File;             // the file the message is about; empty: the program itself
-  uint64_t Line = 0;            // from 1; 0 when the message is about no place in a file
-  uint64_t Column = 0;          // from 1, in bytes; 0 when there is none
-  std::string SourceLine;       // the bytes of that line around the column, no line end
-  uint64_t SourceLineFrom = 0;  // how many bytes of the line come before SourceLine
-  bool SourceLineCut = false;   // whether the line goes on after SourceLine
-  std::vector<TFail> Notes;     // what explains this report, shown after it
+  TWarning Warning = TWarning::None;  // the kind of a warning (kept when strict makes it an error)
+  std::string File;                   // the file the message is about; empty: the program itself
+  uint64_t Line = 0;                  // from 1; 0 when the message is about no place in a file
+  uint64_t Column = 0;                // from 1, in bytes; 0 when there is none
+  std::string SourceLine;             // the bytes of that line around the column, no line end
+  uint64_t SourceLineFrom = 0;        // how many bytes of the line come before SourceLine
+  bool SourceLineCut = false;         // whether the line goes on after SourceLine
+  std::vector<TFail> Notes;           // what explains this report, shown after it
 
   /// Quotes the line the column is on: the whole of it, or when it is longer
   /// than kQuotedBytes only that many bytes around the column.

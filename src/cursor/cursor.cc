@@ -119,8 +119,10 @@ TFail TCursor::Report(TSeverity severity, TBoxPrefix prefix, std::string_view bo
   return report;
 }
 
-TFail TCursor::WarningAt(std::string_view body, size_t at) const {
-  return Report(TSeverity::Warning, TBoxPrefix::None, body, at, PlaceOf(at).Line);
+TFail TCursor::WarningAt(TWarning kind, std::string_view body, size_t at) const {
+  TFail warning = Report(TSeverity::Warning, TBoxPrefix::None, body, at, PlaceOf(at).Line);
+  warning.Warning = kind;
+  return warning;
 }
 
 }  // namespace zunt

@@ -111,8 +111,8 @@ struct TCursor {
   TFail ErrorAt(TBoxPrefix prefix, std::string_view body, size_t at) const {
     return Report(TSeverity::Error, prefix, body, at, CurrentLine());
   }
-  /// Returns a warning on the line of the byte at `at`, pointing at it.
-  TFail WarningAt(std::string_view body, size_t at) const;
+  /// Returns a warning of the kind on the line of the byte at `at`, pointing at it.
+  TFail WarningAt(TWarning kind, std::string_view body, size_t at) const;
   /// Returns a note on the line of the byte at `at`, pointing at it.
   TFail NoteAt(std::string_view body, size_t at) const {
     return Report(TSeverity::Note, TBoxPrefix::None, body, at, PlaceOf(at).Line);

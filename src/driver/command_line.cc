@@ -9,6 +9,7 @@
 #include "driver/options.h"
 #include "driver/safe_text.h"
 #include "driver/terminal.h"
+#include "driver/vars.h"
 
 #ifndef ZUNT_VERSION
 #define ZUNT_VERSION "unknown"
@@ -104,6 +105,9 @@ int RunCommandLineOrThrow(TPlatform& platform, TConsole& console, int argc, char
   std::string folder = line.AbsolutePaths ? platform.WorkingFolder() : std::string();
   TConsoleReporter reporter(console, color, line.Verbose, std::move(folder),
                             platform.PathSeparators());
+  if (line.Vars != TVarsFormat::None) {
+    return RunVars(platform, console, line.Names, line.Run, line.Vars, line.Against, reporter);
+  }
   bool withoutName = false;
   int status = RunNames(platform, line.Names, line.Run, reporter, &withoutName);
   if (withoutName) console.Error(moreHelp);

@@ -165,15 +165,17 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
                       const TSharedDeclarations* shared, TReporter& reporter, TReports* reports) {
   std::unique_ptr<TSharedDeclarations> own;
   if (!shared) {
-    own = ReadShared(platform, options.Includes, options.Warnings);
+    own = ReadShared(platform, options.Includes, options.Warnings, options.Wanted);
     shared = own.get();
   }
   auto run = std::make_unique<TRun>();
   run->State.Rekey(platform.HashSeed());
   TDiagnostics& found = run->State.Diagnostics;
   found.Warnings = options.Warnings;
+  found.Wanted = options.Wanted;
   found.MaxErrors = options.MaxErrors;
   run->State.PieceSize = options.PieceSize;
+  run->State.Vars.KeepValues(found.Looks(TWarning::Alias) || found.Looks(TWarning::Overlap));
   TTranslated translated;
   bool outOfMemory = false;
   try {
@@ -200,6 +202,10 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
     if (found.Errors == 0 && !(options.Strict && found.WarningCount != 0)) {
       // Out of memory while the warnings are shown leaves the old output as it was.
       found.StartFile({});
+      // The notes of its warnings quote other files (the script's own part
+      // may have been let go of as it was written; its notes are quoted).
+      FillSourceLines(platform, {{run->DeclarationsPath, DeclarationsOf(*run)}}, found.Items,
+                      shared);
       reports->Flush(found, options.Strict, reporter);
       if (output.Finish()) translated = std::make_pair(inputs.back(), path);
     }
@@ -210,8 +216,10 @@ TTranslated Translate(TPlatform& platform, std::string_view argument, const TRun
     outOfMemory = true;
   }
   try {
-    FillSourceLines(platform, found.CurrentFile,
-                    run->Loaded ? run->Loaded->Bytes() : std::string_view(), found.Items);
+    FillSourceLines(platform,
+                    {{found.CurrentFile, run->Loaded ? run->Loaded->Bytes() : std::string_view()},
+                     {run->DeclarationsPath, DeclarationsOf(*run)}},
+                    found.Items, shared);
   } catch (const std::bad_alloc&) {
     // The notes are shown without their source lines.
   }

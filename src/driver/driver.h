@@ -3,6 +3,7 @@
 #define ZUNT_DRIVER_DRIVER_H_
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "base/arguments.h"
 #include "base/fail.h"
+#include "base/warnings.h"
 #include "platform/platform.h"
 #include "project/load.h"
 #include "project/shared.h"
@@ -19,10 +21,13 @@ namespace zunt {
 
 /// What a run looks for and how far it goes.
 struct TRunOptions {
-  bool Warnings = false;  // look for the silent mistakes
-  bool Strict = false;    // warnings count as errors
-  size_t MaxErrors = 1;   // errors in the script reported before the pass stops
-  std::string Output;     // the output path instead of the parent's NAME.erm; "-": stdout
+  bool Warnings = false;                    // look for the silent mistakes
+  TWarningSet Wanted = TWarningSet::All();  // the kinds looked for, when Warnings
+  TWarningSet WantedGiven =
+      TWarningSet::None();  // the kinds the user named: settings keep off them
+  bool Strict = false;      // warnings count as errors
+  size_t MaxErrors = 1;     // errors in the script reported before the pass stops
+  std::string Output;       // the output path instead of the parent's NAME.erm; "-": stdout
   std::vector<std::string> Includes;   // declarations files read before NAME.txt
   std::string OutputFolder;            // a prefix: the folder of NAME.erm instead of the parent
   std::string Project;                 // the settings file to read; empty: the one nearest to NAME
@@ -34,6 +39,7 @@ struct TRunOptions {
   bool Sound = true;                   // each translated name plays the success sound
   size_t Jobs = 1;                     // names translated at once
   size_t PieceSize = size_t{1} << 20;  // the output is written in pieces of about this size
+  bool EveryReference = false;         // a pass looks at every reference: tables keep places
 
   /// Returns what the command-line programs look for: warnings, and up to
   /// twenty errors in a script.
@@ -68,6 +74,27 @@ class TReporter {
 /// status, 0 or 1. Reads no settings file.
 int RunName(TPlatform& platform, std::string_view argument, const TRunOptions& options,
             const TSharedDeclarations* shared, TReporter& reporter);
+
+/// The names of a run, each with the options of its mod and that mod's
+/// shared declarations, which it keeps: each settings file read once, each
+/// mod's includes too.
+struct TPlannedNames {
+  struct TName {
+    std::string Name;
+    const TRunOptions* Options;
+    const TSharedDeclarations* Shared;
+  };
+  std::vector<TName> Names;
+  std::map<std::string, TRunOptions> Options;  // by the settings file's path
+  std::map<std::string, std::unique_ptr<TSharedDeclarations>> Shared;
+};
+
+/// Finds the settings of each name (with no name, the mod's scripts when
+/// the options take them) and reads each mod's shared declarations; hands
+/// on what reading the settings reported. Returns false when a settings
+/// file is wrong (nothing is to run then).
+bool PlanNames(TPlatform& platform, const std::vector<std::string>& names,
+               const TRunOptions& options, TReporter& reporter, TPlannedNames* plan);
 
 /// Runs the translation of each name, with the settings of the mod it
 /// belongs to unless the options say otherwise, Jobs names at a time; the

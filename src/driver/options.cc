@@ -9,7 +9,7 @@
 namespace zunt {
 namespace {
 
-enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject, kAbsolutePaths };
+enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject, kAbsolutePaths, kVars, kAgainst };
 
 constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
@@ -23,6 +23,8 @@ constexpr option kLongOptions[] = {
     {"no-project", no_argument, nullptr, kNoProject},
     {"jobs", required_argument, nullptr, 'j'},
     {"absolute-paths", no_argument, nullptr, kAbsolutePaths},
+    {"vars", optional_argument, nullptr, kVars},
+    {"against", required_argument, nullptr, kAgainst},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -71,6 +73,29 @@ bool ReadJobs(std::string_view value, size_t* jobs) {
   return !value.empty() && number != 0;
 }
 
+// Returns the names of the warnings for the help: lines of at most 80
+// characters, each after the second under the first.
+std::string WrappedWarningNames() {
+  constexpr size_t kIndent = 22;
+  std::string names = WarningNames() + ".";
+  std::string text;
+  size_t column = kIndent;
+  for (size_t at = 0; at < names.size();) {
+    size_t end = names.find(' ', at);
+    end = end == std::string::npos ? names.size() : end + 1;
+    std::string_view word = std::string_view(names).substr(at, end - at);
+    if (column + word.size() > 80) {
+      text.back() = '\n';
+      text += std::string(kIndent, ' ');
+      column = kIndent;
+    }
+    text += word;
+    column += word.size();
+    at = end;
+  }
+  return text;
+}
+
 }  // namespace
 
 TCommandLine ParseCommandLine(int argc, char** argv) {
@@ -81,7 +106,7 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
   opterr = 0;  // the messages are ours
   optind = 0;  // start over (GNU: also resets the permutation)
   int option;
-  while ((option = getopt_long(argc, argv, ":hwvo:i:j:", kLongOptions, nullptr)) != -1) {
+  while ((option = getopt_long(argc, argv, ":hwvo:i:j:W:", kLongOptions, nullptr)) != -1) {
     switch (option) {
       case 'o':
         line.Run.Output = optarg;
@@ -106,6 +131,13 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
       case 'w':
         line.Run.Warnings = false;
         line.Run.WarningsGiven = true;
+        break;
+      case 'W':
+        if (!ReadWarningSwitch(optarg, &line.Run.Wanted, &line.Run.WantedGiven)) {
+          line.UsageError = "неизвестное предупреждение «-W" + std::string(optarg) + "»: бывают " +
+                            WarningNames() + ", и каждое с no- перед ним";
+          return line;
+        }
         break;
       case kStrict:
         line.Run.Strict = true;
@@ -133,6 +165,24 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
       case kAbsolutePaths:
         line.AbsolutePaths = true;
         break;
+      case kVars:
+        if (optarg == nullptr || std::string_view(optarg) == "text") {
+          line.Vars = TVarsFormat::Text;
+        } else if (std::string_view(optarg) == "json") {
+          line.Vars = TVarsFormat::Json;
+        } else {
+          line.UsageError =
+              "у --vars бывает значение text или json, а не «" + std::string(optarg) + "»";
+          return line;
+        }
+        break;
+      case kAgainst:
+        if (optarg[0] == '\0') {
+          line.UsageError = "у параметра --against пустое имя";
+          return line;
+        }
+        line.Against = optarg;
+        break;
       case kColor:
         if (!ReadColor(optarg, &line.Color)) {
           line.UsageError = "у --color бывает значение auto, always или never, а не «" +
@@ -148,7 +198,11 @@ TCommandLine ParseCommandLine(int argc, char** argv) {
   for (int i = optind; i < argc; ++i) {
     if (argv[i][0] != '\0') line.Names.emplace_back(argv[i]);
   }
-  if (!line.Run.Output.empty() && line.Names.size() > 1) {
+  if (!line.Against.empty() && line.Vars == TVarsFormat::None) {
+    line.UsageError = "параметр --against бывает только с --vars";
+  } else if (line.Vars != TVarsFormat::None && !line.Run.Output.empty()) {
+    line.UsageError = "с --vars скрипты не записываются: параметр -o не нужен";
+  } else if (!line.Run.Output.empty() && line.Names.size() > 1) {
     line.UsageError = "с параметром -o можно указать только одно ИМЯ";
   }
   return line;
@@ -174,7 +228,13 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "  -v, --verbose       сообщать о каждом записанном файле\n"
       "      --absolute-paths  называть файлы в сообщениях полными путями\n"
       "  -w                  не выводить предупреждения\n"
+      "  -WИМЯ, -Wno-ИМЯ     выводить предупреждение ИМЯ или нет (по умолчанию все):\n"
+      "                      WARNINGS\n"
       "      --strict        считать предупреждения ошибками\n"
+      "      --vars[=ВИД]    ничего не переводить, а вывести карту переменных ИМЁН\n"
+      "                      (без ИМЕНИ — мода): text (по умолчанию) или json\n"
+      "      --against=ПУТЬ  с --vars: номера, занятые и здесь, и в другом моде\n"
+      "                      (его папка или карта, записанная --vars=json)\n"
       "      --color[=КОГДА] раскрашивать сообщения: auto (по умолчанию), always, never\n"
       "  -h, --help          показать эту справку и выйти\n"
       "      --version       показать версию и выйти\n"
@@ -187,6 +247,8 @@ std::string HelpText(std::string_view program, std::string_view parent) {
       "Сообщения пишутся в стандартный поток ошибок в виде\n"
       "ФАЙЛ:СТРОКА:СТОЛБЕЦ: error: ТЕКСТ. Код выхода: 0 — все ИМЕНА переведены,\n"
       "1 — была ошибка, 2 — неверная командная строка.\n";
+  size_t names = text.find("WARNINGS");
+  text.replace(names, 8, WrappedWarningNames());
   // The parent folder as the system writes it.
   for (size_t at = 0; (at = text.find("../", at)) != std::string::npos; at += parent.size()) {
     text.replace(at, 3, parent);

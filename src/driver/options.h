@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "driver/vars.h"
 
 namespace zunt {
 
@@ -21,7 +22,9 @@ struct TCommandLine {
   bool AbsolutePaths = false;  // messages name files by their absolute paths
   bool Help = false;
   bool Version = false;
-  std::string UsageError;  // UTF-8; not empty when the command line is wrong
+  TVarsFormat Vars = TVarsFormat::None;  // --vars: the map, and in which form
+  std::string Against;                   // --against: the other mod's folder or map
+  std::string UsageError;                // UTF-8; not empty when the command line is wrong
 };
 
 /// Reads the whole command line (argv[0] is the program). Words that start

@@ -37,20 +37,7 @@ class TRecorded final : public TReporter {
   std::optional<std::pair<std::string, std::string>> Done;
 };
 
-// One name to translate, with the options of its mod.
-struct TJob {
-  std::string Name;
-  const TRunOptions* Options;
-  const TSharedDeclarations* Shared;
-};
-
-// The names of a run's mods: each settings file read once, its shared
-// declarations too.
-struct TMods {
-  std::map<std::string, TProject> Projects;  // by the settings file's path
-  std::map<std::string, TRunOptions> Options;
-  std::map<std::string, std::unique_ptr<TSharedDeclarations>> Shared;
-};
+using TJob = TPlannedNames::TName;
 
 // Returns the options of a name in the project (none: no settings file).
 TRunOptions MergedOptions(const TRunOptions& options, const TProject* project) {
@@ -61,6 +48,7 @@ TRunOptions MergedOptions(const TRunOptions& options, const TProject* project) {
   if (project->Output && options.Output.empty()) merged.OutputFolder = *project->Output;
   if (project->Strict && !options.StrictGiven) merged.Strict = *project->Strict;
   if (project->Warnings && !options.WarningsGiven) merged.Warnings = *project->Warnings;
+  merged.Wanted = project->Wanted.With(options.Wanted, options.WantedGiven);
   // Strict without looking for warnings would have nothing to be strict about.
   if (merged.Strict && project->Strict && !project->Warnings && !options.WarningsGiven) {
     merged.Warnings = true;
@@ -188,17 +176,17 @@ int RunJobs(TPlatform& platform, const std::vector<TJob>& jobs, size_t threads,
 
 }  // namespace
 
-int RunNames(TPlatform& platform, const std::vector<std::string>& given, const TRunOptions& options,
-             TReporter& reporter, bool* withoutName) {
-  TDiagnostics settings;  // what reading the settings files reported
-  TMods mods;
+bool PlanNames(TPlatform& platform, const std::vector<std::string>& given,
+               const TRunOptions& options, TReporter& reporter, TPlannedNames* plan) {
+  TDiagnostics settings;                     // what reading the settings files reported
+  std::map<std::string, TProject> projects;  // by the settings file's path
   std::map<std::string, std::string> found;  // a name's folder: its settings file
   std::vector<std::string> names = given;
   std::vector<std::string> projectOf;
   bool failed = false;
   auto readProject = [&](const std::string& file) {
-    if (file.empty() || mods.Projects.count(file) != 0) return;
-    TProject& project = mods.Projects[file];
+    if (file.empty() || projects.count(file) != 0) return;
+    TProject& project = projects[file];
     failed = failed || !ReadProject(platform, file, &project, settings);
   };
   if (names.empty() && options.ScriptsWithoutName) {
@@ -206,7 +194,7 @@ int RunNames(TPlatform& platform, const std::vector<std::string>& given, const T
     std::string file = ProjectFileOf(platform, "", options, found, settings);
     readProject(file);
     if (!file.empty() && !failed) {
-      failed = !ListScripts(platform, mods.Projects[file], options.ScriptsFolder, &names, settings);
+      failed = !ListScripts(platform, projects[file], options.ScriptsFolder, &names, settings);
       projectOf.assign(names.size(), file);
     }
   }
@@ -214,24 +202,38 @@ int RunNames(TPlatform& platform, const std::vector<std::string>& given, const T
     projectOf.push_back(ProjectFileOf(platform, names[i], options, found, settings));
     readProject(projectOf.back());
   }
-  for (const TFail& report : settings.Items) reporter.Report(report);
-  if (failed) return 1;
-  if (names.empty()) {
+  for (const TFail& report : settings.Items) {
+    // A settings file passed over is warned about unless the command line says no.
+    if (report.Warning != TWarning::None &&
+        !(options.Warnings && options.Wanted.Has(report.Warning))) {
+      continue;
+    }
+    reporter.Report(report);
+  }
+  if (failed) return false;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& file = projectOf[i];
+    auto it = plan->Options.find(file);
+    if (it == plan->Options.end()) {
+      const TProject* project = file.empty() ? nullptr : &projects[file];
+      it = plan->Options.emplace(file, MergedOptions(options, project)).first;
+      plan->Shared[file] = ReadShared(platform, it->second.Includes, it->second.Warnings,
+                                      it->second.Wanted, it->second.EveryReference);
+    }
+    plan->Names.push_back(TJob{names[i], &it->second, plan->Shared[file].get()});
+  }
+  return true;
+}
+
+int RunNames(TPlatform& platform, const std::vector<std::string>& given, const TRunOptions& options,
+             TReporter& reporter, bool* withoutName) {
+  TPlannedNames plan;
+  if (!PlanNames(platform, given, options, reporter, &plan)) return 1;
+  if (plan.Names.empty()) {
     if (withoutName) *withoutName = true;
     return RunName(platform, "", options, nullptr, reporter);
   }
-  std::vector<TJob> jobs;
-  for (size_t i = 0; i < names.size(); ++i) {
-    const std::string& file = projectOf[i];
-    auto it = mods.Options.find(file);
-    if (it == mods.Options.end()) {
-      const TProject* project = file.empty() ? nullptr : &mods.Projects[file];
-      it = mods.Options.emplace(file, MergedOptions(options, project)).first;
-      mods.Shared[file] = ReadShared(platform, it->second.Includes, it->second.Warnings);
-    }
-    jobs.push_back(TJob{names[i], &it->second, mods.Shared[file].get()});
-  }
-  return RunJobs(platform, jobs, std::max<size_t>(options.Jobs, 1), reporter);
+  return RunJobs(platform, plan.Names, std::max<size_t>(options.Jobs, 1), reporter);
 }
 
 }  // namespace zunt

@@ -1,5 +1,6 @@
 #include "driver/source_lines.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -18,25 +19,21 @@ std::string_view LineOfText(std::string_view data, uint64_t line) {
   return data.substr(start, end - start);
 }
 
-void FillSourceLines(TPlatform& platform, std::string_view loadedPath, std::string_view loaded,
-                     std::vector<TFail>& reports) {
-  std::string readPath;  // the file read last, kept for the notes after it
-  std::unique_ptr<TInputFile> read;
+void FillSourceLines(TPlatform& platform, const std::vector<TLoadedText>& loaded,
+                     std::vector<TFail>& reports, const TSharedDeclarations* shared) {
+  TQuotedFiles read;  // the other files, for these reports alone
+  for (const TLoadedText& text : loaded) {
+    if (!text.Path.empty()) read.Keep(text.Path, text.Bytes);
+  }
   for (TFail& report : reports) {
     if (report.Severity != TSeverity::Note || report.Line == 0 || report.Column == 0 ||
         !report.SourceLine.empty() || report.File.empty()) {
       continue;
     }
-    std::string_view bytes = loaded;
-    if (report.File != loadedPath) {
-      if (report.File != readPath) {
-        readPath = report.File;
-        if (platform.Load(readPath, &read) != TLoadStatus::Ok) read.reset();
-      }
-      if (!read) continue;
-      bytes = read->Bytes();
-    }
-    report.Quote(LineOfText(bytes, report.Line), report.Column);
+    bool kept = shared && std::find(shared->Files.begin(), shared->Files.end(), report.File) !=
+                              shared->Files.end();
+    report.Quote((kept ? shared->Quoted : read).Line(platform, report.File, report.Line),
+                 report.Column);
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "base/fail.h"
 #include "platform/platform.h"
+#include "project/shared.h"
 
 namespace zunt {
 
@@ -16,12 +17,24 @@ namespace zunt {
 /// end (LF, or CR LF); empty when data has fewer lines.
 std::string_view LineOfText(std::string_view data, uint64_t line);
 
+/// A file's bytes in memory.
+struct TLoadedText {
+  std::string Path;
+  std::string_view Bytes;
+};
+
+/// Returns the bytes of the run's declarations file, kept after it was read.
+inline std::string_view DeclarationsOf(const TRun& run) {
+  return run.Declarations ? run.Declarations->Bytes() : std::string_view();
+}
+
 /// Gives each note that points at a place but has no source line the line
-/// from its file: the loaded bytes when the note is about the file at
-/// loadedPath, else the file read again. A file that cannot be read leaves
-/// the note without a line.
-void FillSourceLines(TPlatform& platform, std::string_view loadedPath, std::string_view loaded,
-                     std::vector<TFail>& reports);
+/// from its file: the bytes in memory when it is one of `loaded`, else the
+/// file read again (once for all the names that share it when it is one of
+/// the shared declarations' files). A file that cannot be read leaves the
+/// note without a line.
+void FillSourceLines(TPlatform& platform, const std::vector<TLoadedText>& loaded,
+                     std::vector<TFail>& reports, const TSharedDeclarations* shared = nullptr);
 
 }  // namespace zunt
 

@@ -92,6 +92,15 @@ std::string TerminalText(const TFail& report, bool color) {
   out += style.Word;
   if (color) out += kReset;
   out += OneLineBody(report);
+  if (report.Warning != TWarning::None) {
+    // The name that turns it off, as gcc shows it: " [-Walias]".
+    out += " [";
+    if (color) out += style.Color;
+    out += "-W";
+    out += WarningName(report.Warning);
+    if (color) out += kReset;
+    out += ']';
+  }
   out += '\n';
   if (report.Line != 0 && report.Column != 0) AppendQuote(&out, report, color);
   return out;

@@ -17,8 +17,9 @@ namespace zunt {
 inline constexpr std::string_view kProgramName = "zunt";
 
 /// Returns a report's lines in UTF-8: "FILE:LINE:COL: error: BODY" (or
-/// "FILE: error: BODY" outside a file), then the source line and a caret when
-/// there is one. With color, the escapes that gcc uses.
+/// "FILE: error: BODY" outside a file), a warning's name ("[-Walias]") after
+/// the body, then the source line and a caret when there is one. With color,
+/// the escapes that gcc uses.
 std::string TerminalText(const TFail& report, bool color);
 
 /// Returns a message body in UTF-8 on one line: the Windows-1251 text

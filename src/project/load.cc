@@ -17,16 +17,19 @@ constexpr size_t kReservedNames = size_t{1} << 20;
 // Warns when the loaded file starts with a byte-order mark or reads as UTF-8;
 // lets go of the file's memory as far as the check has read it.
 void WarnOnEncoding(const TCursor& cursor, TInputFile& file, TDiagnostics& diagnostics) {
-  if (!diagnostics.Warnings) return;
+  if (!diagnostics.Looks(TWarning::ByteOrderMark) && !diagnostics.Looks(TWarning::Utf8Text)) {
+    return;
+  }
   size_t mark = ByteOrderMarkLength(cursor.Data);
   if (mark != 0) {
     diagnostics.Warn(cursor.WarningAt(
+        TWarning::ByteOrderMark,
         Win1251("файл начинается с метки порядка байтов (BOM), а читается в кодировке "
                 "Windows-1251: метка останется в тексте"),
         0));
   }
   // A UTF-8 mark is followed by UTF-8 text, more often than not: the text after it is looked at.
-  if (mark != 0 && mark != 3) return;
+  if ((mark != 0 && mark != 3) || !diagnostics.Looks(TWarning::Utf8Text)) return;
   size_t released = 0;
   size_t at = FirstUtf8Sequence(cursor.Data.substr(mark), [&](size_t passed) {
     file.Release(released, mark + passed);
@@ -37,6 +40,7 @@ void WarnOnEncoding(const TCursor& cursor, TInputFile& file, TDiagnostics& diagn
   TCursor upTo = cursor;  // lines are counted from the start up to the sequence
   upTo.Pos = at;
   diagnostics.Warn(upTo.WarningAt(
+      TWarning::Utf8Text,
       Win1251("файл похож на текст в UTF-8, а читается в кодировке Windows-1251"), at));
 }
 
@@ -102,11 +106,14 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   // A constant's line holds a "(".
   size_t constants = fast::Count(bytes.data(), bytes.data() + bytes.size(), '(');
   state.Vars.Reserve(names);
+  state.Vars.ReserveValues(names - std::min(names, constants));
   state.Constants.Reserve(std::min(names, constants));
   ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
-  // The tables hold copies: the file's bytes are not needed any more.
+  // The tables hold copies: the file's bytes are needed only for the lines
+  // that notes about its names quote.
   state.PointCursorAt({});
-  run.Loaded.reset();
+  run.Declarations = std::move(run.Loaded);
+  run.DeclarationsPath = path;
 }
 
 }  // namespace zunt

@@ -16,6 +16,9 @@ namespace zunt {
 struct TRun {
   TState State;
   std::unique_ptr<TInputFile> Loaded;  // the file under the cursor
+  // The declarations file read last, kept for the lines its notes quote.
+  std::unique_ptr<TInputFile> Declarations;
+  std::string DeclarationsPath;
 };
 
 /// Loads a whole input file of the given kind into the run's cursor and warns

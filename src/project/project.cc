@@ -124,6 +124,7 @@ std::string FindProjectFile(TPlatform& platform, std::string_view scriptPath,
                                 : "файл может изменить любой пользователь: настройки из него не "
                                   "читаются"));
       warning.Severity = TSeverity::Warning;
+      warning.Warning = TWarning::ProjectSettings;
       warning.File = path;
       reports.Add(warning);
       return {};

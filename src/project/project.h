@@ -40,6 +40,7 @@ struct TProject {
   std::optional<std::string> Output;  // the outputs' folder as a prefix, with Folder before it
   std::optional<bool> Strict;
   std::optional<bool> Warnings;
+  TWarningSet Wanted = TWarningSet::All();  // the kinds of warning, as a list of names sets them
 };
 
 /// Returns the settings file nearest to a script at path: in its folder or a

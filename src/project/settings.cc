@@ -71,6 +71,10 @@ size_t FirstNonUtf8(std::string_view text) {
   return std::string_view::npos;
 }
 
+// What the "warnings" key takes.
+constexpr std::string_view kWarningsValue =
+    "у ключа «warnings» бывает true, false или список имён предупреждений";
+
 // Reads the settings' keys, one at a time.
 class TKeyReader {
  public:
@@ -95,7 +99,11 @@ class TKeyReader {
       return true;
     }
     if (key == "strict") return ReadSwitch(key, value, &Project.Strict);
-    if (key == "warnings") return ReadSwitch(key, value, &Project.Warnings);
+    if (key == "warnings") {
+      if (const toml::array* names = value.as_array()) return ReadWarnings(*names);
+      if (!value.is_boolean()) return Error(PlaceOf(value.source()), kWarningsValue);
+      return ReadSwitch(key, value, &Project.Warnings);
+    }
     return Error(keyPlace, "неизвестный ключ «" + std::string(key) +
                                "»: бывают include, scripts, output, strict и warnings");
   }
@@ -145,6 +153,20 @@ class TKeyReader {
       at = end + 1;
     }
     return false;
+  }
+
+  // Reads a list of warnings' names, each "NAME" or "no-NAME".
+  bool ReadWarnings(const toml::array& names) {
+    TWarningSet given = TWarningSet::None();
+    for (const toml::node& item : names) {
+      const toml::value<std::string>* name = item.as_string();
+      if (!name) return Error(PlaceOf(item.source()), kWarningsValue);
+      if (!ReadWarningSwitch(name->get(), &Project.Wanted, &given)) {
+        return Error(PlaceOf(item.source()), "неизвестное предупреждение «" + name->get() +
+                                                 "»: их имена называет zunt --help");
+      }
+    }
+    return true;
   }
 
   bool ReadSwitch(std::string_view key, const toml::node& value, std::optional<bool>* to) {

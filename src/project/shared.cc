@@ -3,19 +3,24 @@
 #include <algorithm>
 #include <new>
 
+#include "cursor/wide.h"
+
 #include "base/cp1251.h"
 
 namespace zunt {
 
 std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
                                                 const std::vector<std::string>& files,
-                                                bool warnings) {
+                                                bool warnings, TWarningSet wanted, bool places) {
   auto shared = std::make_unique<TSharedDeclarations>();
   shared->Files = files;
   TRun run;
   run.State.Rekey(platform.HashSeed());
   TDiagnostics& diagnostics = run.State.Diagnostics;
   diagnostics.Warnings = warnings;
+  diagnostics.Wanted = wanted;
+  run.State.Vars.KeepValues(diagnostics.Looks(TWarning::Alias) ||
+                            diagnostics.Looks(TWarning::Overlap));
   try {
     for (const std::string& path : files) ReadDeclarationsFile(platform, path, run);
   } catch (const TFail& fail) {
@@ -31,6 +36,10 @@ std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
   shared->Warnings = diagnostics.WarningCount;
   shared->Vars = std::move(run.State.Vars);
   shared->Constants = std::move(run.State.Constants);
+  if (places) {
+    shared->Vars.KeepPlaces();
+    shared->Constants.KeepPlaces();
+  }
   return shared;
 }
 
@@ -70,6 +79,46 @@ bool IsShared(TPlatform& platform, const TSharedDeclarations& shared, const std:
     if (platform.IdentifyFolder(otherFolder, &otherId) && otherId == id) return true;
   }
   return false;
+}
+
+void TQuotedFiles::Keep(const std::string& path, std::string_view bytes) {
+  std::lock_guard<std::mutex> lock(Mutex);
+  TFile& file = Files[path];
+  file.Bytes = bytes;
+  file.Read = true;
+}
+
+std::string TQuotedFiles::Line(TPlatform& platform, const std::string& path, uint64_t line) {
+  std::lock_guard<std::mutex> lock(Mutex);
+  auto [slot, added] = Files.try_emplace(path);
+  TFile& file = slot->second;
+  if (added && platform.Load(path, &file.Loaded) == TLoadStatus::Ok) {
+    file.Bytes = file.Loaded->Bytes();
+    file.Read = true;
+  }
+  if (!file.Read || line == 0) return {};
+  std::string_view data = file.Bytes;
+  // Marks up to the line, a block's line feeds counted at once.
+  while (file.Marks.back().Line <= line && file.Marks.back().At < data.size()) {
+    const TMark& last = file.Marks.back();
+    size_t end = std::min(data.size(), last.At + kMarkEvery);
+    size_t feed = data.find('\n', end);
+    end = feed == std::string_view::npos ? data.size() : feed + 1;
+    file.Marks.push_back(
+        TMark{end, last.Line + fast::Count(data.data() + last.At, data.data() + end, '\n')});
+  }
+  auto mark = std::upper_bound(file.Marks.begin(), file.Marks.end(), line,
+                               [](uint64_t n, const TMark& m) { return n < m.Line; });
+  size_t at = std::prev(mark)->At;
+  for (uint64_t n = std::prev(mark)->Line; n < line; ++n) {
+    at = data.find('\n', at);
+    if (at == std::string_view::npos) return {};
+    ++at;
+  }
+  std::string_view rest = data.substr(at);
+  rest = rest.substr(0, rest.find('\n'));
+  if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
+  return std::string(rest);
 }
 
 bool StartFrom(const TSharedDeclarations& shared, TRun& run) {

@@ -3,7 +3,10 @@
 #ifndef ZUNT_PROJECT_SHARED_H_
 #define ZUNT_PROJECT_SHARED_H_
 
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,35 @@
 #include "symbols/table.h"
 
 namespace zunt {
+
+/// Files read again for the lines that notes quote, each loaded once and
+/// its lines found as far as they are asked for. Safe from several threads
+/// at once.
+class TQuotedFiles {
+ public:
+  /// Takes the bytes of the file at path, loaded already and kept by the
+  /// caller while this lives, instead of loading it.
+  void Keep(const std::string& path, std::string_view bytes);
+  /// Returns line `line` (from 1) of the file at path without its line end
+  /// (LF, or CR LF); empty when the file cannot be read or has fewer lines.
+  std::string Line(TPlatform& platform, const std::string& path, uint64_t line);
+
+ private:
+  // A line's first byte and its number.
+  struct TMark {
+    size_t At;
+    uint64_t Line;
+  };
+  struct TFile {
+    std::unique_ptr<TInputFile> Loaded;  // when loaded here
+    std::string_view Bytes;
+    bool Read = false;                 // whether Bytes holds the file
+    std::vector<TMark> Marks{{0, 1}};  // a line's start every kMarkEvery bytes or so, so far
+  };
+  static constexpr size_t kMarkEvery = size_t{4} << 10;
+  std::mutex Mutex;
+  std::map<std::string, TFile> Files;
+};
 
 /// The include files' names and what reading them reported. Only read once
 /// made, so that runs on several threads may share it.
@@ -24,13 +56,19 @@ struct TSharedDeclarations {
   size_t Errors = 0;
   size_t Warnings = 0;  // shown and hidden
   bool Failed = false;
+  /// The include files, loaded again for every name's notes that quote them.
+  mutable TQuotedFiles Quoted;
 };
 
 /// Reads the include files in order into one pair of tables, looking for
-/// warnings when asked; an error ends the reading, as in a run of one name.
+/// the wanted kinds of warning when asked; an error ends the reading, as in
+/// a run of one name. With `places`, the tables keep each name's place, for
+/// passes that look at every reference (TSymbolTable::KeepPlaces).
 std::unique_ptr<TSharedDeclarations> ReadShared(TPlatform& platform,
                                                 const std::vector<std::string>& files,
-                                                bool warnings);
+                                                bool warnings,
+                                                TWarningSet wanted = TWarningSet::All(),
+                                                bool places = false);
 
 /// Returns whether path names one of the shared files: the same name in the
 /// same folder, however the folder is written.

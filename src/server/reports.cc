@@ -37,15 +37,6 @@ constexpr TCode kCodes[] = {
     {"Указанный файл пуст", "", "empty-file"},
     {"ошибка при загрузке", "", "cannot-read"},
     {"Недостаточно памяти", "", "out-of-memory"},
-    {"метки порядка байтов", "", "byte-order-mark"},
-    {"похож на текст в UTF-8", "", "utf8-text"},
-    {"обратная кавычка не закрыта", "", "open-back-quote"},
-    {"не латинская", "", "non-latin-letter"},
-    {"индекса и концом ссылки", "", "text-after-index"},
-    {"выходит за 32 бита", "", "index-overflow"},
-    {"LF без CR", "", "lf-line-end"},
-    {"после закрывающей кавычки", "", "text-after-constant"},
-    {"продолжается на следующих строках", "", "multi-line-constant"},
     {"проверка скрипта остановлена", "", "too-many-errors"},
     {"нельзя записать в Windows-1251", "", "unwritable-character"},
     {"открыт как Latin-1", "", "latin1-text"},
@@ -153,8 +144,11 @@ TJson DiagnosticsOf(const std::vector<const TFail*>& reports, const std::string&
       continue;
     }
     std::string message = MessageOf(*report);
+    // A warning has its kind's name, the one the command line shows.
+    std::string_view code =
+        report->Warning != TWarning::None ? WarningName(report->Warning) : CodeOf(message);
     TJson diagnostic =
-        Diagnostic(RangeOf(*report, text), SeverityOf(report->Severity), CodeOf(message), message);
+        Diagnostic(RangeOf(*report, text), SeverityOf(report->Severity), code, message);
     for (const TFail& note : report->Notes) {
       diagnostic["relatedInformation"].push_back(related(note));
     }

@@ -14,7 +14,8 @@
 
 namespace zunt {
 
-/// Returns the stable code of a message (UTF-8 text), such as "undeclared-variable".
+/// Returns the stable code of an error's message (UTF-8 text), such as
+/// "undeclared-variable"; a warning's code is its kind's name (WarningName).
 std::string_view CodeOf(std::string_view message);
 
 /// Returns a report's message in UTF-8: its Windows-1251 text, and any path as it is.

@@ -7,6 +7,7 @@
 #include "base/cp1251.h"
 #include "base/fail.h"
 #include "cursor/fold.h"
+#include "symbols/clashes.h"
 #include "symbols/hints.h"
 #include "symbols/plain_lines.h"
 
@@ -97,14 +98,15 @@ bool LooksLikeDeclaration(std::string_view line) {
 // declaration: its closing quote is probably missing. Points at the opening quote.
 void WarnOnSwallowedDeclarations(const TCursor& cursor, std::string_view name,
                                  std::string_view value, TDiagnostics* diagnostics) {
-  if (diagnostics == nullptr || !diagnostics->Warnings) return;
+  if (diagnostics == nullptr || !diagnostics->Looks(TWarning::MultiLineConstant)) return;
   for (size_t lf = value.find('\n'); lf != std::string_view::npos;) {
     size_t next = value.find('\n', lf + 1);
     std::string_view line =
         value.substr(lf + 1, next == std::string_view::npos ? next : next - lf - 1);
     if (LooksLikeDeclaration(line)) {
-      if (!diagnostics->ShowsWarning()) return;
+      if (!diagnostics->ShowsWarning(TWarning::MultiLineConstant)) return;
       diagnostics->Add(cursor.WarningAt(
+          TWarning::MultiLineConstant,
           Win1251("значение константы (") + std::string(name) +
               Win1251(") продолжается на следующих строках, а там похоже на объявление: "
                       "не пропущена ли закрывающая кавычка?"),
@@ -124,8 +126,9 @@ void WarnOnTextAfterConstant(const TCursor& cursor, TDiagnostics* diagnostics) {
     ++at;
   }
   if (at < cursor.Size && cursor.Data[at] != '\n' && cursor.Data[at] != ';' &&
-      diagnostics->ShowsWarning()) {
+      diagnostics->ShowsWarning(TWarning::TextAfterConstant)) {
     diagnostics->Add(cursor.WarningAt(
+        TWarning::TextAfterConstant,
         Win1251("текст после закрывающей кавычки константы пропущен (комментарий начинают с «;»)"),
         at));
   }
@@ -239,15 +242,18 @@ void ReadVariable(TCursor& cursor, TVarTable& globalVars, TDiagnostics* diagnost
   if (diagnostics != nullptr && !IsLatinLetter(var.Letter)) {
     WarnOnLetter(cursor, UpperCased(name), var, OffsetOf(cursor, trimmed), *diagnostics);
   }
-  globalVars.AddVar(name, var);
+  size_t earlier = globalVars.AddVar(name, var);
   SetSiteAt(cursor, globalVars, start);
+  if (earlier != TSymbolTable::kNoPlace && diagnostics != nullptr) {
+    WarnOnAlias(cursor, globalVars, name, var.Letter, var.Number, earlier, start, *diagnostics);
+  }
 }
 
 // Reads the items one by one, the plain lines among them quickly when `quick`.
 void ReadItems(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
                TDiagnostics* diagnostics, bool quick) {
   while (!cursor.AtEnd()) {
-    if (quick) ReadPlainLines(cursor, globalVars, constants);
+    if (quick) ReadPlainLines(cursor, globalVars, constants, diagnostics);
     if (cursor.SkipAndMatch(kItemSeparators, "", false) == kEndOfData) return;
     cursor.Unread();  // back onto the item's first byte
     switch (cursor.Data[cursor.Pos]) {
@@ -285,9 +291,10 @@ std::string_view VariableName(std::string_view scanned) {
 
 void WarnOnLetter(const TCursor& cursor, std::string_view name, const TVar& var, size_t at,
                   TDiagnostics& diagnostics) {
-  if (IsLatinLetter(var.Letter) || !diagnostics.ShowsWarning()) return;
+  if (IsLatinLetter(var.Letter) || !diagnostics.ShowsWarning(TWarning::NonLatinLetter)) return;
   unsigned char letter = static_cast<unsigned char>(var.Letter);
-  diagnostics.Add(cursor.WarningAt(Win1251("буква значения переменной $") + std::string(name) +
+  diagnostics.Add(cursor.WarningAt(TWarning::NonLatinLetter,
+                                   Win1251("буква значения переменной $") + std::string(name) +
                                        Win1251("$ не латинская: «") + static_cast<char>(letter) +
                                        Win1251("»"),
                                    at));
@@ -299,6 +306,7 @@ void WarnOnLineFeedInValue(const TCursor& cursor, std::string_view value,
   if (lf == std::string_view::npos || diagnostics.LineFeedWarned) return;
   diagnostics.LineFeedWarned = true;
   diagnostics.Warn(cursor.WarningAt(
+      TWarning::LfLineEnd,
       Win1251("строка объявления переменной кончается LF без CR: значение переменной "
               "кончается только на CR или «;»"),
       OffsetOf(cursor, value) + lf));

@@ -22,7 +22,12 @@ uint64_t ByteMask(std::string_view name) {
 
 TFail NoteAtDeclaration(const TSymbolTable& table, const TSymbolTable::TEntry& entry,
                         std::string_view body, const TCursor& cursor) {
-  TSymbolTable::TSite site = table.SiteOfEntry(entry);
+  return NoteAtPlace(table, table.PlaceOf(entry), body, cursor);
+}
+
+TFail NoteAtPlace(const TSymbolTable& table, size_t place, std::string_view body,
+                  const TCursor& cursor) {
+  TSymbolTable::TSite site = table.SiteAt(place);
   if (site.Offset != std::string_view::npos) return cursor.NoteAt(body, site.Offset);
   TFail note(TSeverity::Note, TBoxPrefix::None, body, site.Line);
   note.File = site.File;

@@ -19,6 +19,11 @@ namespace zunt {
 TFail NoteAtDeclaration(const TSymbolTable& table, const TSymbolTable::TEntry& entry,
                         std::string_view body, const TCursor& cursor);
 
+/// The same for the entry at a place of the table (see TSymbolTable::PlaceOf),
+/// found without a search.
+TFail NoteAtPlace(const TSymbolTable& table, size_t place, std::string_view body,
+                  const TCursor& cursor);
+
 /// Returns the entry whose name is nearest to `name` without regard to letter
 /// case, at most max(1, length / 3) one-byte edits (insertions, deletions,
 /// replacements) away; the first added among equals; nullptr when none is.

@@ -134,8 +134,10 @@ bool ReadPlainLine(const char* data, const char* p, const char* end, uint64_t li
   return true;
 }
 
-// Adds the line's name and its place unless it is taken; returns whether it was added.
-bool AddPlainLine(const TPlainLine& line, TVarTable& globalVars, TConstTable& constants) {
+// Adds the line's name and its place unless it is taken, or its value is
+// and the careful reader is to warn about that; returns whether it was added.
+bool AddPlainLine(const TPlainLine& line, TVarTable& globalVars, TConstTable& constants,
+                  TDiagnostics* diagnostics) {
   if (line.Constant) {
     if (!constants.AddIfNew(line.Key, line.Size, line.Hash, line.Text, 0,
                             TSymbolTable::kShortConst)) {
@@ -144,17 +146,27 @@ bool AddPlainLine(const TPlainLine& line, TVarTable& globalVars, TConstTable& co
     constants.SetSite(line.NameLine, line.NameColumn);
     return true;
   }
+  // While the file shows warnings, a name for a variable bound already is
+  // the careful reader's; after that, its warning is only counted.
+  bool looks = diagnostics != nullptr && diagnostics->Looks(TWarning::Alias);
+  if (looks && diagnostics->FileWarnings < TDiagnostics::kMaxWarningsShown &&
+      globalVars.BindsValue(ValueKey(line.Text[0], line.Number))) {
+    return false;
+  }
+  bool taken = false;
   if (!globalVars.AddIfNew(line.Key, line.Size, line.Hash, line.Text, line.Number,
-                           TSymbolTable::kShortVar)) {
+                           TSymbolTable::kShortVar, &taken)) {
     return false;
   }
   globalVars.SetSite(line.NameLine, line.NameColumn);
+  if (looks && taken) diagnostics->ShowsWarning(TWarning::Alias);
   return true;
 }
 
 }  // namespace
 
-void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constants) {
+void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
+                    TDiagnostics* diagnostics) {
   // Line feeds are counted as the line terminator.
   if (cursor.LineTerminator != '\n') return;
   cursor.CountLines();
@@ -169,10 +181,15 @@ void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constan
       const TSymbolTable& table = lines[read].Constant ? constants : globalVars;
       lines[read].Hash = table.HashOf(lines[read].Key, lines[read].Size);
       table.Prefetch(lines[read].Hash);
+      if (!lines[read].Constant) {
+        globalVars.PrefetchValue(ValueKey(lines[read].Text[0], lines[read].Number));
+      }
     }
     // A name that is taken is left to the careful reader, with its message.
     size_t added = 0;
-    while (added < read && AddPlainLine(lines[added], globalVars, constants)) ++added;
+    while (added < read && AddPlainLine(lines[added], globalVars, constants, diagnostics)) {
+      ++added;
+    }
     if (added != 0) {
       cursor.Pos = static_cast<size_t>(lines[added - 1].End - data);
       cursor.Line = lines[added - 1].EndLine;

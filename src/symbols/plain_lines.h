@@ -11,6 +11,7 @@
 #ifndef ZUNT_SYMBOLS_PLAIN_LINES_H_
 #define ZUNT_SYMBOLS_PLAIN_LINES_H_
 
+#include "base/diagnostics.h"
 #include "cursor/cursor.h"
 #include "symbols/table.h"
 
@@ -18,8 +19,11 @@ namespace zunt {
 
 /// Reads the plain lines from the cursor on into the tables, up to the first
 /// item that is not one (or the end of the data). Leaves the cursor after the
-/// last line it read, on the separators before that item.
-void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constants);
+/// last line it read, on the separators before that item. A variable that
+/// another name binds already is left to the careful reader while its
+/// warning is to be shown in diagnostics (when given), and counted after that.
+void ReadPlainLines(TCursor& cursor, TVarTable& globalVars, TConstTable& constants,
+                    TDiagnostics* diagnostics = nullptr);
 
 }  // namespace zunt
 

@@ -24,10 +24,11 @@ void CopyShort(char* to, const char* from, size_t n) {
 
 }  // namespace
 
-TSymbolTable::TSymbolTable(const THashSeed& seed) : Seed(seed) { Resize(16); }
+TSymbolTable::TSymbolTable(const THashSeed& seed) : Seed(seed), Values(seed) { Resize(16); }
 
 void TSymbolTable::Rekey(const THashSeed& seed) {
   Seed = seed;
+  Values.Rekey(seed);
   Resize(Mask + 1);
 }
 
@@ -66,17 +67,49 @@ const TSymbolTable::TEntry* TSymbolTable::Find(std::string_view name) const {
   }
 }
 
-void TSymbolTable::AddVar(std::string_view name, const TVar& var, bool local) {
+inline size_t TSymbolTable::BindValue(char letter, int32_t number, bool local) {
+  uint64_t key = ValueKey(letter, number);
+  if (Shared != nullptr) {
+    size_t place = Shared->PlaceOfValue(key);
+    if (place != kNoPlace) return place;
+  }
+  uint32_t first = Values.Bind(key, static_cast<uint32_t>(Order.size() - 1), local);
+  return first == TValueIndex::kNone ? kNoPlace : PlaceOfOwn(key, first);
+}
+
+size_t TSymbolTable::PlaceOfValue(uint64_t key) const {
+  if (Shared != nullptr) {
+    size_t place = Shared->PlaceOfValue(key);
+    if (place != kNoPlace) return place;
+  }
+  return PlaceOfOwn(key, Values.Find(key));
+}
+
+size_t TSymbolTable::PlaceOfOwn(uint64_t key, uint32_t entry) const {
+  if (entry == TValueIndex::kNone) return kNoPlace;
+  if (entry == TValueIndex::kFar) {
+    // An entry the index does not name: the first with the value.
+    for (entry = 0; entry < size(); ++entry) {
+      const TEntry& own = (*this)[entry];
+      if (ValueKey(Replacement(own)[0], own.Number()) == key) break;
+    }
+  }
+  return Below() + entry;
+}
+
+size_t TSymbolTable::AddVar(std::string_view name, const TVar& var, bool local) {
   // The replacement is the letter and the number as written.
   if (var.Text.size() < kShortVar) {
     char text[kShortVar];
     text[0] = var.Letter;
     std::memcpy(text + 1, var.Text.data(), var.Text.size());
-    return Add(name, std::string_view(text, 1 + var.Text.size()), var.Number, local, kShortVar);
+    Add(name, std::string_view(text, 1 + var.Text.size()), var.Number, local, kShortVar);
+  } else {
+    std::string text(1, var.Letter);
+    text += var.Text;
+    Add(name, text, var.Number, local, kShortVar);
   }
-  std::string text(1, var.Letter);
-  text += var.Text;
-  Add(name, text, var.Number, local, kShortVar);
+  return ValuesKept ? BindValue(var.Letter, var.Number, local) : kNoPlace;
 }
 
 void TSymbolTable::AddConst(std::string_view name, std::string_view text) {
@@ -100,7 +133,7 @@ void TSymbolTable::Add(std::string_view name, std::string_view text, int32_t num
 }
 
 bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text,
-                            int32_t number, size_t shortText) {
+                            int32_t number, size_t shortText, bool* taken) {
   if (Shared && Shared->FindShort(key, size)) return false;
   if ((Order.size() + 1) * 4 > (Mask + 1) * 3) MakeRoom();
   const uint8_t tag = static_cast<uint8_t>(size + 1);
@@ -121,6 +154,13 @@ bool TSymbolTable::AddIfNew(const TKey& key, size_t size, size_t hash, std::stri
   Put(i, entry);
   Globals = Order.size();
   GlobalSides = Sides.size();
+  if (shortText == kShortVar && ValuesKept) {
+    uint64_t value = ValueKey(text[0], number);
+    bool bound =
+        (Shared != nullptr && Shared->BindsValue(value)) ||
+        Values.Bind(value, static_cast<uint32_t>(Order.size() - 1), false) != TValueIndex::kNone;
+    if (taken != nullptr) *taken = bound;
+  }
   return true;
 }
 
@@ -197,6 +237,7 @@ void TSymbolTable::ClearLocals() {
     Slots[Order[i]] = TEntry{};
   }
   Order.resize(Globals);
+  Values.ClearLocals();
   LocalOffsets.clear();
   Sides.resize(GlobalSides);
   SideBytes.resize(Sides.empty() ? 0 : Sides.back().End);
@@ -207,6 +248,7 @@ void TSymbolTable::Clear() {
     Slots[slot] = TEntry{};
   }
   Order.clear();
+  Values.Clear();
   Globals = GlobalSides = 0;
   SiteBytes.clear();
   SiteMarks.clear();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cursor/wide.h"
+#include "symbols/values.h"
 #include "symbols/var.h"
 
 namespace zunt {
@@ -59,6 +60,11 @@ class TSymbolTable {
   /// Makes room in the slots for `more` names besides those there, so that
   /// adding them never moves the names again.
   void Reserve(size_t more);
+  /// Makes room for the values of `more` variables besides those there.
+  void ReserveValues(size_t more) { Values.Reserve(size() + more); }
+  /// Keeps the variables' values from now on (the default), or not: a run
+  /// that warns of no two names for one variable need not.
+  void KeepValues(bool keep) { ValuesKept = keep; }
 
   /// Returns the entry of the name in any letter case, or nullptr.
   const TEntry* Find(std::string_view name) const;
@@ -86,14 +92,31 @@ class TSymbolTable {
 #endif
   }
   /// Adds a declared name of up to sixteen bytes, given its key and HashOf,
-  /// with its replacement (and a variable's number) unless the table has the
-  /// name already: one probe finds it or its place. Returns whether it was added.
+  /// with its replacement (and a variable's number, whose value it binds
+  /// unless another variable does: *taken, when given, says whether one
+  /// does) unless the table has the name already: one probe finds it or its
+  /// place. Returns whether it was added.
   bool AddIfNew(const TKey& key, size_t size, size_t hash, std::string_view text, int32_t number,
-                size_t shortText);
+                size_t shortText, bool* taken = nullptr);
 
+  /// What PlaceOfValue returns when no variable binds the value.
+  static constexpr size_t kNoPlace = SIZE_MAX;
   /// Adds a variable; the caller has checked that the name is new, and adds
-  /// local ones only after every declared one.
-  void AddVar(std::string_view name, const TVar& var, bool local = false);
+  /// local ones only after every declared one. Returns the place of the
+  /// variable that binds the same letter and number already, else kNoPlace.
+  size_t AddVar(std::string_view name, const TVar& var, bool local = false);
+  /// Returns the place of the first variable that binds the value (a
+  /// shared table's before this table's own), or kNoPlace.
+  size_t PlaceOfValue(uint64_t key) const;
+  /// Returns whether a variable, this table's or a shared table's, binds the value.
+  bool BindsValue(uint64_t key) const {
+    for (const TSymbolTable* table = this; table != nullptr; table = table->Shared) {
+      if (table->Values.Find(key) != TValueIndex::kNone) return true;
+    }
+    return false;
+  }
+  /// Starts bringing the place of the value in this table's index into the cache.
+  void PrefetchValue(uint64_t key) const { Values.Prefetch(key); }
   /// Adds a constant's text; the caller has checked that the name is new.
   void AddConst(std::string_view name, std::string_view text);
   /// Where a name was declared: its file, and the line and column (from 1) of
@@ -235,7 +258,16 @@ class TSymbolTable {
   // Returns the entry's hash under the present seed.
   size_t HashOfEntry(const TEntry& entry) const;
 
+  // Binds the value of the variable added last, unless a variable binds it
+  // already; returns that variable's place, or kNoPlace.
+  size_t BindValue(char letter, int32_t number, bool local);
+  // Returns the place of this table's entry that the value index found for
+  // the key (kFar: one it does not keep, looked for), or kNoPlace.
+  size_t PlaceOfOwn(uint64_t key, uint32_t entry) const;
+
   THashSeed Seed;
+  TValueIndex Values;  // the variables' letters and numbers
+  bool ValuesKept = true;
   std::unique_ptr<char[], TFreeBlock> Block;  // the slots, from a 64-byte boundary
   TEntry* Slots = nullptr;
   size_t Mask = 0;

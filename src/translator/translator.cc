@@ -7,6 +7,7 @@
 #include "base/fail.h"
 #include "cursor/fold.h"
 #include "cursor/wide.h"
+#include "symbols/clashes.h"
 #include "symbols/declarations.h"
 #include "symbols/hints.h"
 
@@ -153,6 +154,16 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
   return true;
 }
 
+// Returns whether a reference at an index other than 0 from a variable of
+// up to eight bytes needs no warning that it lands on another name's
+// variable: no name binds that one, or the file has shown its share of
+// warnings (the warning is counted here). The caller has checked that such
+// warnings are looked for.
+inline bool OverlapSettled(TState& state, const TSymbolTable::TEntry& var, int32_t index) {
+  uint64_t key = ValueKey(state.Vars.Replacement(var)[0], IndexedNumber(var.Number(), index));
+  return !state.Vars.BindsValue(key) || !state.Diagnostics.ShowsWarning(TWarning::Overlap);
+}
+
 // Translates the reference under the cursor when its first sixteen bytes
 // settle it, as they mostly do: a declared name, maybe with a decimal index
 // just before the closing mark, that needs no warning. Returns false, having
@@ -175,6 +186,10 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
   }
   const TSymbolTable::TEntry* var = state.Vars.FindShort(fast::KeyOf(name, size, end), size);
   if (!var || (index != 0 && Wraps(var->Number(), index))) return false;
+  if (index != 0 && state.Diagnostics.Looks(TWarning::Overlap) &&
+      !OverlapSettled(state, *var, index)) {
+    return false;
+  }
   c.Pos += stops.Close + 2;
   EmitVar(state.Output, state.Vars, *var, mark == '@', index);
   return true;
@@ -182,18 +197,19 @@ bool SmallIndex(const char* from, const char* to, int32_t* index) {
 
 // Warns about text between an index's "]" and the closing mark, at `at`: it is ignored.
 void WarnOnTextAfterIndex(TState& state, size_t at) {
-  if (!state.Diagnostics.ShowsWarning()) return;
+  if (!state.Diagnostics.ShowsWarning(TWarning::TextAfterIndex)) return;
   state.Cursor.CountLines();
-  state.Diagnostics.Add(
-      state.Cursor.WarningAt(Win1251("текст между «]» индекса и концом ссылки пропущен"), at));
+  state.Diagnostics.Add(state.Cursor.WarningAt(
+      TWarning::TextAfterIndex, Win1251("текст между «]» индекса и концом ссылки пропущен"), at));
 }
 
 // Warns, at the index's "[", that the number plus the index wraps around 32 bits.
 void WarnOnWrap(TState& state, int32_t number, int32_t index, size_t at) {
-  if (!state.Diagnostics.ShowsWarning()) return;
+  if (!state.Diagnostics.ShowsWarning(TWarning::IndexOverflow)) return;
   state.Cursor.CountLines();
   int32_t sum = static_cast<int32_t>(static_cast<uint32_t>(number) + static_cast<uint32_t>(index));
   state.Diagnostics.Add(state.Cursor.WarningAt(
+      TWarning::IndexOverflow,
       Win1251("число с индексом выходит за 32 бита: ") + std::to_string(number) +
           (index < 0 ? " - " : " + ") + std::to_string(index < 0 ? -int64_t{index} : index) +
           Win1251(" дает ") + std::to_string(sum),
@@ -273,6 +289,19 @@ char* WriteIndexedVar(char* to, char letter, int32_t number, bool numberOnly, in
   return std::to_chars(to, to + 11, sum).ptr;
 }
 
+// Writes a variable of up to eight bytes at its index (not 0) at `to`, as
+// WriteIndexedVar, unless the reference lands on another name's variable and
+// its warning is to be shown; returns the end, or nullptr for the careful
+// reader. Out of the tight loop, which keeps its registers.
+[[gnu::noinline]] char* WriteIndexedIfSettled(TState& state, char* to,
+                                              const TSymbolTable::TEntry& var, bool numberOnly,
+                                              int32_t index) {
+  if (state.Diagnostics.Looks(TWarning::Overlap) && !OverlapSettled(state, var, index)) {
+    return nullptr;
+  }
+  return WriteIndexedVar(to, var.Text[0], var.Number(), numberOnly, index);
+}
+
 // The bytes at the end of the script left to the careful reader, so that the
 // common case may load sixteen bytes anywhere before them.
 constexpr size_t kTail = 48;
@@ -335,13 +364,18 @@ template <bool Compact>
             careful = true;
             break;
           }
-          p = name + at.Close + 1;
           if (index != 0) {
-            o = WriteIndexedVar(o, entry->Text[0], entry->Number(), mark.NumberOnly, index);
+            char* written = WriteIndexedIfSettled(state, o, *entry, mark.NumberOnly, index);
+            if (written == nullptr) {
+              careful = true;
+              break;
+            }
+            o = written;
           } else {
             std::memcpy(o, entry->Text + mark.NumberOnly, 16);
             o += entry->TextSize - mark.NumberOnly;
           }
+          p = name + at.Close + 1;
         } else {
           if (!entry || entry->TextSize == TSymbolTable::kLong) {
             careful = true;
@@ -388,6 +422,7 @@ void WarnOnOpenBackQuote(TState& state) {
   if (state.KeepWhitespace) return;
   state.Cursor.CountLines();
   state.Diagnostics.Warn(state.Cursor.WarningAt(
+      TWarning::OpenBackQuote,
       Win1251("обратная кавычка не закрыта до конца скрипта: до конца файла пропущены пробелы и "
               "переводы строк"),
       state.CompactSince));
@@ -475,6 +510,16 @@ void TranslateVarRefInFull(TState& state) {
   }
   if (index != 0 && Wraps(var->Number(), index)) {
     WarnOnWrap(state, var->Number(), index, start + 1 + open);
+  }
+  if (index != 0 && state.Diagnostics.Looks(TWarning::Overlap)) {
+    char letter = state.Vars.Replacement(*var)[0];
+    int32_t number = IndexedNumber(var->Number(), index);
+    size_t other = state.Vars.PlaceOfValue(ValueKey(letter, number));
+    if (other != TSymbolTable::kNoPlace) {
+      c.CountLines();
+      WarnOnOverlap(c, state.Vars, mark, name, index, letter, number, other, start + 1 + open,
+                    state.Diagnostics);
+    }
   }
   EmitVar(state.Output, state.Vars, *var, mark == '@', index);
 }
@@ -565,12 +610,16 @@ void TranslateLocalDecl(TState& state) {
         Win1251("Некорректное значение переменной $") + UpperCased(name) + Win1251("$ !"), at,
         line);
   }
-  if (state.Diagnostics.Warnings && !IsLatinLetter(var.Letter)) {
+  if (state.Diagnostics.Looks(TWarning::NonLatinLetter) && !IsLatinLetter(var.Letter)) {
     c.CountLines();
     WarnOnLetter(c, UpperCased(name), var, at, state.Diagnostics);
   }
-  state.Vars.AddVar(name, var, true);
+  size_t earlier = state.Vars.AddVar(name, var, true);
   state.Vars.SetLocalSite(start);
+  if (earlier != TSymbolTable::kNoPlace) {
+    c.CountLines();
+    WarnOnAlias(c, state.Vars, name, var.Letter, var.Number, earlier, start, state.Diagnostics);
+  }
   if (state.OnSeen) {
     Seen(state, TSeen::Local, start, name, state.Vars.Below() + state.Vars.size() - 1, 0);
   }

@@ -45,7 +45,7 @@ definition \$ВРЕМЯ\$: src/heroes.erm:4:2 ВРЕМЯ
 definition \$HERO[3]\$: common.txt:2:1 HERO
 definition @LEVEL@: src/heroes.txt:2:1 LEVEL
 completion (: MOD=Рыцари севера
-completion \$: GOLD=v0500 HERO=y100 LEVEL=v10 ВРЕМЯ=z7
+completion \$: DAY=v1 GOLD=v0500 HERO=y100 LEVEL=v10 ВРЕМЯ=z7
 renamed \$ВРЕМЯ\$: !!IF:M^Ж😀 (MOD)^;\$HERO[3]\$ \$ПОКА\$ @LEVEL@ ;
 renamed \$HERO[3]\$: !!IF:M^Ж😀 (MOD)^;\$ГЕРОЙ[3]\$ \$ПОКА\$ @LEVEL@ ;
 left unsaved: []" "$(cat "$scratch/out")"

@@ -71,7 +71,7 @@ include = ["gone.txt"]
 warnings = 3
 @end
 > {"jsonrpc":"2.0","method":"workspace/didChangeWatchedFiles","params":{"changes":[{"uri":"file://ROOT/broken/zunt.toml","type":2}]}}
-< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/zunt.toml","diagnostics":[{"range":{"start":{"line":1,"character":11},"end":{"line":1,"character":12}},"code":"project-settings","message":"у ключа «warnings» бывает значение true или false"}]}}
+< {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/zunt.toml","diagnostics":[{"range":{"start":{"line":1,"character":11},"end":{"line":1,"character":12}},"code":"project-settings","message":"у ключа «warnings» бывает true, false или список имён предупреждений"}]}}
 < {"method":"textDocument/publishDiagnostics","params":{"uri":"file://ROOT/broken/b.erm","diagnostics":[]}}
 # zunt.toml changed with no word from the editor: a change of one script
 # reads it again, and the mod's other open script is diagnosed again too.

@@ -17,7 +17,7 @@ import sys
 import tempfile
 import urllib.parse
 
-MESSAGE = re.compile(r"^(.+?):(\d+):(\d+): (error|warning|note): (.*)$")
+MESSAGE = re.compile(r"^(.+?):(\d+):(\d+): (error|warning|note): (.*?)( \[-W[a-z0-9-]+\])?$")
 SEVERITY = {1: "error", 2: "warning", 3: "note"}
 
 
