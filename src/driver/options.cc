@@ -9,7 +9,16 @@
 namespace zunt {
 namespace {
 
-enum : int { kColor = 256, kStrict, kVersion, kProject, kNoProject, kAbsolutePaths, kVars, kAgainst };
+enum : int {
+  kColor = 256,
+  kStrict,
+  kVersion,
+  kProject,
+  kNoProject,
+  kAbsolutePaths,
+  kVars,
+  kAgainst
+};
 
 constexpr option kLongOptions[] = {
     {"output", required_argument, nullptr, 'o'},
