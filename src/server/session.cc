@@ -211,8 +211,8 @@ TJson TSession::Initialize(const TJson& params) {
       }
     }
     try {
-      const TJson& refresh = params.at("capabilities").at("workspace").at("inlayHint").at(
-          "refreshSupport");
+      const TJson& refresh =
+          params.at("capabilities").at("workspace").at("inlayHint").at("refreshSupport");
       HintsRefresh = refresh.is_boolean() && refresh.get<bool>();
     } catch (const TJson::exception&) {
     }
