@@ -435,9 +435,12 @@ void TSession::PublishInputs(TAnalysis& analysis) {
     uint64_t generation = 0;
     const TText* text = Workspace.Text(input.Path, &generation);
     if (!text) continue;
+    // A report of this file, with the notes after it wherever they point.
     std::vector<const TFail*> reports;
+    bool ours = false;
     for (const TFail& report : analysis.TableReports) {
-      if (report.File == input.Path) reports.push_back(&report);
+      if (report.Severity != TSeverity::Note) ours = report.File == input.Path;
+      if (ours) reports.push_back(&report);
     }
     TJson list = DiagnosticsOf(reports, input.Path, *text, Workspace);
     if (TDocument* document = Workspace.Find(input.Path)) {
