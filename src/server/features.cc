@@ -257,15 +257,17 @@ TJson TSession::Translate(const TJson& params) {
 
 TJson TSession::ExecuteCommand(const TJson& params) {
   const std::string& command = StringAt(params, "command");
-  if (command != "zunt.preview") {
+  if (command != "zunt.preview" && command != "zunt.variables") {
     throw TRequestError{rpc::kInvalidParams, "unknown command: " + command};
   }
   if (!params.contains("arguments") || !params["arguments"].is_array() ||
       params["arguments"].empty()) {
-    throw TRequestError{rpc::kInvalidParams, "zunt.preview needs a document's URI"};
+    throw TRequestError{rpc::kInvalidParams, command + " needs a document's URI"};
   }
   const TJson& argument = params["arguments"][0];
   TJson uri = argument.is_string() ? argument : argument.value("uri", TJson());
+  if (command == "zunt.variables")
+    return Variables(PathOf(TJson{{"textDocument", {{"uri", uri}}}}));
   return Translate(TJson{{"textDocument", {{"uri", uri}}}});
 }
 

@@ -15,6 +15,7 @@ TSession::TSession(TSend send, TLogLine log, std::string_view version, const THa
     : Send(std::move(send)),
       Log(std::move(log)),
       Version(version),
+      Seed(seed),
       Workspace(platform),
       Analyses(Workspace, seed) {}
 
@@ -247,7 +248,7 @@ TJson TSession::Initialize(const TJson& params) {
       {"documentSymbolProvider", true},
       {"workspaceSymbolProvider", true},
       {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-      {"executeCommandProvider", {{"commands", {"zunt.preview"}}}},
+      {"executeCommandProvider", {{"commands", {"zunt.preview", "zunt.variables"}}}},
       {"inlayHintProvider", true},
   };
   return TJson{{"capabilities", capabilities},

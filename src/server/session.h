@@ -184,11 +184,14 @@ class TSession {
   TJson CodeAction(const TJson& params);
   TJson Translate(const TJson& params);
   TJson InlayHint(const TJson& params);
+  // Returns the map of the variables of the file's mod (or its script), in variables.cc.
+  TJson Variables(const std::string& path);
   TJson ExecuteCommand(const TJson& params);
 
   TSend Send;
   TLogLine Log;
   std::string Version;
+  THashSeed Seed;  // the hashes' key
   TWorkspace Workspace;
   TAnalyses Analyses;
   std::set<std::string> Due;

@@ -28,8 +28,8 @@ std::pair<size_t, size_t> FirstEntriesOf(const TAnalysis& analysis, const std::s
 }
 
 std::string Shown(const TDeclaredName& name, const TText* text) {
-  std::string written = text ? text->Utf8(name.Site.Begin, name.Site.End)
-                             : Utf8FromWin1251(name.Name);
+  std::string written =
+      text ? text->Utf8(name.Site.Begin, name.Site.End) : Utf8FromWin1251(name.Name);
   return name.Constant ? "(" + written + ")" : "$" + written + "$";
 }
 
@@ -38,8 +38,8 @@ std::string Shown(const TDeclaredName& name, const TText* text) {
 void TSession::MarkUsage(TAnalysis& analysis) {
   if (analysis.UsedPass == analysis.Passes && analysis.Passes != 0) return;
   analysis.UsedVars.assign(analysis.State.Vars.Below() + analysis.State.Vars.size(), false);
-  analysis.UsedConstants.assign(
-      analysis.State.Constants.Below() + analysis.State.Constants.size(), false);
+  analysis.UsedConstants.assign(analysis.State.Constants.Below() + analysis.State.Constants.size(),
+                                false);
   Visit(analysis, [&](const TSeenItem& item, const TSeenItem*) {
     if (item.Entry == SIZE_MAX || item.Local != SIZE_MAX) return true;
     std::vector<bool>& used =
@@ -135,12 +135,12 @@ TJson TSession::UnusedHints(const std::string& path, TAnalysis& analysis) {
                                           Shown(name, text) + " не используется " + where}});
   }
   if (hidden != 0) {
-    hints.push_back(TJson{{"range", ToJson(TRange{first, first})},
-                          {"severity", 4},
-                          {"source", "zunt"},
-                          {"code", "unused"},
-                          {"message", "ещё " + std::to_string(hidden) +
-                                          " неиспользуемых имён не показано"}});
+    hints.push_back(
+        TJson{{"range", ToJson(TRange{first, first})},
+              {"severity", 4},
+              {"source", "zunt"},
+              {"code", "unused"},
+              {"message", "ещё " + std::to_string(hidden) + " неиспользуемых имён не показано"}});
   }
   return hints;
 }

@@ -1,7 +1,8 @@
 # Inlay hints, names no script uses shown faded with a fix that removes
 # them (an include's names counted over every script of the mod), and the
 # editor asked to show the hints again when declarations change, not when
-# a file is opened or saved. Positions after Cyrillic and an emoji.
+# a file is opened or saved. Positions after Cyrillic and an emoji. The map
+# of the mod's variables, from the editor's text of the files open.
 @file mod/zunt.toml
 include = ["common.txt"]
 @end
@@ -18,6 +19,11 @@ HERO = y100
 SPARE = y7
 (LONE) = 'a
 b'
+@end
+@file mod/quest.erm
+!!VR$HERO$:S$ARMY[5]$ Привет (TITLE)(LINES);
+~T=y5
+!!VR$T$:S@HERO[-1]@;
 @end
 @file mod/other.erm
 !!VR$GOLD$:S1;
@@ -41,6 +47,10 @@ b'
 > {"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file://ROOT/mod/quest.txt","version":2},"contentChanges":[{"text":"HERO = y101\r\n"}]}}
 <= {"id":"zunt-1","method":"workspace/inlayHint/refresh"}
 > {"jsonrpc":"2.0","id":"zunt-1","result":null}
+> {"jsonrpc":"2.0","id":7,"method":"workspace/executeCommand","params":{"command":"zunt.variables","arguments":[{"uri":"file://ROOT/mod/quest.txt"}]}}
+<= {"id":7,"result":{"scripts":2,"text":"Карта переменных: 2 скрипта, 5 имён, 7 номеров.\n\nv: номера 1–205, занято 3, свободно 202\n  номер  ссылок  первая ссылка   имена\n  v1          1  other.erm:1:5   $GOLD$ common.txt:1\n  v200        0                  $ARMY$ common.txt:2\n  v205        1  quest.erm:1:13  —\n  свободны: v2–v199, v201–v204\n\ny: номера 5–101, занято 4, свободно 93\n  номер  ссылок  первая ссылка   имена\n  y5          1  quest.erm:3:5   $T$ quest.erm:2 (локальная)\n  y9          0                  $NOBODY$ common.txt:6 [unused]\n  y100        1  quest.erm:3:10  —\n  y101        1  quest.erm:1:5   $HERO$ quest.txt:1\n  свободны: y6–y8, y10–y99\n"}}
+> {"jsonrpc":"2.0","id":8,"method":"workspace/executeCommand","params":{"command":"zunt.variables","arguments":[]}}
+< {"id":8,"error":{"code":-32602,"message":"zunt.variables needs a document's URI"}}
 > {"jsonrpc":"2.0","id":4,"method":"shutdown"}
 < {"id":4}
 > {"jsonrpc":"2.0","method":"exit"}

@@ -4,7 +4,9 @@
 Each folder given is copied whole; every script (".erm") of every mod in it
 (a folder with a zunt.toml) is translated by the command line and opened in
 the server; the messages of both, by file, line, column, severity and text
-(with its paths made plain), must be the same.
+(with its paths made plain), must be the same; and so must the map of each
+mod's variables, as `zunt --vars` prints it in the mod's folder and as the
+server's command zunt.variables gives it.
 Usage: same_as_cli.py ZUNT FOLDER...
 """
 import glob
@@ -97,6 +99,38 @@ def server_messages(zunt, script):
     return found
 
 
+def server_variables(zunt, script):
+    """Asks a fresh server for the map of the variables of a script's mod."""
+    uri = "file://" + urllib.parse.quote(script)
+    messages = [
+        {"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}},
+        {"jsonrpc": "2.0", "id": 2, "method": "workspace/executeCommand",
+         "params": {"command": "zunt.variables", "arguments": [uri]}},
+        {"jsonrpc": "2.0", "id": 3, "method": "shutdown"},
+        {"jsonrpc": "2.0", "method": "exit"},
+    ]
+    server = subprocess.Popen([zunt, "--lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    server.stdin.write(b"".join(frame(m) for m in messages))
+    server.stdin.close()
+    text = None
+    while (message := read_message(server.stdout)) is not None:
+        if message.get("id") == 2:
+            text = message.get("result", {}).get("text", message)
+    server.wait(timeout=60)
+    return text
+
+
+def same_variables(zunt, mod, script, name):
+    cli = subprocess.run([zunt, "--vars"], cwd=mod, capture_output=True, timeout=60)
+    server = server_variables(zunt, script)
+    if cli.stdout.decode("utf-8") == server:
+        print(f"ok   {name}: the map of its variables")
+        return True
+    print(f"FAIL {name}: the map of its variables\n--- zunt --vars:\n{cli.stdout.decode()}"
+          f"--- zunt.variables:\n{server}")
+    return False
+
+
 def main():
     zunt, mods = os.path.abspath(sys.argv[1]), sys.argv[2:]
     failed = False
@@ -105,6 +139,11 @@ def main():
         shutil.copytree(given, folder)
         for settings in sorted(glob.glob(os.path.join(folder, "**", "zunt.toml"), recursive=True)):
             mod = os.path.dirname(settings)
+            scripts = sorted(glob.glob(os.path.join(mod, "**", "*.erm"), recursive=True))
+            scripts = [s for s in scripts if "build" not in os.path.relpath(s, mod).split(os.sep)]
+            if scripts and not same_variables(zunt, mod, scripts[0],
+                                              os.path.relpath(mod, os.path.dirname(folder))):
+                failed = True
             for script in sorted(glob.glob(os.path.join(mod, "**", "*.erm"), recursive=True)):
                 if "build" in os.path.relpath(script, mod).split(os.sep):
                     continue  # translated already
