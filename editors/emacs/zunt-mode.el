@@ -204,5 +204,29 @@ file of the mod (version control or not); nil elsewhere."
   (add-to-list 'eglot-server-programs
                '((zunt-script-mode zunt-declarations-mode) . zunt--server-command)))
 
+(declare-function eglot--current-server-or-lose "eglot")
+(declare-function eglot--path-to-uri "eglot")
+(declare-function jsonrpc-request "jsonrpc")
+
+(defun zunt-variables ()
+  "Show the map of the variables of the current file's mod, as
+`zunt --vars' prints it, in a read-only buffer beside."
+  (interactive)
+  (require 'eglot)
+  (let* ((uri (eglot--path-to-uri (or buffer-file-name (error "The buffer has no file"))))
+         (result (jsonrpc-request (eglot--current-server-or-lose) :workspace/executeCommand
+                                  (list :command "zunt.variables" :arguments (vector uri))))
+         (text (plist-get result :text))
+         (buffer (get-buffer-create "*zunt variables*")))
+    (unless (stringp text) (error "The server gave no map"))
+    (with-current-buffer buffer
+      (let ((inhibit-read-only t))
+        (erase-buffer)
+        (insert text))
+      (goto-char (point-min))
+      (special-mode))
+    (display-buffer buffer '(display-buffer-pop-up-window))
+    buffer))
+
 (provide 'zunt-mode)
 ;;; zunt-mode.el ends here

@@ -1,6 +1,8 @@
 // The map of the variables that a mod's scripts take, as the command line
 // prints it with --vars, made from the server's own analyses: the editor's
 // text of an open file, the file on disk otherwise.
+#include <algorithm>
+
 #include "base/cp1251.h"
 #include "project/var_map.h"
 #include "project/var_map_text.h"
@@ -34,17 +36,24 @@ std::string RelativePath(const std::string& folder, const std::string& file) {
 
 TJson TSession::Variables(const std::string& path) {
   RefuseStale(path);
-  // The scripts of the file's mod; outside a mod, the file's own script.
+  // The scripts of the file's mod, and the scripts open or beside that read it.
   std::vector<std::string> scripts;
   std::string folder;
   TProjects& projects = Workspace.Projects();
   if (TServerProject* project = projects.Of(path)) {
     scripts = projects.ScriptsOf(*project);
     folder = project->Project.Folder;
-  } else if (Workspace.KindOf(path) == TDocumentKind::Script) {
-    scripts.push_back(path);
-  } else if (std::string script = ScriptFor(path); !script.empty()) {
-    scripts.push_back(script);
+  }
+  std::vector<std::string> readers;
+  if (Workspace.KindOf(path) == TDocumentKind::Script) {
+    readers.push_back(path);
+  } else if (Workspace.KindOf(path) == TDocumentKind::Declarations) {
+    readers = ScriptsReading(path, ScriptFor(path));
+  }
+  for (const std::string& script : readers) {
+    if (std::find(scripts.begin(), scripts.end(), script) == scripts.end()) {
+      scripts.push_back(script);
+    }
   }
   if (scripts.empty()) {
     throw TRequestError{rpc::kInvalidParams, "neither a script nor in a mod: " + path};

@@ -2,7 +2,8 @@
 ;; Run in the mod's src/ (see emacs.sh) with zunt on PATH and zunt-mode
 ;; loaded, and nothing telling eglot where the project is: M-. from the
 ;; script to the mod's shared declarations, which the same server then
-;; manages (diagnostics), and a clean eglot-shutdown. Writes "result".
+;; manages (diagnostics), the mod's map of variables, and a clean
+;; eglot-shutdown. Writes "result".
 (require 'eglot)
 (setq eglot-sync-connect t)
 (defvar zunt-test-out nil)
@@ -33,6 +34,10 @@
         (dolist (d (flymake-diagnostics))
           (zunt-test-note "%d|%s|%s" (line-number-at-pos (flymake-diagnostic-beg d))
                           (flymake-diagnostic-type d) (flymake-diagnostic-text d)))
+        ;; M-x zunt-variables: the mod's map, read-only, beside.
+        (with-current-buffer (zunt-variables)
+          (zunt-test-note "variables: %s read-only %s"
+                          (buffer-substring (point-min) (line-end-position)) buffer-read-only))
         (eglot-shutdown server)
         (zunt-test-note "shut down: running %s" (jsonrpc-running-p server))))
   (error (zunt-test-note "failed: %S" err)))

@@ -100,7 +100,8 @@ done
 
 # A mod without version control: the script's M-. reaches the shared
 # declarations in the mod's root, managed by the same server (their
-# diagnostics arrive), and eglot-shutdown ends the server cleanly.
+# diagnostics arrive, a name no script uses among them), M-x zunt-variables
+# shows the mod's map, and eglot-shutdown ends the server cleanly.
 mkdir -p "$scratch/mod2/src"
 printf 'include = ["common.txt"]\n' >"$scratch/mod2/zunt.toml"
 printf 'HERO = y1\r\nИМЯ = в5\r\n' | cp1251 >"$scratch/mod2/common.txt"
@@ -110,7 +111,9 @@ printf '!!VR$HERO$:S1;\r\n' >"$scratch/mod2/src/heroes.erm"
 same "emacs: one eglot server for a mod without git" "project: mod2
 definition: common.txt:1 HERO = y1
 same server: t
+2|eglot-note|zunt [unused]: переменная \$ИМЯ\$ не используется ни в одном скрипте мода
 2|eglot-warning|zunt [non-latin-letter]: буква значения переменной \$ИМЯ\$ не латинская: «в»
+variables: Карта переменных: 1 скрипт, 2 имени, 2 номера. read-only t
 shut down: running nil" "$(cat "$scratch/mod2/src/result" 2>&1)"
 
 summary emacs

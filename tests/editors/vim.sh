@@ -204,7 +204,7 @@ same "vim: the README's ~/.vimrc alone ($(tr '\n' ';' <"$scratch/home/.vimrc"))"
 
 # The language server in neovim, started by the plugin as a user has it (no
 # client code here): the diagnostics of the open script arrive, at the
-# character of the reference after Cyrillic text.
+# character of the reference after Cyrillic text; and :ZuntVariables.
 cat >"$scratch/lsp.lua" <<'EOF2'
 local buf = vim.api.nvim_get_current_buf()
 local out = {}
@@ -220,6 +220,12 @@ table.insert(out, vim.bo.omnifunc .. ' ' .. vim.bo.tagfunc .. ' K: ' .. (k.desc 
 vim.api.nvim_win_set_cursor(0, { 4, 5 })
 vim.cmd('silent! execute "normal \\<C-]>"')
 table.insert(out, vim.fn.expand('%:t') .. ':' .. vim.fn.line('.'))
+-- :ZuntVariables, from the declarations: the map in a read-only buffer beside.
+vim.cmd('ZuntVariables')
+local map = -1
+vim.wait(10000, function() map = vim.fn.bufnr('zunt://variables') return map > 0 end, 50)
+table.insert(out, map > 0 and (vim.api.nvim_buf_get_lines(map, 0, 1, false)[1] .. ' modifiable: ' ..
+  tostring(vim.bo[map].modifiable) .. ', windows: ' .. #vim.api.nvim_list_wins()) or 'no map')
 vim.fn.writefile(out, 'result')
 vim.cmd('qall!')
 EOF2
@@ -234,7 +240,8 @@ for user in '' 'nnoremap K :echo 1<CR>'; do
     "clients: 1, diagnostics arrived: true
 19|\$NOPE\$|1|Переменной \$NOPE\$ не существует!
 v:lua.vim.lsp.omnifunc v:lua.vim.lsp.tagfunc K: $k
-quest.txt:3" "$(cat "$scratch/mod/result" 2>&1)"
+quest.txt:3
+Карта переменных: 2 скрипта, 6 имён, 10 номеров. modifiable: false, windows: 2" "$(cat "$scratch/mod/result" 2>&1)"
 done
 
 summary vim

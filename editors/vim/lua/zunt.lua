@@ -51,4 +51,31 @@ function M.attach()
   end
 end
 
+-- Shows a text of the server's in a read-only scratch buffer in a new window
+-- beside, named `name`; its lines as they are.
+local function show_beside(name, text)
+  vim.cmd('vnew')
+  local buf = vim.api.nvim_get_current_buf()
+  vim.bo[buf].buftype = 'nofile'
+  vim.bo[buf].bufhidden = 'wipe'
+  vim.bo[buf].swapfile = false
+  pcall(vim.api.nvim_buf_set_name, buf, name)
+  vim.api.nvim_buf_set_lines(buf, 0, -1, false, vim.split(text, '\n', { plain = true }))
+  vim.bo[buf].modifiable = false
+  vim.bo[buf].readonly = true
+end
+
+--- Shows the map of the variables of the current file's mod (:ZuntVariables).
+function M.variables()
+  local buf = vim.api.nvim_get_current_buf()
+  local params = { command = 'zunt.variables', arguments = { vim.uri_from_bufnr(buf) } }
+  vim.lsp.buf_request(buf, 'workspace/executeCommand', params, function(err, result)
+    if err or type(result) ~= 'table' or type(result.text) ~= 'string' then
+      vim.notify('zunt: ' .. (err and err.message or 'the server gave no map'), vim.log.levels.ERROR)
+      return
+    end
+    show_beside('zunt://variables', result.text)
+  end)
+end
+
 return M

@@ -157,32 +157,49 @@ function taskProvider(context: vscode.ExtensionContext): vscode.TaskProvider {
   };
 }
 
-async function preview(previews: Map<string, string>, changed: vscode.EventEmitter<vscode.Uri>): Promise<void> {
+/** Asks the server to run a command on the active document; returns its answer's text, or says why not. */
+async function commandText(command: string, languages: string[], fallback?: string): Promise<{ doc: vscode.TextDocument; text: string } | undefined> {
   const doc = vscode.window.activeTextEditor?.document;
-  if (!doc || doc.languageId !== "zunt-script") return;
+  if (!doc || !languages.includes(doc.languageId)) return undefined;
   if (!client) {
     vscode.window.showErrorMessage("zunt: the language server is not running.");
-    return;
+    return undefined;
   }
   let text: string | undefined;
   try {
     const uri = doc.uri.toString();
-    // The command, and the request behind it for a server that answers only that.
-    const result = await client.sendRequest("workspace/executeCommand", { command: "zunt.preview", arguments: [uri] });
-    text = previewText(result) ?? previewText(await client.sendRequest("zunt/translate", { textDocument: { uri } }));
+    const result = await client.sendRequest("workspace/executeCommand", { command, arguments: [uri] });
+    // A server whose command answers nothing may answer the request behind it.
+    text = previewText(result) ?? (fallback ? previewText(await client.sendRequest(fallback, { textDocument: { uri } })) : undefined);
   } catch (err) {
     vscode.window.showErrorMessage(`zunt: ${err instanceof Error ? err.message : String(err)}`);
-    return;
+    return undefined;
   }
   if (text === undefined) {
-    vscode.window.showErrorMessage("zunt: the server returned no translation.");
-    return;
+    vscode.window.showErrorMessage(`zunt: the server returned nothing for ${command}.`);
+    return undefined;
   }
-  const uri = vscode.Uri.from({ scheme: PREVIEW_SCHEME, path: doc.uri.path + ".preview.erm" });
+  return { doc, text };
+}
+
+/** Shows a text of the server's beside the editor, read-only, under a path of its own. */
+async function showBeside(previews: Map<string, string>, changed: vscode.EventEmitter<vscode.Uri>, where: string, text: string): Promise<void> {
+  const uri = vscode.Uri.from({ scheme: PREVIEW_SCHEME, path: where });
   previews.set(uri.toString(), text);
   changed.fire(uri);
   const shown = await vscode.workspace.openTextDocument(uri);
   await vscode.window.showTextDocument(shown, { viewColumn: vscode.ViewColumn.Beside, preview: true, preserveFocus: true });
+}
+
+async function preview(previews: Map<string, string>, changed: vscode.EventEmitter<vscode.Uri>): Promise<void> {
+  const answer = await commandText("zunt.preview", ["zunt-script"], "zunt/translate");
+  if (answer) await showBeside(previews, changed, answer.doc.uri.path + ".preview.erm", answer.text);
+}
+
+/** The map of the variables of the active file's mod, beside it. */
+async function variables(previews: Map<string, string>, changed: vscode.EventEmitter<vscode.Uri>): Promise<void> {
+  const answer = await commandText("zunt.variables", ["zunt-script", "zunt-declarations"]);
+  if (answer) await showBeside(previews, changed, path.posix.join(path.posix.dirname(answer.doc.uri.path), "variables of the mod.txt"), answer.text);
 }
 
 /** Starts everything when a script, a declarations file or a project is opened. */
@@ -198,6 +215,7 @@ export function activate(context: vscode.ExtensionContext): void {
     }),
     vscode.tasks.registerTaskProvider("zunt", taskProvider(context)),
     vscode.commands.registerCommand("zunt.previewTranslation", () => preview(previews, changed)),
+    vscode.commands.registerCommand("zunt.showVariables", () => variables(previews, changed)),
     changed,
   );
   for (const doc of vscode.workspace.textDocuments) void checkDocument(doc, warned);

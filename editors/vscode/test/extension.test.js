@@ -37,7 +37,7 @@ const settle = () => new Promise((r) => setImmediate(r));
 test("activation registers everything and starts the packaged server", () => {
   const { calls } = activate();
   const names = calls.map((c) => c[0]);
-  assert.deepStrictEqual(names.sort(), ["client", "command", "content", "taskProvider", "watch"]);
+  assert.deepStrictEqual(names.sort(), ["client", "command", "command", "content", "taskProvider", "watch"]);
   const client = calls.find((c) => c[0] === "client");
   assert.deepStrictEqual(client[1], { command: path.join(mod, "ext", "bin", "zunt"), args: ["--lsp"] });
   assert.deepStrictEqual(client[2], ["zunt-script", "zunt-declarations"]);
@@ -147,4 +147,24 @@ test("the preview shows the server's translation beside the script", async () =>
   fake.calls.length = 0;
   await fake.handlers["zunt.previewTranslation"]();
   assert.deepStrictEqual(fake.calls.map((c) => c[0]), ["request", "request", "error"]);
+});
+
+test("the map of the mod's variables beside a script or a declarations file", async () => {
+  const fake = activate((v) => (v.window.activeTextEditor = { document: doc(v, "common.txt", "zunt-declarations") }));
+  fake.client.answer = { text: "Карта переменных: 2 скрипта", scripts: 2 };
+  fake.calls.length = 0;
+  await fake.handlers["zunt.showVariables"]();
+  const uri = `zunt-preview://${mod}/variables of the mod.txt`;
+  assert.deepStrictEqual(fake.calls, [
+    ["request", "workspace/executeCommand", { command: "zunt.variables", arguments: [`file://${mod}/common.txt`] }],
+    ["fire", uri],
+    ["openTextDocument", uri, undefined],
+    ["show", uri, { viewColumn: -2, preview: true, preserveFocus: true }],
+  ]);
+  assert.strictEqual(fake.handlers.content.provideTextDocumentContent({ toString: () => uri }), "Карта переменных: 2 скрипта");
+  // A server without the command: said so, nothing shown.
+  fake.client.answer = null;
+  fake.calls.length = 0;
+  await fake.handlers["zunt.showVariables"]();
+  assert.deepStrictEqual(fake.calls.map((c) => c[0]), ["request", "error"]);
 });
