@@ -1,7 +1,8 @@
 // A real VS Code (code-server) with the extension installed, driven through
 // Debian's chromium as a user would: a Windows-1251 mod with its scripts in
 // src/, what the editor shows of it, the build task, hover, definition, a
-// rename across a script that is not open, the preview, and a restart.
+// rename across a script that is not open, the preview, inlay hints, the
+// map of the mod's variables, and a restart.
 // Usage: node check.js CODE_SERVER_FOLDER VSIX ARTIFACTS
 // Prints one line per check and "vscode: N passed, N failed"; a failed
 // check leaves a screenshot in ARTIFACTS.
@@ -267,6 +268,22 @@ async function main() {
       return texts.some((t) => t.includes("!!VRv5:Sy100;")) && texts;
     });
     await check("preview: the translated script", preview, JSON.stringify(preview));
+
+    // Inlay hints after the references: their variables.
+    await open("towns.erm");
+    const hinted = await until("inlay hints", async () => {
+      const texts = await lines();
+      return texts.some((t) => /\$GOLD\$\s?v5:S\$ГЕРОЙ\$\s?y100;/.test(t)) && texts;
+    });
+    await check("inlay hints: v5 after $GOLD$, y100 after $ГЕРОЙ$", hinted, JSON.stringify(await lines()));
+
+    // The map of the mod's variables beside the script.
+    await command("zunt: Show the mod's variables");
+    const map = await until("the map", async () => {
+      const texts = await page.evaluate(() => [...document.querySelectorAll(".view-line")].map((l) => l.textContent.replace(/\u00a0/g, " ")));
+      return texts.some((t) => t.startsWith("Карта переменных:")) && texts;
+    });
+    await check("the mod's variables beside the script", map && map.some((t) => /y100 .*\$ГЕРОЙ\$ names.txt:2/.test(t)), JSON.stringify(map));
 
     // A restart with the script open: VS Code restores it before the
     // extension starts; it must end up as Windows-1251, and how long it
