@@ -46,6 +46,18 @@ void WarnOnEncoding(const TCursor& cursor, TInputFile& file, TDiagnostics& diagn
 
 }  // namespace
 
+void ReserveTablesFor(TState& state, std::string_view bytes) {
+  // Most files hold a name per line: the tables are sized for that many
+  // (within reason for a file of blank lines), so that they never grow.
+  size_t lines = 1 + fast::Count(bytes.data(), bytes.data() + bytes.size(), '\n');
+  size_t names = std::min<size_t>(lines, kReservedNames);
+  // A constant's line holds a "(".
+  size_t constants = fast::Count(bytes.data(), bytes.data() + bytes.size(), '(');
+  state.Vars.Reserve(names);
+  state.Vars.ReserveValues(names - std::min(names, constants));
+  state.Constants.Reserve(std::min(names, constants));
+}
+
 TFail AboutFile(TFail fail, const std::string& path) {
   fail.File = path;
   return fail;
@@ -98,16 +110,7 @@ void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& ru
   TState& state = run.State;
   state.Vars.BeginFile(path);
   state.Constants.BeginFile(path);
-  // Most files hold a name per line: the tables are sized for that many
-  // (within reason for a file of blank lines), so that they never grow.
-  std::string_view bytes = run.Loaded->Bytes();
-  size_t lines = 1 + fast::Count(bytes.data(), bytes.data() + bytes.size(), '\n');
-  size_t names = std::min<size_t>(lines, kReservedNames);
-  // A constant's line holds a "(".
-  size_t constants = fast::Count(bytes.data(), bytes.data() + bytes.size(), '(');
-  state.Vars.Reserve(names);
-  state.Vars.ReserveValues(names - std::min(names, constants));
-  state.Constants.Reserve(std::min(names, constants));
+  ReserveTablesFor(state, run.Loaded->Bytes());
   ReadDeclarations(state.Cursor, state.Vars, state.Constants, &state.Diagnostics);
   // The tables hold copies: the file's bytes are needed only for the lines
   // that notes about its names quote.

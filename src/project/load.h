@@ -32,6 +32,9 @@ bool LoadInputFile(TPlatform& platform, const std::string& path, TFileKind kind,
 void ReadDeclarationsFile(TPlatform& platform, const std::string& path, TRun& run,
                           bool optional = false);
 
+/// Sizes the state's tables for the names a declarations file of these bytes holds.
+void ReserveTablesFor(TState& state, std::string_view bytes);
+
 /// Returns the failure shown when the file at path could not be loaded.
 TFail LoadFailure(TLoadStatus status, const std::string& path);
 

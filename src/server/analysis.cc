@@ -4,16 +4,12 @@
 #include <new>
 
 #include "base/cp1251.h"
+#include "project/load.h"
 #include "symbols/declarations.h"
 #include "translator/translator.h"
 
 namespace zunt {
 namespace {
-
-TFail AboutFile(TFail fail, const std::string& path) {
-  fail.File = path;
-  return fail;
-}
 
 // Hands what a pass meets to a visit, as places in the script, with the
 // declarations of the locals alive.
@@ -107,6 +103,7 @@ void TAnalyses::ReadInput(TState& state, bool warnings, TInput& input, std::vect
   diagnostics.LineFeedWarned = false;
   state.PointCursorAt(text->Bytes());
   try {
+    ReserveTablesFor(state, text->Bytes());
     ReadDeclarations(state.Cursor, state.Vars, state.Constants, &diagnostics);
   } catch (const TFail& fail) {
     diagnostics.Items.push_back(AboutFile(fail, path));
