@@ -178,20 +178,32 @@ void TAnalyses::ReadTables(TAnalysis& analysis, const std::vector<std::string>& 
   analysis.TablesRead = true;
 }
 
-void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool output) {
+namespace {
+
+// Readies the state of an analysis for a pass over the script: no reports
+// yet, warnings looked for or not, the cursor at its start.
+void StartPass(TAnalysis& analysis, const TText& script, bool warnings) {
   TState& state = analysis.State;
   TDiagnostics& diagnostics = state.Diagnostics;
   diagnostics.Items.clear();
   diagnostics.Errors = 0;
   diagnostics.WarningCount = 0;
   diagnostics.LineFeedWarned = false;
-  diagnostics.Warnings = analysis.Warnings;
+  diagnostics.Warnings = warnings;
   diagnostics.MaxErrors = kMaxReportedErrors;
   diagnostics.CurrentFile = analysis.Path;
   state.KeepWhitespace = true;
   state.CompactSince = 0;
   state.Output.Clear();
   state.PointCursorAt(script.Bytes());
+}
+
+}  // namespace
+
+void TAnalyses::Translate(TAnalysis& analysis, const TText& script, bool output) {
+  TState& state = analysis.State;
+  TDiagnostics& diagnostics = state.Diagnostics;
+  StartPass(analysis, script, analysis.Warnings);
   // Unless it is asked for, the output is let go as it grows.
   state.OnPiece = output ? nullptr : &TVisitor::Drop;
   state.PieceContext = nullptr;
@@ -227,16 +239,7 @@ void TAnalyses::Visit(TAnalysis& analysis, const TText& script, const TVisit& vi
   TState& state = analysis.State;
   TDiagnostics& diagnostics = state.Diagnostics;
   // The reports of the pass made for the analysis stay its own.
-  diagnostics.Items.clear();
-  diagnostics.Errors = 0;
-  diagnostics.WarningCount = 0;
-  diagnostics.Warnings = false;
-  diagnostics.MaxErrors = kMaxReportedErrors;
-  diagnostics.CurrentFile = analysis.Path;
-  state.KeepWhitespace = true;
-  state.CompactSince = 0;
-  state.Output.Clear();
-  state.PointCursorAt(script.Bytes());
+  StartPass(analysis, script, false);
   TVisitor visitor{&visit, &poll, &state.Vars, script.Bytes().data(), analysis.Globals, {}};
   state.CommonCase = false;
   state.OnSeen = &TVisitor::Keep;
