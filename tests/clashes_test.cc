@@ -133,8 +133,10 @@ TEST(Clashes, IndexLandsOnAnotherName) {
 TEST(Clashes, ManyAreCountedAndNamedOff) {
   std::string txt, erm;
   for (int i = 0; i < 3000; ++i) {
-    txt += "N" + std::to_string(i) + " = v" + std::to_string(i / 2) + "\r\n";
-    erm += "$N" + std::to_string(i) + "[1]$ ";
+    std::string name(1, 'N');
+    name += std::to_string(i);
+    txt.append(name).append(" = v").append(std::to_string(i / 2)).append("\r\n");
+    erm.append("$").append(name).append("[1]$ ");
   }
   std::string text = RunQuest("", txt, erm);
   EXPECT_EQ(40u, static_cast<size_t>(std::count(text.begin(), text.end(), '^')) / 2);

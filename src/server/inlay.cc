@@ -40,7 +40,8 @@ TJson TSession::InlayHint(const TJson& params) {
   const TState& state = analysis.State;
   Visit(analysis, [&](const TSeenItem& item, const TSeenItem* local) {
     if (item.Begin >= to) return false;
-    if (item.End < from || item.Begin < from) return true;
+    // A hint stands just after its reference: that place is in the range.
+    if (item.End < from || item.End > to) return true;
     std::string label;
     if (item.Kind == TSeen::Constant && item.Entry != SIZE_MAX) {
       label = ConstantHint(state.Constants.Replacement(state.Constants.At(item.Entry)));
