@@ -181,7 +181,8 @@ TEST(Project, EachKeyAndEachWrongSetting) {
 // The command line wins over the settings file, either way.
 TEST(Project, TheCommandLineWinsOverTheSettings) {
   const std::string strictError =
-      "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен [-Wtext-after-index]\n"
+      "mod/src/b.erm:1:13: error: текст между «]» индекса и концом ссылки пропущен "
+      "[-Wtext-after-index]\n"
       "    1 | $B$ $HERO[2]x$\n"
       "      |             ^\n";
   struct {
