@@ -8,15 +8,11 @@
 #include "driver/driver.h"
 #include "driver/terminal.h"
 #include "platform/fake.h"
+#include "terminal_capture.h"
 #include "test_util.h"
 
 namespace zunt {
 namespace {
-
-struct TCapture final : TReporter {
-  std::string Text;
-  void Report(const TFail& report) override { Text += TerminalText(report, false); }
-};
 
 // Runs "quest" with common.txt (when given) as an include; returns what the
 // terminal shows, in UTF-8.
@@ -29,7 +25,7 @@ std::string RunQuest(std::string_view common, std::string_view txt, std::string_
   }
   if (!txt.empty()) platform.AddFile("quest.txt", W(txt));
   platform.AddFile("quest.erm", W(erm));
-  TCapture capture;
+  TTerminalCapture capture;
   Run(platform, "quest", options, capture);
   return capture.Text;
 }

@@ -10,6 +10,7 @@
 #include "driver/driver.h"
 #include "driver/terminal.h"
 #include "platform/fake.h"
+#include "terminal_capture.h"
 #include "test_util.h"
 
 namespace zunt {
@@ -18,11 +19,6 @@ namespace {
 using namespace std::literals;
 
 // Collects the reports as a terminal shows them, without colour.
-struct TCapture final : TReporter {
-  std::string Text;
-  void Report(const TFail& report) override { Text += TerminalText(report, false); }
-};
-
 TRunOptions CommandLineOptions() { return TRunOptions::CommandLine(); }
 
 struct TDiagnosed {
@@ -38,7 +34,7 @@ TDiagnosed Diagnose(std::string_view txt, std::string_view erm,
   TFakePlatform platform;
   platform.AddFile("src/quest.txt", raw ? std::string(txt) : W(txt));
   platform.AddFile("src/quest.erm", raw ? std::string(erm) : W(erm));
-  TCapture capture;
+  TTerminalCapture capture;
   int status = zunt::Run(platform, "src/quest", options, capture);
   return {status, capture.Text, platform.Files.count("../quest.erm") != 0};
 }
@@ -253,7 +249,7 @@ TEST(Diagnostics, FileErrorsNameTheFile) {
     platform.AddFile("src/quest.txt", "A = y1\r\n");
     platform.AddFile("src/quest.erm", "$A$");
     t.setUp(platform);
-    TCapture capture;
+    TTerminalCapture capture;
     EXPECT_EQ(1, zunt::Run(platform, t.argument, CommandLineOptions(), capture));
     EXPECT_EQ(t.expected, capture.Text);
   }
@@ -264,7 +260,7 @@ TEST(Diagnostics, FileErrorsNameTheFile) {
     }
   } noMemory;
   noMemory.AddFile("quest.txt", "A = y1\r\n");
-  TCapture capture;
+  TTerminalCapture capture;
   EXPECT_EQ(1, zunt::Run(noMemory, "quest", CommandLineOptions(), capture));
   EXPECT_EQ("zunt: error: Недостаточно памяти для компиляции!\n", capture.Text);
 }
@@ -299,7 +295,7 @@ TEST(Diagnostics, FailedOutputNamesTheReason) {
     platform.AddFile("../quest.erm", "old");
     (t.failCreate ? platform.FailCreate : platform.FailWrite) = true;
     platform.FailError = t.error;
-    TCapture capture;
+    TTerminalCapture capture;
     EXPECT_EQ(1, zunt::Run(platform, "src/quest", CommandLineOptions(), capture));
     std::string expected =
         t.failCreate ? "../quest.erm: error: Не могу создать выходной ЕРМ файл скрипта!\n"
@@ -316,7 +312,7 @@ TEST(Diagnostics, FailedOutputNamesTheReason) {
   platform.FailError = ENOSPC;
   TRunOptions options = CommandLineOptions();
   options.Output = "-";
-  TCapture capture;
+  TTerminalCapture capture;
   EXPECT_EQ(1, zunt::Run(platform, "src/quest", options, capture));
   EXPECT_EQ(
       "-: error: Не могу записать выходной ЕРМ файл скрипта!\n"

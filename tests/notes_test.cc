@@ -11,15 +11,11 @@
 #include "platform/fake.h"
 #include "symbols/declarations.h"
 #include "symbols/hints.h"
+#include "terminal_capture.h"
 #include "test_util.h"
 
 namespace zunt {
 namespace {
-
-struct TCapture final : TReporter {
-  std::string Text;
-  void Report(const TFail& report) override { Text += TerminalText(report, false); }
-};
 
 // Runs "quest" with common.txt included, when it is given; the texts are
 // UTF-8, stored in Windows-1251, except raw ones.
@@ -33,7 +29,7 @@ std::string RunQuest(std::string_view common, std::string_view txt, std::string_
   }
   platform.AddFile("quest.txt", raw ? std::string(txt) : W(txt));
   platform.AddFile("quest.erm", W(erm));
-  TCapture capture;
+  TTerminalCapture capture;
   zunt::Run(platform, "quest", options, capture);
   return capture.Text;
 }

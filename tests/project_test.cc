@@ -9,17 +9,13 @@
 #include "driver/driver.h"
 #include "driver/terminal.h"
 #include "platform/fake.h"
+#include "terminal_capture.h"
 #include "test_util.h"
 
 namespace zunt {
 namespace {
 
 // Collects the reports as a terminal shows them, without colour.
-struct TCapture final : TReporter {
-  std::string Text;
-  void Report(const TFail& report) override { Text += TerminalText(report, false); }
-};
-
 // A mod: shared declarations, a script without declarations of its own and one with.
 void AddMod(TFakePlatform& platform, const std::string& settings) {
   platform.AddFile("mod/zunt.toml", settings);
@@ -162,7 +158,7 @@ TEST(Project, EachKeyAndEachWrongSetting) {
   for (const auto& t : cases) {
     TFakePlatform platform;
     AddMod(platform, t.settings);
-    TCapture capture;
+    TTerminalCapture capture;
     EXPECT_EQ(t.status, RunNames(platform, {"mod/src/a", "mod/src/b"}, Options(), capture))
         << t.settings;
     EXPECT_EQ(t.stderrText, capture.Text) << t.settings;
@@ -204,7 +200,7 @@ TEST(Project, TheCommandLineWinsOverTheSettings) {
     options.StrictGiven = true;
     options.Warnings = t.warnings;
     options.WarningsGiven = true;
-    TCapture capture;
+    TTerminalCapture capture;
     EXPECT_EQ(t.status, RunNames(platform, {"mod/src/a", "mod/src/b"}, options, capture))
         << t.settings;
     EXPECT_EQ(t.stderrText, capture.Text) << t.settings;
@@ -214,7 +210,7 @@ TEST(Project, TheCommandLineWinsOverTheSettings) {
   AddMod(platform, "include = [\"common.txt\"]\nwarnings = [\"no-text-after-index\"]");
   TRunOptions options = Options();
   ASSERT_TRUE(ReadWarningSwitch("text-after-index", &options.Wanted, &options.WantedGiven));
-  TCapture capture;
+  TTerminalCapture capture;
   EXPECT_EQ(0, RunNames(platform, {"mod/src/a", "mod/src/b"}, options, capture));
   EXPECT_EQ(kWarning, capture.Text);
 }
@@ -329,7 +325,7 @@ TEST(Project, GivenNoneOrTheScriptsWithoutAName) {
     TRunOptions options = Options();
     options.Project = t.project;
     options.NoProject = t.noProject;
-    TCapture capture;
+    TTerminalCapture capture;
     EXPECT_EQ(t.status, RunNames(platform, t.names, options, capture)) << t.project;
     EXPECT_EQ(t.stderrText, capture.Text) << t.project;
     for (const std::string& output : t.outputs) {
@@ -365,14 +361,14 @@ TEST(Project, SharedDeclarationsReadOnceAsIfEachRanAlone) {
   options.Includes = {"common.txt"};
   TFakePlatform alone;
   addFiles(alone);
-  TCapture aloneText;
+  TTerminalCapture aloneText;
   int aloneStatus = 0;
   for (const std::string& name : names) {
     if (zunt::Run(alone, name, options, aloneText) != 0) aloneStatus = 1;
   }
   TFakePlatform together;
   addFiles(together);
-  TCapture togetherText;
+  TTerminalCapture togetherText;
   options.NoProject = true;
   EXPECT_EQ(aloneStatus, RunNames(together, names, options, togetherText));
   EXPECT_EQ(Readable(aloneText.Text), Readable(togetherText.Text));
